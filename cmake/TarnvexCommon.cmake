@@ -1,0 +1,24 @@
+# Compiler settings shared by every target of ours.
+
+if(MINGW)
+  # One self-contained exe: no libgcc, libstdc++ or winpthread DLL beside it.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+endif()
+
+if(WIN32)
+  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+endif()
+
+if(TARNVEX_SANITIZE AND NOT WIN32)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Warnings are errors in our own code (not in GoogleTest or Boost).
+function(tarnvex_warnings target)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4 /WX /utf-8)
+  else()
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+  endif()
+endfunction()

@@ -1,0 +1,39 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "common/codepage_win32.h"
+#include "common/message_box.h"
+#include "common/text.h"
+#include "tests/support/dialogs_win32.h"
+
+namespace {
+
+TEST(MessageBoxHelper, ShowsTextAndCaptionInChinese) {
+  MessageBoxCloser closer;
+  show_message("\xBB\xF1\xC8\xA1\xCA\xA7\xB0\xDC\xA3\xA1");  // 获取失败！
+  const auto seen = closer.seen();
+  ASSERT_EQ(seen.size(), 1u) << "no message box appeared (is there a display?)";
+  EXPECT_EQ(seen[0].text, L"\x83b7\x53d6\x5931\x8d25\xff01");
+  EXPECT_EQ(seen[0].caption, L"\x4fe1\x606f\xff1a");
+}
+
+TEST(CodePage, RoundTripThroughWide) {
+  const Text local = "a\xB5\xD8\xD6\xB7z";  // a地址z
+  EXPECT_EQ(local_to_wide(local), L"a\x5730\x5740z");
+  EXPECT_EQ(wide_to_local(L"a\x5730\x5740z"), local);
+  EXPECT_EQ(local_to_wide(""), L"");
+}
+
+TEST(TextArrayDeathTest, OutOfRangeShowsFatalBoxAndExitsMinusOne) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  TextArray list{"a"};
+  EXPECT_EXIT(
+      {
+        // The box blocks the dying process; a closer in that process presses OK.
+        MessageBoxCloser closer;
+        static_cast<void>(list[2]);
+      },
+      [](int status) { return static_cast<DWORD>(status) == 0xFFFFFFFFu; }, "");
+}
+
+}  // namespace

@@ -1,0 +1,77 @@
+#include "tests/support/dialogs_win32.h"
+
+namespace {
+
+struct Search {
+  DWORD process_id;
+  HWND found;
+};
+
+BOOL CALLBACK find_box(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<Search*>(param);
+  wchar_t class_name[16] = {};
+  GetClassNameW(window, class_name, 16);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search->process_id && std::wstring(class_name) == L"#32770" && IsWindowVisible(window)) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+std::wstring window_text(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  GetWindowTextW(window, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(length));
+  return text;
+}
+
+// `record` runs before OK is pressed, so that whoever waits on the box sees
+// what it said as soon as the box is gone.
+template <typename Record>
+std::optional<SeenMessageBox> try_close(DWORD process_id, Record record) {
+  Search search{process_id, nullptr};
+  EnumWindows(find_box, reinterpret_cast<LPARAM>(&search));
+  if (search.found == nullptr) return std::nullopt;
+  SeenMessageBox seen{window_text(search.found), window_text(GetDlgItem(search.found, 0xFFFF))};
+  record(seen);
+  PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(search.found, IDOK)));
+  // Wait until the box is gone so that the next search does not find it again.
+  for (int i = 0; i < 200 && IsWindow(search.found); ++i) Sleep(10);
+  return seen;
+}
+
+}  // namespace
+
+std::optional<SeenMessageBox> close_next_message_box(DWORD process_id, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  do {
+    if (auto seen = try_close(process_id, [](const SeenMessageBox&) {})) return seen;
+    Sleep(20);
+  } while (std::chrono::steady_clock::now() < deadline);
+  return std::nullopt;
+}
+
+MessageBoxCloser::MessageBoxCloser()
+    : thread_([this] {
+        while (!stop_) {
+          try_close(GetCurrentProcessId(), [this](const SeenMessageBox& seen) {
+            std::lock_guard lock(mutex_);
+            seen_.push_back(seen);
+          });
+          Sleep(20);
+        }
+      }) {}
+
+MessageBoxCloser::~MessageBoxCloser() {
+  stop_ = true;
+  thread_.join();
+}
+
+std::vector<SeenMessageBox> MessageBoxCloser::seen() const {
+  std::lock_guard lock(mutex_);
+  return seen_;
+}
