@@ -1,0 +1,257 @@
+#include "tests/support/loopback_http_server.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <stdexcept>
+
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+using Socket = SOCKET;
+constexpr Socket kNoSocket = INVALID_SOCKET;
+void close_socket(Socket s) { closesocket(s); }
+constexpr int kShutdownBoth = SD_BOTH;
+#else
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+using Socket = int;
+constexpr Socket kNoSocket = -1;
+void close_socket(Socket s) { close(s); }
+constexpr int kShutdownBoth = SHUT_RDWR;
+#endif
+
+namespace {
+
+bool iequals(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+// Whether `s` can be read within `timeout_ms`.
+bool readable(Socket s, int timeout_ms) {
+#ifdef _WIN32
+  fd_set set;
+  FD_ZERO(&set);
+  FD_SET(s, &set);
+  timeval tv{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
+  return select(0, &set, nullptr, nullptr, &tv) > 0;
+#else
+  pollfd p{s, POLLIN, 0};
+  return poll(&p, 1, timeout_ms) > 0;
+#endif
+}
+
+bool send_all(Socket s, std::string_view data) {
+  while (!data.empty()) {
+    const int chunk = static_cast<int>(std::min<std::size_t>(data.size(), 1 << 20));
+#ifdef _WIN32
+    const int sent = send(s, data.data(), chunk, 0);
+#else
+    const int sent = static_cast<int>(send(s, data.data(), static_cast<std::size_t>(chunk), MSG_NOSIGNAL));
+#endif
+    if (sent <= 0) return false;
+    data.remove_prefix(static_cast<std::size_t>(sent));
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string RecordedRequest::header(std::string_view name) const {
+  for (const std::string& line : header_lines) {
+    const auto colon = line.find(':');
+    if (colon != std::string::npos && iequals(trim(std::string_view(line).substr(0, colon)), name)) {
+      return std::string(trim(std::string_view(line).substr(colon + 1)));
+    }
+  }
+  return {};
+}
+
+bool RecordedRequest::has_header(std::string_view name) const {
+  return std::any_of(header_lines.begin(), header_lines.end(), [&](const std::string& line) {
+    const auto colon = line.find(':');
+    return colon != std::string::npos && iequals(trim(std::string_view(line).substr(0, colon)), name);
+  });
+}
+
+ScriptedResponse http_response(int status, std::string body, std::vector<std::string> extra_headers,
+                               std::string content_type) {
+  std::string head = "HTTP/1.1 " + std::to_string(status) + (status < 400 ? " OK" : " Error") + "\r\n";
+  if (!content_type.empty()) head += "Content-Type: " + content_type + "\r\n";
+  head += "Content-Length: " + std::to_string(body.size()) + "\r\n";
+  head += "Connection: close\r\n";
+  for (const std::string& line : extra_headers) head += line + "\r\n";
+  head += "\r\n";
+  return ScriptedResponse{std::move(head), std::move(body)};
+}
+
+struct LoopbackHttpServer::Impl {
+#ifdef _WIN32
+  Impl() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+  }
+  ~Impl() { WSACleanup(); }
+#endif
+  Socket listener = kNoSocket;
+  std::mutex open_mutex;
+  std::vector<Socket> open;  // connections still being served, closed by stop()
+};
+
+LoopbackHttpServer::LoopbackHttpServer(Handler handler)
+    : handler_(std::move(handler)), impl_(std::make_unique<Impl>()) {
+  Socket listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (listener == kNoSocket) throw std::runtime_error("loopback server: no socket");
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = 0;  // a free port
+  socklen_t length = sizeof address;
+  if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      listen(listener, 16) != 0 ||
+      getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    close_socket(listener);
+    throw std::runtime_error("loopback server: cannot listen on 127.0.0.1");
+  }
+  impl_->listener = listener;
+  port_ = ntohs(address.sin_port);
+  acceptor_ = std::thread([this] { accept_loop(); });
+}
+
+LoopbackHttpServer::~LoopbackHttpServer() {
+  stop();
+  if (acceptor_.joinable()) acceptor_.join();
+  std::vector<std::thread> connections;
+  {
+    std::lock_guard lock(mutex_);
+    connections.swap(connections_);
+  }
+  for (std::thread& t : connections) t.join();
+  if (impl_->listener != kNoSocket) close_socket(impl_->listener);
+}
+
+std::string LoopbackHttpServer::url(std::string_view path) const {
+  return "http://127.0.0.1:" + std::to_string(port_) + std::string(path);
+}
+
+std::vector<RecordedRequest> LoopbackHttpServer::requests() const {
+  std::lock_guard lock(mutex_);
+  return requests_;
+}
+
+void LoopbackHttpServer::stop() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  stop_signal_.notify_all();
+  std::lock_guard lock(impl_->open_mutex);
+  for (Socket s : impl_->open) shutdown(s, kShutdownBoth);
+}
+
+bool LoopbackHttpServer::wait_unless_stopping(std::chrono::milliseconds duration) {
+  std::unique_lock lock(mutex_);
+  return !stop_signal_.wait_for(lock, duration, [this] { return stopping_.load(); });
+}
+
+void LoopbackHttpServer::accept_loop() {
+  while (!stopping_) {
+    if (!readable(impl_->listener, 50)) continue;
+    Socket connection = accept(impl_->listener, nullptr, nullptr);
+    if (connection == kNoSocket) continue;
+    {
+      std::lock_guard lock(impl_->open_mutex);
+      impl_->open.push_back(connection);
+    }
+    std::lock_guard lock(mutex_);
+    connections_.emplace_back([this, connection] { serve(static_cast<std::intptr_t>(connection)); });
+  }
+}
+
+void LoopbackHttpServer::serve(std::intptr_t handle) {
+  const auto s = static_cast<Socket>(handle);
+  std::string data;
+  char buffer[16384];
+  auto receive_more = [&]() -> bool {
+    for (int waited = 0; waited < 10000 && !stopping_; waited += 50) {
+      if (!readable(s, 50)) continue;
+      const int got = static_cast<int>(recv(s, buffer, sizeof buffer, 0));
+      if (got <= 0) return false;
+      data.append(buffer, static_cast<std::size_t>(got));
+      return true;
+    }
+    return false;
+  };
+
+  // One request per connection: every response of ours closes the connection.
+  std::size_t head_end;
+  bool complete = true;
+  while ((head_end = data.find("\r\n\r\n")) == std::string::npos) {
+    if (!receive_more()) {
+      complete = false;
+      break;
+    }
+  }
+  if (complete) {
+    RecordedRequest request;
+    std::string_view head(data.data(), head_end);
+    std::size_t line_end = head.find("\r\n");
+    std::string_view request_line = head.substr(0, line_end);
+    const auto sp1 = request_line.find(' ');
+    const auto sp2 = request_line.rfind(' ');
+    request.method = std::string(request_line.substr(0, sp1));
+    if (sp1 != std::string_view::npos && sp2 > sp1) {
+      request.target = std::string(request_line.substr(sp1 + 1, sp2 - sp1 - 1));
+      request.version = std::string(request_line.substr(sp2 + 1));
+    }
+    while (line_end != std::string_view::npos) {
+      const std::size_t next = head.find("\r\n", line_end + 2);
+      request.header_lines.emplace_back(head.substr(line_end + 2, next - (line_end + 2)));
+      line_end = next;
+    }
+    const std::string length_text = request.header("Content-Length");
+    const std::size_t body_length = length_text.empty() ? 0 : std::stoul(length_text);
+    while (data.size() - (head_end + 4) < body_length && receive_more()) {
+    }
+    request.body = data.substr(head_end + 4, body_length);
+    {
+      std::lock_guard lock(mutex_);
+      requests_.push_back(request);
+    }
+
+    const ScriptedResponse response = handler_(request);
+    using B = ScriptedResponse::Behaviour;
+    switch (response.behaviour) {
+      case B::kSendAndClose:
+        if (send_all(s, response.head)) send_all(s, response.body);
+        break;
+      case B::kCloseMidBody:
+        if (send_all(s, response.head))
+          send_all(s, std::string_view(response.body).substr(0, response.body.size() / 2));
+        break;
+      case B::kStallAfterHead:
+        if (send_all(s, response.head) && send_all(s, response.body)) wait_unless_stopping(response.stall);
+        break;
+      case B::kNeverAnswer:
+        wait_unless_stopping(response.stall);
+        break;
+    }
+  }
+  shutdown(s, kShutdownBoth);
+  {
+    std::lock_guard lock(impl_->open_mutex);
+    impl_->open.erase(std::remove(impl_->open.begin(), impl_->open.end(), s), impl_->open.end());
+  }
+  close_socket(s);
+}
