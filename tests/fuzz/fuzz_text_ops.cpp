@@ -1,0 +1,50 @@
+// Splits the input into a text, a sought text and a replacement, runs every text
+// operation and checks the properties that must hold for any bytes.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "common/text_ops.h"
+
+namespace {
+
+void check(bool holds) {
+  if (!holds) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view all(reinterpret_cast<const char*>(data), size);
+  const std::size_t cut1 = all.find('\x01');
+  const std::size_t cut2 = cut1 == std::string_view::npos ? cut1 : all.find('\x01', cut1 + 1);
+  const Text text(all.substr(0, cut1));
+  const Text sought(cut1 == std::string_view::npos ? std::string_view()
+                                                   : all.substr(cut1 + 1, cut2 - cut1 - 1));
+  const Text replacement(cut2 == std::string_view::npos ? std::string_view() : all.substr(cut2 + 1));
+
+  for (bool fold : {false, true}) {
+    const std::int32_t found = text_find(text, sought, 1, fold);
+    check(found == -1 || (found >= 1 && found + sought.length() - 1 <= text.length()));
+    if (found > 0) check(text_find(text, sought, found, fold) == found);
+  }
+  const TextArray pieces = text_split(text, sought);
+  std::int32_t total = 0;
+  for (const Text& piece : pieces) total += piece.length();
+  check(total <= text.length());
+  if (!sought.empty() && text_find(text, sought) == -1) check(pieces.count() == (text.empty() ? 0 : 1));
+
+  const Text trimmed = text_trim(text);
+  check(trimmed.length() <= text.length());
+  check(text_trim(trimmed) == trimmed);
+  const Text no_spaces = text_remove_spaces(text);
+  check(text_find(no_spaces, " ") == -1);
+  check(text_remove_spaces(no_spaces) == no_spaces);
+  check(text_upper(text).length() == text.length());
+  const Text replaced = text_replace(text, sought, replacement);
+  if (replacement.empty() && !sought.empty())
+    check(text_find(replaced, sought) == -1 || replaced.length() < text.length() || replaced == text);
+  check(text_left(text, 3) + text_right(text, text.length() - 3) == text || text.length() < 3);
+  return 0;
+}
