@@ -1,0 +1,148 @@
+#include "fetch/automation_win32.h"
+
+#include <objbase.h>
+#include <oleauto.h>
+#include <windows.h>
+
+#include <cstring>
+
+#include "common/codepage_win32.h"
+#include "fetch/com_owners_win32.h"
+
+namespace {
+
+// A one-dimensional byte array with lower bound 1, as the object expects bodies.
+SAFEARRAY* byte_array_of(const ByteSet& bytes) {
+  SAFEARRAYBOUND bound{};
+  bound.cElements = static_cast<ULONG>(bytes.size());
+  bound.lLbound = 1;
+  SafeArray array(SafeArrayCreate(VT_UI1, 1, &bound));
+  if (array.get() == nullptr) return nullptr;
+  if (!bytes.empty()) {
+    const SafeArrayData data(array.get());
+    if (data.get() == nullptr) return nullptr;
+    std::memcpy(data.get(), bytes.data(), bytes.size());
+  }
+  return array.release();
+}
+
+ByteSet bytes_of_array(SAFEARRAY* array) {
+  if (array == nullptr || SafeArrayGetDim(array) != 1) return {};
+  LONG lower = 0;
+  LONG upper = -1;
+  if (FAILED(SafeArrayGetLBound(array, 1, &lower)) || FAILED(SafeArrayGetUBound(array, 1, &upper))) return {};
+  if (upper < lower) return {};
+  const SafeArrayData data(array);
+  if (data.get() == nullptr) return {};
+  const auto* first = static_cast<const std::uint8_t*>(data.get());
+  return ByteSet(first, first + (static_cast<std::size_t>(upper) - static_cast<std::size_t>(lower) + 1));
+}
+
+// Fills `target` (already VariantInit'ed); false when memory ran out.
+bool fill_variant(VARIANT& target, const AutomationValue& value) {
+  if (const auto* number = std::get_if<std::int32_t>(&value)) {
+    target.vt = VT_I4;
+    target.lVal = *number;
+  } else if (const auto* flag = std::get_if<bool>(&value)) {
+    target.vt = VT_BOOL;
+    target.boolVal = *flag ? VARIANT_TRUE : VARIANT_FALSE;
+  } else if (const auto* text = std::get_if<Text>(&value)) {
+    Bstr wide(local_to_wide(*text));
+    if (wide.get() == nullptr) return false;
+    target.vt = VT_BSTR;
+    target.bstrVal = wide.release();
+  } else if (const auto* bytes = std::get_if<ByteSet>(&value)) {
+    SAFEARRAY* array = byte_array_of(*bytes);
+    if (array == nullptr) return false;
+    target.vt = VT_ARRAY | VT_UI1;
+    target.parray = array;
+  }
+  return true;
+}
+
+AutomationValue value_of(const VARIANT& source) {
+  switch (source.vt) {
+    case VT_I4:
+      return static_cast<std::int32_t>(source.lVal);
+    case VT_BOOL:
+      return source.boolVal != VARIANT_FALSE;
+    case VT_BSTR:
+      return wide_to_local(std::wstring_view(source.bstrVal, SysStringLen(source.bstrVal)));
+    case VT_ARRAY | VT_UI1:
+      return bytes_of_array(source.parray);
+    default:
+      return std::monostate{};
+  }
+}
+
+WORD invoke_flags(MemberKind kind) {
+  switch (kind) {
+    case MemberKind::kPropertyPut:
+      return DISPATCH_PROPERTYPUT;
+    case MemberKind::kPropertyGet:
+      return DISPATCH_PROPERTYGET;
+    case MemberKind::kMethod:
+      break;
+  }
+  // A reading method such as GetAllResponseHeaders may also be a property.
+  return DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+}
+
+class DispatchObject final : public AutomationObject {
+ public:
+  explicit DispatchObject(ComPtr<IDispatch> dispatch) : dispatch_(std::move(dispatch)) {}
+
+  AutomationValue invoke(MemberKind kind, const Text& member, const AutomationArguments& arguments) override {
+    // GetIDsOfNames matches names without regard to case.
+    Bstr name(local_to_wide(member));
+    LPOLESTR names[] = {name.get()};
+    DISPID member_id = DISPID_UNKNOWN;
+    if (name.get() == nullptr ||
+        FAILED(dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &member_id))) {
+      return std::monostate{};
+    }
+
+    // Invoke takes its arguments last to first.
+    VariantList block(arguments.size());
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+      if (!fill_variant(block[arguments.size() - 1 - i], arguments[i])) return std::monostate{};
+    }
+    DISPID property_put = DISPID_PROPERTYPUT;
+    DISPPARAMS parameters{};
+    parameters.rgvarg = block.data();
+    parameters.cArgs = static_cast<UINT>(block.size());
+    if (kind == MemberKind::kPropertyPut) {
+      parameters.rgdispidNamedArgs = &property_put;
+      parameters.cNamedArgs = 1;
+    }
+
+    Variant result;
+    VARIANT* result_slot = kind == MemberKind::kPropertyPut ? nullptr : result.get();
+    const HRESULT status = dispatch_->Invoke(member_id, IID_NULL, LOCALE_USER_DEFAULT, invoke_flags(kind),
+                                             &parameters, result_slot, nullptr, nullptr);
+    if (FAILED(status)) return std::monostate{};
+    return value_of(*result);
+  }
+
+ private:
+  ComPtr<IDispatch> dispatch_;
+};
+
+}  // namespace
+
+void ComAutomationFactory::initialize() { initialized_ = SUCCEEDED(CoInitialize(nullptr)); }
+
+void ComAutomationFactory::uninitialize() {
+  if (initialized_) CoUninitialize();
+  initialized_ = false;
+}
+
+std::unique_ptr<AutomationObject> ComAutomationFactory::create(const Text& prog_id) {
+  CLSID class_id{};
+  if (FAILED(CLSIDFromProgID(local_to_wide(prog_id).c_str(), &class_id))) return nullptr;
+  ComPtr<IDispatch> dispatch;
+  if (FAILED(CoCreateInstance(class_id, nullptr, CLSCTX_SERVER, IID_IDispatch, dispatch.put_void()))) {
+    return nullptr;
+  }
+  return std::make_unique<DispatchObject>(std::move(dispatch));
+}
