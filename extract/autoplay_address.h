@@ -1,0 +1,22 @@
+// From a decoded page to the auto-play address: search, cut, assemble. No
+// network here, so the whole step runs on any platform.
+#pragma once
+
+#include "common/text.h"
+
+// "http://" + the player-loader host + "/loader.swf?VideoIDS="
+Text autoplay_address_prefix();
+inline constexpr char kAutoplayOptionSuffix[] =
+    "&embedid=&isAutoPlay=true&isShowRelatedVideo=false&embedid=-&showAd=0";
+
+// Prefix + the identifier between "sid/" and "/v.swf" in `value` + the options.
+// A value without those markers gives an empty identifier, and still an address.
+Text autoplay_address_for_value(const Text& value);
+
+// Group 2 of the first match of the search pattern in `page`; empty when there
+// is no match, the group is empty, or the engine gives up.
+Text flash_value_of_page(const Text& page);
+
+// The auto-play address of a decoded page, or the empty Text when the page has
+// no flash entry with a value.
+Text autoplay_address_from_page(const Text& page);

@@ -1,0 +1,19 @@
+#include "extract/autoplay_win32.h"
+
+#include "extract/autoplay_address.h"
+#include "fetch/utf8_win32.h"
+
+Text fetch_page_text(const Text& page_address, PageRequestOptions& options) {
+  const ByteSet body = page_request(page_address, options);
+  return utf8_to_local(body);
+}
+
+Text fetch_page_text(const Text& page_address) {
+  PageRequestOptions omitted;
+  return fetch_page_text(page_address, omitted);
+}
+
+Text extract_autoplay_address(const Text& page_address) {
+  const Text page = fetch_page_text(page_address);
+  return autoplay_address_from_page(page);
+}

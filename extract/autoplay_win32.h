@@ -1,0 +1,14 @@
+// The extraction with its download: page address in, auto-play address out.
+#pragma once
+
+#include "common/text.h"
+#include "fetch/page_request.h"
+
+// The page at `page_address`, fetched with `options` passed on unchanged, and
+// decoded from UTF-8 to code page 936. Empty when the download gives no body.
+Text fetch_page_text(const Text& page_address, PageRequestOptions& options);
+Text fetch_page_text(const Text& page_address);
+
+// Downloads the page with every request option omitted and returns its
+// auto-play address, or the empty Text when the page yields none.
+Text extract_autoplay_address(const Text& page_address);
