@@ -1,0 +1,64 @@
+#include "tests/fetch/recording_automation.h"
+
+#include <cstdio>
+
+namespace {
+
+class RecordingObject final : public AutomationObject {
+ public:
+  RecordingObject(std::vector<std::string>& log, const AutomationScript& script)
+      : log_(log), script_(script) {}
+  ~RecordingObject() override { log_.push_back("release"); }
+
+  AutomationValue invoke(MemberKind kind, const Text& member, const AutomationArguments& arguments) override {
+    std::string line = kind == MemberKind::kPropertyGet ? "get " + member.bytes() : member.bytes();
+    if (kind == MemberKind::kMethod || arguments.size() > 1) {
+      const std::size_t listed = kind == MemberKind::kPropertyPut ? arguments.size() - 1 : arguments.size();
+      line += "(";
+      for (std::size_t i = 0; i < listed; ++i) line += (i == 0 ? "" : ", ") + describe(arguments[i]);
+      line += ")";
+    }
+    if (kind == MemberKind::kPropertyPut) line += " = " + describe(arguments.back());
+    log_.push_back(line);
+
+    if (member == "ResponseBody") return script_.response_body;
+    if (member == "GetAllResponseHeaders") return script_.response_headers;
+    return std::monostate{};
+  }
+
+ private:
+  std::vector<std::string>& log_;
+  const AutomationScript& script_;
+};
+
+}  // namespace
+
+std::unique_ptr<AutomationObject> RecordingFactory::create(const Text& prog_id) {
+  log.push_back("create " + prog_id.bytes());
+  if (script_.creation_fails) return nullptr;
+  return std::make_unique<RecordingObject>(log, script_);
+}
+
+std::vector<std::string> RecordingFactory::calls_of(const std::string& member) const {
+  std::vector<std::string> calls;
+  for (const std::string& line : log) {
+    if (line.compare(0, member.size() + 1, member + "(") == 0) calls.push_back(line);
+  }
+  return calls;
+}
+
+std::string describe(const AutomationValue& value) {
+  if (const auto* number = std::get_if<std::int32_t>(&value)) return std::to_string(*number);
+  if (const auto* flag = std::get_if<bool>(&value)) return *flag ? "true" : "false";
+  if (const auto* text = std::get_if<Text>(&value)) return "\"" + text->bytes() + "\"";
+  if (const auto* bytes = std::get_if<ByteSet>(&value)) {
+    std::string shown = "bytes[";
+    for (std::size_t i = 0; i < bytes->size(); ++i) {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%02X", (*bytes)[i]);
+      shown += (i == 0 ? "" : " ") + std::string(hex);
+    }
+    return shown + "]";
+  }
+  return "empty";
+}

@@ -1,0 +1,36 @@
+// A stand-in for the HTTP automation object that writes down every call it
+// gets, in order, and answers reads from a script.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fetch/automation.h"
+
+struct AutomationScript {
+  bool creation_fails = false;
+  AutomationValue response_body = ByteSet{'o', 'k'};
+  AutomationValue response_headers = Text("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n");
+};
+
+// One line per call: 'Open("GET", "http://h/", false)', 'Option(6) = 0',
+// 'get ResponseBody', 'SetTimeouts(15000, ...)', 'CoInitialize', 'release' ...
+class RecordingFactory final : public AutomationFactory {
+ public:
+  explicit RecordingFactory(AutomationScript script = {}) : script_(std::move(script)) {}
+
+  void initialize() override { log.push_back("CoInitialize"); }
+  void uninitialize() override { log.push_back("CoUninitialize"); }
+  std::unique_ptr<AutomationObject> create(const Text& prog_id) override;
+
+  // The calls that name `member`, without the rest of the log.
+  std::vector<std::string> calls_of(const std::string& member) const;
+
+  std::vector<std::string> log;
+
+ private:
+  AutomationScript script_;
+};
+
+std::string describe(const AutomationValue& value);
