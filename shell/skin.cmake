@@ -1,0 +1,27 @@
+# Skin installation: the outside-call table, install_skin, and the resources
+# that carry the engine image and the skin into the program.
+add_library(tarnvex_skin_install STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/outside_calls.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/outside_calls_win32.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/skin_install_win32.cpp)
+target_link_libraries(tarnvex_skin_install PUBLIC tarnvex_common)
+tarnvex_warnings(tarnvex_skin_install)
+
+# Read by the .rc template.
+set(TARNVEX_SKIN_ENGINE_FILE ${CMAKE_BINARY_DIR}/skin_engine/SkinH_EL.dll)
+set(TARNVEX_SKIN_FILE ${PROJECT_SOURCE_DIR}/resources/skin/tarnvex.she)
+set(skin_resources ${CMAKE_BINARY_DIR}/resources/skin/skin_resources.rc)
+configure_file(${PROJECT_SOURCE_DIR}/resources/skin/skin_resources.rc.in ${skin_resources} @ONLY)
+
+# An executable that lists the .rc among its sources carries both; the .rc must be
+# rebuilt when either file changes (call this in the target's own directory).
+function(tarnvex_skin_resource_depends)
+  set_source_files_properties(${CMAKE_BINARY_DIR}/resources/skin/skin_resources.rc PROPERTIES
+    OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/skin_engine/SkinH_EL.dll;${PROJECT_SOURCE_DIR}/resources/skin/tarnvex.she")
+endfunction()
+tarnvex_skin_resource_depends()
+
+set(TARNVEX_SKIN_RESOURCE_SOURCES ${skin_resources})
+set(TARNVEX_SKIN_RESOURCE_SOURCES ${skin_resources} PARENT_SCOPE)
+set(TARNVEX_SKIN_RESOURCE_DEPENDS skin_engine)
+set(TARNVEX_SKIN_RESOURCE_DEPENDS skin_engine PARENT_SCOPE)

@@ -1,0 +1,112 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+#include "common/codepage_win32.h"
+#include "shell/outside_calls_win32.h"
+#include "shell/skin_install.h"
+
+namespace {
+
+// Owns a file handle; CloseHandle on destruction.
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  ~FileHandle() {
+    if (valid()) CloseHandle(handle_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+// Owns a FindFirstFile search; FindClose on destruction.
+class FileSearch {
+ public:
+  explicit FileSearch(HANDLE handle) : handle_(handle) {}
+  ~FileSearch() {
+    if (found()) FindClose(handle_);
+  }
+  FileSearch(const FileSearch&) = delete;
+  FileSearch& operator=(const FileSearch&) = delete;
+
+  bool found() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE handle_;
+};
+
+// Read-only data linked into the program as a named RCDATA resource.
+ByteView carried_resource(const wchar_t* name) {
+  HMODULE program = GetModuleHandleW(nullptr);
+  HRSRC found = FindResourceW(program, name, MAKEINTRESOURCEW(10));  // RT_RCDATA
+  if (found == nullptr) return {};
+  HGLOBAL loaded = LoadResource(program, found);
+  const DWORD size = SizeofResource(program, found);
+  if (loaded == nullptr || size == 0) return {};
+  const void* bytes = LockResource(loaded);
+  if (bytes == nullptr) return {};
+  return ByteView(static_cast<const std::uint8_t*>(bytes), size);
+}
+
+bool write_all(HANDLE file, ByteView bytes) {
+  while (!bytes.empty()) {
+    // WriteFile takes a 32-bit count: write large parts in pieces.
+    const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data(), piece, &written, nullptr) || written == 0) return false;
+    bytes = bytes.subspan(written);
+  }
+  return true;
+}
+
+}  // namespace
+
+ByteView skin_library_image() { return carried_resource(L"SKIN_LIBRARY_IMAGE"); }
+
+ByteView skin_data() { return carried_resource(L"SKIN_DATA"); }
+
+bool file_exists(const Text& path) {
+  WIN32_FIND_DATAW found_data;
+  const FileSearch search(FindFirstFileW(local_to_wide(path).c_str(), &found_data));
+  return search.found();
+}
+
+bool write_bytes_to_file(const Text& path, std::initializer_list<ByteView> parts) {
+  if (path.empty()) return false;
+  const FileHandle file(CreateFileW(local_to_wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return false;
+  for (ByteView part : parts) {
+    if (!write_all(file.get(), part)) return false;
+  }
+  return true;
+}
+
+std::int32_t attach_skin_with(const SkinLibraryFile& library_file, ByteView skin, const Text& password,
+                              std::int32_t setting1, std::int32_t setting2, std::int32_t setting3) {
+  // A failed write (a read-only system directory) is not fatal: the engine may
+  // still be found by name elsewhere.
+  if (!file_exists(library_file.path)) write_bytes_to_file(library_file.path, {library_file.image});
+  const std::uint8_t* skin_bytes = skin.empty() ? nullptr : skin.data();
+  const auto skin_length = static_cast<std::int32_t>(skin.size());
+  const char* password_text = password.empty() ? nullptr : password.c_str();
+  const auto result =
+      outside_skin_attach_res(skin_bytes, skin_length, password_text, setting1, setting2, setting3);
+  // Without the engine the window simply stays unskinned.
+  return result.value_or(kSkinEngineUnavailable);
+}
+
+std::int32_t attach_skin(ByteView skin, const Text& password, std::int32_t setting1, std::int32_t setting2,
+                         std::int32_t setting3) {
+  return attach_skin_with(SkinLibraryFile{kSkinLibraryPath, skin_library_image()}, skin, password, setting1,
+                          setting2, setting3);
+}
+
+void install_skin() { attach_skin(skin_data(), Text(), 0, 0, 0); }

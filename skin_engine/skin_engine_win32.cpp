@@ -1,0 +1,448 @@
+// The skin engine: applies a skin to the windows of the calling thread by
+// subclassing them. Frames get their background, edit boxes, labels and push
+// buttons their colours (buttons are drawn by us), the standard controls the font.
+// Windows created later on the same thread are skinned as they appear.
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "skin_engine/skin_engine_win32.h"
+#include "skin_engine/skin_format.h"
+
+namespace {
+
+// Owns a GDI object; DeleteObject on destruction.
+class GdiObject {
+ public:
+  GdiObject() = default;
+  explicit GdiObject(HGDIOBJ object) : object_(object) {}
+  ~GdiObject() {
+    if (object_ != nullptr) DeleteObject(object_);
+  }
+  GdiObject(GdiObject&& other) noexcept : object_(other.object_) { other.object_ = nullptr; }
+  GdiObject& operator=(GdiObject&& other) noexcept {
+    std::swap(object_, other.object_);
+    return *this;
+  }
+  GdiObject(const GdiObject&) = delete;
+  GdiObject& operator=(const GdiObject&) = delete;
+
+  HGDIOBJ get() const { return object_; }
+
+ private:
+  HGDIOBJ object_ = nullptr;
+};
+
+// Selects an object into a DC for one scope.
+class ScopedSelect {
+ public:
+  ScopedSelect(HDC dc, HGDIOBJ object) : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
+  ~ScopedSelect() {
+    if (previous_ != nullptr) SelectObject(dc_, previous_);
+  }
+  ScopedSelect(const ScopedSelect&) = delete;
+  ScopedSelect& operator=(const ScopedSelect&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
+// A skin turned into GDI objects.
+class Look {
+ public:
+  explicit Look(skin::Skin skin) : skin_(std::move(skin)) {
+    for (const auto& [name, colour] : skin_.colours) {
+      brushes_.emplace(name, GdiObject(CreateSolidBrush(RGB(colour.red, colour.green, colour.blue))));
+    }
+    if (skin_.font) font_ = GdiObject(create_font(*skin_.font));
+  }
+
+  std::optional<COLORREF> colour(std::string_view name) const {
+    const auto colour = skin_.colour(name);
+    if (!colour) return std::nullopt;
+    return RGB(colour->red, colour->green, colour->blue);
+  }
+  HBRUSH brush(std::string_view name) const {
+    const auto found = brushes_.find(name);
+    return found == brushes_.end() ? nullptr : static_cast<HBRUSH>(found->second.get());
+  }
+  HFONT font() const { return static_cast<HFONT>(font_.get()); }
+  bool draws_buttons() const { return skin_.colour("button.face").has_value(); }
+
+ private:
+  static HFONT create_font(const skin::Font& font) {
+    LOGFONTW logfont{};
+    logfont.lfHeight = font.height;
+    logfont.lfWeight = font.weight;
+    logfont.lfItalic = font.italic ? TRUE : FALSE;
+    logfont.lfUnderline = font.underline ? TRUE : FALSE;
+    // The default charset lets the system link in fonts for characters the face lacks.
+    logfont.lfCharSet = DEFAULT_CHARSET;
+    logfont.lfQuality = DEFAULT_QUALITY;
+    if (!font.face.empty()) {
+      MultiByteToWideChar(CP_UTF8, 0, font.face.data(), static_cast<int>(font.face.size()),
+                          logfont.lfFaceName, LF_FACESIZE - 1);
+    }
+    return CreateFontIndirectW(&logfont);
+  }
+
+  skin::Skin skin_;
+  std::map<std::string, GdiObject, std::less<>> brushes_;
+  GdiObject font_;
+};
+
+enum class Role { kFrame, kContainer, kEdit, kLabel, kPushButton, kOtherButton };
+
+struct Subclassed {
+  WNDPROC original = nullptr;
+  Role role = Role::kContainer;
+  LONG_PTR original_button_style = 0;
+  bool owner_drawn = false;
+  bool needs_setup = false;  // subclassed at creation; set up once WM_CREATE has run
+};
+
+struct EngineState {
+  std::unique_ptr<Look> look;
+  std::map<HWND, Subclassed> windows;
+  HHOOK creation_hook = nullptr;
+};
+
+EngineState& state() {
+  static EngineState engine;
+  return engine;
+}
+
+std::wstring class_of(HWND window) {
+  wchar_t name[64] = {};
+  const int length = GetClassNameW(window, name, 64);
+  return std::wstring(name, length > 0 ? static_cast<std::size_t>(length) : 0);
+}
+
+bool class_is(const std::wstring& name, const wchar_t* wanted) {
+  return lstrcmpiW(name.c_str(), wanted) == 0;
+}
+
+Role role_of(HWND window, LONG_PTR style) {
+  if ((style & WS_CHILD) == 0) return Role::kFrame;
+  const std::wstring name = class_of(window);
+  if (class_is(name, L"Edit")) return Role::kEdit;
+  if (class_is(name, L"Static")) return Role::kLabel;
+  if (class_is(name, L"Button")) {
+    const LONG_PTR type = style & BS_TYPEMASK;
+    return (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) ? Role::kPushButton : Role::kOtherButton;
+  }
+  return Role::kContainer;
+}
+
+bool is_standard_control(Role role) {
+  return role == Role::kEdit || role == Role::kLabel || role == Role::kPushButton ||
+         role == Role::kOtherButton;
+}
+
+LRESULT CALLBACK skinned_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Gives a subclassed window the current look: the font, and our drawing for push buttons.
+void set_up(HWND window, Subclassed& record) {
+  record.needs_setup = false;
+  const Look* look = state().look.get();
+  if (look == nullptr) return;
+  if (record.role == Role::kPushButton) {
+    const bool draw = look->draws_buttons();
+    if (draw && !record.owner_drawn) {
+      SetWindowLongPtrW(window, GWL_STYLE, (record.original_button_style & ~BS_TYPEMASK) | BS_OWNERDRAW);
+      record.owner_drawn = true;
+    } else if (!draw && record.owner_drawn) {
+      SetWindowLongPtrW(window, GWL_STYLE, record.original_button_style);
+      record.owner_drawn = false;
+    }
+  }
+  // Our window procedure puts the skin's font in place of whatever is sent.
+  if (is_standard_control(record.role) && look->font() != nullptr) {
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(look->font()), TRUE);
+  }
+}
+
+// Takes a window over; false when it is not ours to take (another process's).
+bool subclass(HWND window, bool at_creation) {
+  auto& windows = state().windows;
+  auto found = windows.find(window);
+  if (found == windows.end()) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId()) return false;
+    const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+    Subclassed record;
+    record.role = role_of(window, style);
+    record.original_button_style = style;
+    record.needs_setup = at_creation;
+    found = windows.emplace(window, record).first;
+    found->second.original = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&skinned_window_proc)));
+    if (found->second.original == nullptr) {
+      windows.erase(found);
+      return false;
+    }
+  }
+  if (!at_creation) set_up(window, found->second);
+  return true;
+}
+
+// Gives the window back its own procedure and look (only when no one has
+// subclassed it after us: their chain still calls ours, which then passes through).
+void unsubclass(HWND window) {
+  auto& windows = state().windows;
+  const auto found = windows.find(window);
+  if (found == windows.end()) return;
+  const Subclassed record = found->second;
+  windows.erase(found);
+  if (record.owner_drawn) SetWindowLongPtrW(window, GWL_STYLE, record.original_button_style);
+  if (GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&skinned_window_proc)) {
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(record.original));
+  }
+}
+
+// Frames with a caption (main windows, message boxes) and everything inside them;
+// hidden helper windows of the system are left alone.
+bool wanted_frame(LONG_PTR style) { return (style & WS_CHILD) == 0 && (style & WS_CAPTION) == WS_CAPTION; }
+
+bool wanted(HWND window) {
+  const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+  if ((style & WS_CHILD) == 0) return wanted_frame(style);
+  const HWND root = GetAncestor(window, GA_ROOT);
+  return root != nullptr && state().windows.count(root) != 0;
+}
+
+// Answers WM_CTLCOLOR* with the skin's colours after the window's own answer.
+std::optional<LRESULT> control_colours(UINT message, HDC dc, HWND control, LRESULT own_answer) {
+  const Look* look = state().look.get();
+  if (look == nullptr) return std::nullopt;
+  std::string_view background;
+  std::string_view text;
+  std::string_view fallback_background;
+  std::string_view fallback_text;
+  switch (message) {
+    case WM_CTLCOLOREDIT:
+      background = "edit.background";
+      text = "edit.text";
+      break;
+    case WM_CTLCOLORSTATIC:
+      // Read-only and disabled edit boxes ask with WM_CTLCOLORSTATIC.
+      if (class_is(class_of(control), L"Edit")) {
+        background = "edit.readonly.background";
+        text = "edit.readonly.text";
+        fallback_background = "edit.background";
+        fallback_text = "edit.text";
+      } else {
+        background = "label.background";
+        text = "label.text";
+      }
+      break;
+    case WM_CTLCOLORBTN:
+      background = "button.face";
+      text = "button.text";
+      break;
+    case WM_CTLCOLORDLG:
+      background = "window.background";
+      break;
+    default:
+      return std::nullopt;
+  }
+  auto text_colour = text.empty() ? std::nullopt : look->colour(text);
+  if (!text_colour && !fallback_text.empty()) text_colour = look->colour(fallback_text);
+  if (text_colour) SetTextColor(dc, *text_colour);
+  auto back_colour = look->colour(background);
+  HBRUSH brush = look->brush(background);
+  if (!back_colour && !fallback_background.empty()) {
+    back_colour = look->colour(fallback_background);
+    brush = look->brush(fallback_background);
+  }
+  if (!back_colour || brush == nullptr) return own_answer;
+  SetBkColor(dc, *back_colour);
+  return reinterpret_cast<LRESULT>(brush);
+}
+
+bool draw_push_button(const DRAWITEMSTRUCT& item) {
+  const Look* look = state().look.get();
+  if (look == nullptr || item.CtlType != ODT_BUTTON) return false;
+  const auto found = state().windows.find(item.hwndItem);
+  if (found == state().windows.end() || !found->second.owner_drawn) return false;
+
+  const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+  const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+  HBRUSH face =
+      pressed && look->brush("button.pressed") ? look->brush("button.pressed") : look->brush("button.face");
+  RECT area = item.rcItem;
+  FillRect(item.hDC, &area, face);
+  if (HBRUSH border = look->brush("button.border")) FrameRect(item.hDC, &area, border);
+
+  std::wstring caption(static_cast<std::size_t>(GetWindowTextLengthW(item.hwndItem)) + 1, L'\0');
+  caption.resize(static_cast<std::size_t>(
+      GetWindowTextW(item.hwndItem, caption.data(), static_cast<int>(caption.size()))));
+  const LONG_PTR style = found->second.original_button_style;
+  UINT format = DT_WORDBREAK;
+  if ((style & BS_CENTER) == BS_LEFT) {
+    format |= DT_LEFT;
+  } else if ((style & BS_CENTER) == BS_RIGHT) {
+    format |= DT_RIGHT;
+  } else {
+    format |= DT_CENTER;
+  }
+  HFONT font =
+      look->font() ? look->font() : reinterpret_cast<HFONT>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0));
+  const ScopedSelect selected(item.hDC, font);
+  RECT text_area = area;
+  InflateRect(&text_area, -4, -2);
+  if (pressed) OffsetRect(&text_area, 1, 1);
+  // Measure first so the text can sit in the middle (or at the top or bottom).
+  RECT measured = text_area;
+  DrawTextW(item.hDC, caption.c_str(), static_cast<int>(caption.size()), &measured, format | DT_CALCRECT);
+  const int spare = (text_area.bottom - text_area.top) - (measured.bottom - measured.top);
+  if ((style & BS_VCENTER) == BS_TOP) {
+    text_area.bottom = text_area.top + (measured.bottom - measured.top);
+  } else if ((style & BS_VCENTER) == BS_BOTTOM) {
+    text_area.top += spare;
+  } else {
+    text_area.top += spare / 2;
+  }
+  SetBkMode(item.hDC, TRANSPARENT);
+  const auto text_colour = look->colour("button.text");
+  SetTextColor(item.hDC,
+               disabled ? GetSysColor(COLOR_GRAYTEXT) : text_colour.value_or(GetSysColor(COLOR_BTNTEXT)));
+  DrawTextW(item.hDC, caption.c_str(), static_cast<int>(caption.size()), &text_area, format);
+  if ((item.itemState & ODS_FOCUS) != 0) {
+    RECT focus = area;
+    InflateRect(&focus, -3, -3);
+    DrawFocusRect(item.hDC, &focus);
+  }
+  return true;
+}
+
+// A one-pixel frame in the skin's colour over a thin-bordered edit box.
+void paint_edit_border(HWND window) {
+  const Look* look = state().look.get();
+  if (look == nullptr) return;
+  HBRUSH border = look->brush("edit.border");
+  if (border == nullptr || (GetWindowLongPtrW(window, GWL_STYLE) & WS_BORDER) == 0) return;
+  if ((GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) != 0) return;
+  HDC dc = GetWindowDC(window);
+  if (dc == nullptr) return;
+  RECT outer;
+  GetWindowRect(window, &outer);
+  OffsetRect(&outer, -outer.left, -outer.top);
+  FrameRect(dc, &outer, border);
+  ReleaseDC(window, dc);
+}
+
+LRESULT CALLBACK skinned_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto& windows = state().windows;
+  const auto found = windows.find(window);
+  if (found == windows.end()) return DefWindowProcW(window, message, wparam, lparam);
+  // A copy: nested messages may change the map while we are inside.
+  const Subclassed record = found->second;
+  const Look* look = state().look.get();
+
+  switch (message) {
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG: {
+      const LRESULT own = CallWindowProcW(record.original, window, message, wparam, lparam);
+      return control_colours(message, reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam), own)
+          .value_or(own);
+    }
+    case WM_DRAWITEM:
+      if (draw_push_button(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam))) return TRUE;
+      break;
+    case WM_ERASEBKGND:
+      if (record.role == Role::kFrame && look != nullptr) {
+        if (HBRUSH background = look->brush("window.background")) {
+          RECT client;
+          GetClientRect(window, &client);
+          FillRect(reinterpret_cast<HDC>(wparam), &client, background);
+          return 1;
+        }
+      }
+      break;
+    case WM_SETFONT:
+      if (is_standard_control(record.role) && look != nullptr && look->font() != nullptr) {
+        wparam = reinterpret_cast<WPARAM>(look->font());
+      }
+      break;
+    case WM_NCPAINT: {
+      const LRESULT result = CallWindowProcW(record.original, window, message, wparam, lparam);
+      if (record.role == Role::kEdit) paint_edit_border(window);
+      return result;
+    }
+    case WM_CREATE: {
+      const LRESULT result = CallWindowProcW(record.original, window, message, wparam, lparam);
+      const auto again = windows.find(window);
+      if (result != -1 && again != windows.end() && again->second.needs_setup) set_up(window, again->second);
+      return result;
+    }
+    case WM_NCDESTROY:
+      unsubclass(window);
+      return CallWindowProcW(record.original, window, message, wparam, lparam);
+    default:
+      break;
+  }
+  return CallWindowProcW(record.original, window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK creation_hook(int code, WPARAM wparam, LPARAM lparam) {
+  if (code == HCBT_CREATEWND) {
+    const HWND window = reinterpret_cast<HWND>(wparam);
+    const auto* creation = reinterpret_cast<const CBT_CREATEWNDW*>(lparam);
+    const CREATESTRUCTW* create = creation->lpcs;
+    const bool message_only = create->hwndParent == HWND_MESSAGE;
+    if (state().look != nullptr && !message_only && wanted(window)) subclass(window, true);
+  }
+  return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+BOOL CALLBACK skin_child(HWND window, LPARAM) {
+  subclass(window, false);
+  return TRUE;
+}
+
+BOOL CALLBACK skin_top_level(HWND window, LPARAM) {
+  if (!wanted_frame(GetWindowLongPtrW(window, GWL_STYLE))) return TRUE;
+  if (!subclass(window, false)) return TRUE;
+  EnumChildWindows(window, &skin_child, 0);
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+  return TRUE;
+}
+
+}  // namespace
+
+std::int32_t apply_skin(const std::uint8_t* data, std::int32_t length) {
+  if (data == nullptr || length <= 0) return static_cast<std::int32_t>(skin::Status::kEmpty);
+  skin::Decoded decoded = skin::decode(data, static_cast<std::size_t>(length));
+  if (decoded.status != skin::Status::kApplied) return static_cast<std::int32_t>(decoded.status);
+
+  // The old look stays alive until every window has been given the new one.
+  std::unique_ptr<Look> previous = std::move(state().look);
+  state().look = std::make_unique<Look>(std::move(decoded.skin));
+  EnumThreadWindows(GetCurrentThreadId(), &skin_top_level, 0);
+  if (state().creation_hook == nullptr) {
+    state().creation_hook = SetWindowsHookExW(WH_CBT, &creation_hook, nullptr, GetCurrentThreadId());
+  }
+  return static_cast<std::int32_t>(skin::Status::kApplied);
+}
+
+void release_skin() {
+  EngineState& engine = state();
+  if (engine.creation_hook != nullptr) {
+    UnhookWindowsHookEx(engine.creation_hook);
+    engine.creation_hook = nullptr;
+  }
+  while (!engine.windows.empty()) {
+    const HWND window = engine.windows.begin()->first;
+    unsubclass(window);
+    if (IsWindow(window)) RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+  }
+  engine.look.reset();
+}

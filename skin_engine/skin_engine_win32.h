@@ -1,0 +1,11 @@
+// The engine's work behind its exported entry.
+#pragma once
+
+#include <cstdint>
+
+// Decodes the skin and applies it to the calling thread's windows; returns a
+// skin::Status code. A skin that is refused leaves every window as it was.
+std::int32_t apply_skin(const std::uint8_t* data, std::int32_t length);
+
+// Gives every skinned window its own look back and drops the skin.
+void release_skin();

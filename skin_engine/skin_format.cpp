@@ -1,0 +1,164 @@
+#include "skin_engine/skin_format.h"
+
+#include <algorithm>
+
+namespace skin {
+
+namespace {
+
+// A cursor that refuses to read past the end instead of reading it.
+class Reader {
+ public:
+  Reader(const std::uint8_t* data, std::size_t length) : data_(data), length_(length) {}
+
+  std::size_t left() const { return length_ - position_; }
+
+  bool u8(std::uint8_t& value) {
+    if (left() < 1) return false;
+    value = data_[position_++];
+    return true;
+  }
+  bool u16(std::uint16_t& value) {
+    if (left() < 2) return false;
+    value = static_cast<std::uint16_t>(data_[position_] | (data_[position_ + 1] << 8));
+    position_ += 2;
+    return true;
+  }
+  bool bytes(std::size_t count, const std::uint8_t*& start) {
+    if (left() < count) return false;
+    start = data_ + position_;
+    position_ += count;
+    return true;
+  }
+
+ private:
+  const std::uint8_t* data_;
+  std::size_t length_;
+  std::size_t position_ = 0;
+};
+
+bool known_colour(std::string_view name) {
+  return std::find(kColourNames.begin(), kColourNames.end(), name) != kColourNames.end();
+}
+
+std::optional<Colour> read_colour(const std::uint8_t* value, std::size_t length) {
+  if (length < 3) return std::nullopt;
+  return Colour{value[0], value[1], value[2]};
+}
+
+std::optional<Font> read_font(const std::uint8_t* value, std::size_t length) {
+  Reader reader(value, length);
+  std::uint16_t height = 0;
+  std::uint16_t weight = 0;
+  std::uint8_t flags = 0;
+  std::uint8_t face_length = 0;
+  const std::uint8_t* face = nullptr;
+  if (!reader.u16(height) || !reader.u16(weight) || !reader.u8(flags) || !reader.u8(face_length) ||
+      !reader.bytes(face_length, face)) {
+    return std::nullopt;
+  }
+  Font font;
+  font.height = std::clamp<std::int32_t>(static_cast<std::int16_t>(height), -kMaxFontHeight, kMaxFontHeight);
+  font.weight = std::min<std::int32_t>(weight, kMaxFontWeight);
+  font.italic = (flags & 1) != 0;
+  font.underline = (flags & 2) != 0;
+  font.face.assign(reinterpret_cast<const char*>(face), std::min<std::size_t>(face_length, kMaxFaceBytes));
+  // A face name ends at its first NUL, as the system would read it.
+  font.face.resize(std::min(font.face.size(), font.face.find('\0')));
+  return font;
+}
+
+void put_u16(std::vector<std::uint8_t>& out, std::uint16_t value) {
+  out.push_back(static_cast<std::uint8_t>(value & 0xFF));
+  out.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+}  // namespace
+
+std::optional<Colour> Skin::colour(std::string_view name) const {
+  const auto found = colours.find(name);
+  if (found == colours.end()) return std::nullopt;
+  return found->second;
+}
+
+Decoded decode(const std::uint8_t* data, std::size_t length) {
+  Decoded decoded;
+  if (data == nullptr || length == 0) return decoded;
+  Reader reader(data, length);
+  const std::uint8_t* magic = nullptr;
+  if (!reader.bytes(kMagic.size(), magic) || !std::equal(kMagic.begin(), kMagic.end(), magic)) {
+    decoded.status = Status::kBadHeader;
+    return decoded;
+  }
+  std::uint16_t version = 0;
+  std::uint16_t count = 0;
+  if (!reader.u16(version) || !reader.u16(count)) {
+    decoded.status = Status::kTruncated;
+    return decoded;
+  }
+  if (version != kVersion) {
+    decoded.status = Status::kUnsupportedVersion;
+    return decoded;
+  }
+  Skin skin;
+  for (std::uint16_t index = 0; index < count; ++index) {
+    std::uint8_t kind = 0;
+    std::uint8_t name_length = 0;
+    const std::uint8_t* name_bytes = nullptr;
+    std::uint16_t value_length = 0;
+    const std::uint8_t* value = nullptr;
+    if (!reader.u8(kind) || !reader.u8(name_length) || !reader.bytes(name_length, name_bytes) ||
+        !reader.u16(value_length) || !reader.bytes(value_length, value)) {
+      decoded.status = Status::kTruncated;
+      return decoded;
+    }
+    const std::string_view name(reinterpret_cast<const char*>(name_bytes), name_length);
+    // Unknown kinds and names, and values too short for their kind, are skipped.
+    if (kind == kColourEntry && known_colour(name)) {
+      if (auto colour = read_colour(value, value_length))
+        skin.colours.insert_or_assign(std::string(name), *colour);
+    } else if (kind == kFontEntry && name == kFontName) {
+      if (auto font = read_font(value, value_length)) skin.font = std::move(*font);
+    }
+  }
+  decoded.status = Status::kApplied;
+  decoded.skin = std::move(skin);
+  return decoded;
+}
+
+std::vector<std::uint8_t> colour_value(Colour colour) { return {colour.red, colour.green, colour.blue}; }
+
+std::vector<std::uint8_t> font_value(const Font& font) {
+  std::vector<std::uint8_t> value;
+  put_u16(value, static_cast<std::uint16_t>(static_cast<std::int16_t>(font.height)));
+  put_u16(value, static_cast<std::uint16_t>(font.weight));
+  value.push_back(static_cast<std::uint8_t>((font.italic ? 1 : 0) | (font.underline ? 2 : 0)));
+  const std::size_t face_length = std::min<std::size_t>(font.face.size(), 255);
+  value.push_back(static_cast<std::uint8_t>(face_length));
+  value.insert(value.end(), font.face.begin(), font.face.begin() + static_cast<std::ptrdiff_t>(face_length));
+  return value;
+}
+
+std::vector<std::uint8_t> encode(const std::vector<RawEntry>& entries, std::uint16_t version) {
+  std::vector<std::uint8_t> out(kMagic.begin(), kMagic.end());
+  put_u16(out, version);
+  put_u16(out, static_cast<std::uint16_t>(entries.size()));
+  for (const RawEntry& entry : entries) {
+    out.push_back(entry.kind);
+    out.push_back(static_cast<std::uint8_t>(entry.name.size()));
+    out.insert(out.end(), entry.name.begin(), entry.name.end());
+    put_u16(out, static_cast<std::uint16_t>(entry.value.size()));
+    out.insert(out.end(), entry.value.begin(), entry.value.end());
+  }
+  return out;
+}
+
+std::vector<std::uint8_t> encode(const Skin& skin) {
+  std::vector<RawEntry> entries;
+  for (const auto& [name, colour] : skin.colours)
+    entries.push_back({kColourEntry, name, colour_value(colour)});
+  if (skin.font) entries.push_back({kFontEntry, std::string(kFontName), font_value(*skin.font)});
+  return encode(entries);
+}
+
+}  // namespace skin
