@@ -15,7 +15,10 @@ class RecordingObject final : public AutomationObject {
     if (kind == MemberKind::kMethod || arguments.size() > 1) {
       const std::size_t listed = kind == MemberKind::kPropertyPut ? arguments.size() - 1 : arguments.size();
       line += "(";
-      for (std::size_t i = 0; i < listed; ++i) line += (i == 0 ? "" : ", ") + describe(arguments[i]);
+      for (std::size_t i = 0; i < listed; ++i) {
+        if (i != 0) line += ", ";
+        line += describe(arguments[i]);
+      }
       line += ")";
     }
     if (kind == MemberKind::kPropertyPut) line += " = " + describe(arguments.back());
@@ -56,7 +59,8 @@ std::string describe(const AutomationValue& value) {
     for (std::size_t i = 0; i < bytes->size(); ++i) {
       char hex[4];
       std::snprintf(hex, sizeof hex, "%02X", (*bytes)[i]);
-      shown += (i == 0 ? "" : " ") + std::string(hex);
+      if (i != 0) shown += ' ';
+      shown += hex;
     }
     return shown + "]";
   }
