@@ -1,0 +1,173 @@
+#include "fetch/utf8_win32.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <initializer_list>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+ByteSet bytes(std::string_view text) { return ByteSet(text.begin(), text.end()); }
+
+ByteSet units(std::initializer_list<char16_t> list) {
+  ByteSet out;
+  for (const char16_t unit : list) {
+    out.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+  return out;
+}
+
+// 地址 in UTF-8 (E5 9C B0, E5 9D 80) and in code page 936 (B5 D8, D6 B7).
+constexpr std::string_view kAddressUtf8 = "\xE5\x9C\xB0\xE5\x9D\x80";
+const Text kAddressLocal = "\xB5\xD8\xD6\xB7";
+
+TEST(Utf8ToLocal, EmptyBodyGivesEmptyText) {
+  EXPECT_EQ(utf8_to_local(ByteSet()), Text());
+  EXPECT_TRUE(utf8_to_utf16(ByteSet()).empty());
+  EXPECT_EQ(utf16_to_local(ByteSet()), Text());
+}
+
+TEST(Utf8ToLocal, AsciiComesBackByteForByte) {
+  std::string ascii;
+  for (int c = 1; c < 0x80; ++c) ascii += static_cast<char>(c);
+  EXPECT_EQ(utf8_to_local(bytes(ascii)), Text(ascii));
+}
+
+TEST(Utf8ToLocal, ChineseBecomesTwoByteForm) {
+  EXPECT_EQ(utf8_to_local(bytes(kAddressUtf8)), kAddressLocal);
+  // 获取失败！ including the full-width exclamation mark.
+  EXPECT_EQ(utf8_to_local(bytes("\xE8\x8E\xB7\xE5\x8F\x96\xE5\xA4\xB1\xE8\xB4\xA5\xEF\xBC\x81")),
+            Text("\xBB\xF1\xC8\xA1\xCA\xA7\xB0\xDC\xA3\xA1"));
+  EXPECT_EQ(utf8_to_local(bytes(std::string("flash") + std::string(kAddressUtf8) + "(.*?)")),
+            Text("flash\xB5\xD8\xD6\xB7(.*?)"));
+}
+
+TEST(Utf8ToLocal, UnitsAreLittleEndianWithoutTerminator) {
+  EXPECT_EQ(utf8_to_utf16(bytes(std::string("A") + std::string(kAddressUtf8))),
+            units({u'A', 0x5730, 0x5740}));
+}
+
+TEST(Utf8ToLocal, MissingCharacterBecomesLookAlikeOrQuestionMarkAndTheRestConverts) {
+  struct Case {
+    const char* name;
+    std::string utf8;
+    std::vector<Text> allowed;  // what may stand in for the missing character
+  };
+  const std::vector<Case> cases = {
+      // U+00C0 (capital A with grave) is not in code page 936. Wine maps it to the
+      // pinyin small letter (A8 A4); Windows' best-fit table may give "A".
+      {"Latin capital with accent", "\xC3\x80", {"A", "?", "\xA8\xA4"}},
+      // U+263A (white smiling face) has no code page 936 form.
+      {"symbol", "\xE2\x98\xBA", {"?"}},
+      // U+1F600, a surrogate pair: one or two stand-ins.
+      {"outside the BMP", "\xF0\x9F\x98\x80", {"?", "??"}},
+  };
+  for (const auto& c : cases) {
+    const Text got = utf8_to_local(bytes("x" + c.utf8 + std::string(kAddressUtf8)));
+    ASSERT_GE(got.length(), 6) << c.name;
+    EXPECT_EQ(got.view().substr(0, 1), "x") << c.name;
+    EXPECT_EQ(Text(got.view().substr(static_cast<std::size_t>(got.length() - 4))), kAddressLocal) << c.name;
+    const Text middle(got.view().substr(1, static_cast<std::size_t>(got.length() - 5)));
+    bool allowed = false;
+    for (const Text& a : c.allowed) allowed = allowed || middle == a;
+    EXPECT_TRUE(allowed) << c.name << ": " << ::testing::PrintToString(middle.bytes());
+  }
+}
+
+TEST(Utf8ToLocal, NulInBodyEndsTheText) {
+  EXPECT_EQ(utf8_to_local(ByteSet{'a', 'b', 0, 'c', 'd'}), Text("ab"));
+  EXPECT_EQ(utf8_to_local(ByteSet{0, 'c'}), Text());
+  // The UTF-16 step keeps everything; only reading the result as text stops.
+  EXPECT_EQ(utf8_to_utf16(ByteSet{'a', 0, 'c'}), units({u'a', 0, u'c'}));
+}
+
+TEST(Utf8ToLocal, MalformedUtf8DoesNotStopTheConversion) {
+  // A stray continuation byte, a truncated sequence, an overlong form, an invalid byte.
+  const std::string body =
+      std::string("a\x80") + "b\xE5\x9C" + "c\xC0\xAF" + "d\xFF" + std::string(kAddressUtf8);
+  const Text got = utf8_to_local(bytes(body));
+  ASSERT_GE(got.length(), 8);
+  EXPECT_EQ(got.view().substr(0, 1), "a");
+  EXPECT_NE(got.view().find('b'), std::string_view::npos);
+  EXPECT_NE(got.view().find('c'), std::string_view::npos);
+  EXPECT_NE(got.view().find('d'), std::string_view::npos);
+  EXPECT_EQ(Text(got.view().substr(static_cast<std::size_t>(got.length() - 4))), kAddressLocal);
+}
+
+TEST(Utf16ToLocal, OddLengthIgnoresLastByte) {
+  ByteSet wide = units({0x5730, 0x5740});
+  wide.push_back(0x41);
+  EXPECT_EQ(utf16_to_local(wide), kAddressLocal);
+  EXPECT_EQ(utf16_to_local(ByteSet{0x41}), Text());
+}
+
+TEST(Utf16ToLocal, ComposesBaseAndCombiningMark) {
+  // e + U+0301 composes to U+00E9, which code page 936 holds as A8 A6 (pinyin).
+  EXPECT_EQ(utf16_to_local(units({u'e', 0x0301})), Text("\xA8\xA6"));
+  EXPECT_EQ(utf16_to_local(units({u'e', 0x0301})), utf16_to_local_composing(units({u'e', 0x0301})));
+  EXPECT_FALSE(utf16_has_nothing_to_compose(units({u'e', 0x0301})));
+}
+
+// Every unit but NUL (which would end the text) that the composing pass may be
+// skipped for, found through the routine itself.
+std::vector<char16_t> units_with_nothing_to_compose() {
+  std::vector<char16_t> found;
+  for (std::uint32_t unit = 1; unit <= 0xFFFF; ++unit) {
+    if (utf16_has_nothing_to_compose(units({static_cast<char16_t>(unit)})))
+      found.push_back(static_cast<char16_t>(unit));
+  }
+  return found;
+}
+
+void append_unit(ByteSet& wide, char16_t unit) {
+  wide.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+  wide.push_back(static_cast<std::uint8_t>(unit >> 8));
+}
+
+TEST(Utf16ToLocal, SkippingTheComposingPassChangesNothing) {
+  const std::vector<char16_t> safe = units_with_nothing_to_compose();
+  // Ordinary Chinese page text must take the fast path, or the skip is useless.
+  EXPECT_TRUE(
+      utf16_has_nothing_to_compose(units({u'<', u'a', 0x5730, 0x5740, 0x3002, 0xFF01, 0x201C, 0x00B7})));
+  // Each such unit after its neighbour and after bases that marks compose with.
+  const std::vector<char16_t> bases = {u'a',   u'e',   u'A',   u'O',   u'u',   u'n',   u'<',
+                                       0x03B1, 0x0438, 0x304B, 0x30AB, 0x3046, 0x4E00, 0xFF21};
+  for (const char16_t base : bases) {
+    ByteSet wide;
+    for (const char16_t unit : safe) {
+      append_unit(wide, base);
+      append_unit(wide, unit);
+    }
+    ASSERT_TRUE(utf16_has_nothing_to_compose(wide));
+    EXPECT_EQ(utf16_to_local(wide), utf16_to_local_composing(wide)) << "base U+" << std::hex << int{base};
+  }
+  ByteSet in_order;
+  for (const char16_t unit : safe) append_unit(in_order, unit);
+  EXPECT_EQ(utf16_to_local(in_order), utf16_to_local_composing(in_order));
+}
+
+TEST(Utf16ToLocal, PagesWithAndWithoutCombiningMarksConvertAlike) {
+  // Chinese, ASCII and punctuation, then marks that compose (grave, acute, tilde,
+  // kana voicing) and some that do not.
+  const std::vector<char16_t> text_units = {u'a',   u'e',   u'o',   u'n',   u' ',   u'"',   u'>',
+                                            0x5730, 0x5740, 0x304B, 0x30AB, 0x3002, 0xFF0C, 0x00E9};
+  const std::vector<char16_t> marks = {0x0300, 0x0301, 0x0303, 0x0308, 0x3099,
+                                       0x309A, 0x20D7, 0x1100, 0x1161};
+  std::mt19937 random(65001);
+  for (int page = 0; page < 200; ++page) {
+    const bool with_marks = page % 2 == 1;
+    ByteSet wide;
+    for (int i = 0; i < 400; ++i) {
+      const bool mark = with_marks && random() % 5 == 0;
+      append_unit(wide, mark ? marks[random() % marks.size()] : text_units[random() % text_units.size()]);
+    }
+    ASSERT_EQ(utf16_has_nothing_to_compose(wide), !with_marks);
+    EXPECT_EQ(utf16_to_local(wide), utf16_to_local_composing(wide)) << "page " << page;
+  }
+}
+
+}  // namespace
