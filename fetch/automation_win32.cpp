@@ -11,11 +11,13 @@
 
 namespace {
 
-// A one-dimensional byte array with lower bound 1, as the object expects bodies.
+// A one-dimensional byte array with lower bound 0. The object may size a body
+// as upper bound + 1 (Wine's does), which only lower bound 0 makes right: with
+// lower bound 1 it sends one byte read past the array's end.
 SAFEARRAY* byte_array_of(const ByteSet& bytes) {
   SAFEARRAYBOUND bound{};
   bound.cElements = static_cast<ULONG>(bytes.size());
-  bound.lLbound = 1;
+  bound.lLbound = 0;
   SafeArray array(SafeArrayCreate(VT_UI1, 1, &bound));
   if (array.get() == nullptr) return nullptr;
   if (!bytes.empty()) {
