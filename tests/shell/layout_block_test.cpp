@@ -1,0 +1,577 @@
+// The layout block codec against the block the build writes for the main window.
+#include "shell/layout_block.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <variant>
+
+#include "shell/main_window_units.h"
+
+namespace {
+
+using namespace layout;
+
+ByteSet read_file(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  return ByteSet(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+const ByteSet& program_block() {
+  static const ByteSet block = read_file(TARNVEX_LAYOUT_BLOCK_FILE);
+  return block;
+}
+
+const WindowLayout& program_layout() {
+  static const WindowLayout decoded = [] {
+    auto layout = decode_window_layout(program_block());
+    return layout ? *layout : WindowLayout{};
+  }();
+  return decoded;
+}
+
+std::uint32_t le32(const ByteSet& bytes, std::size_t at) {
+  return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+         static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+}
+void put_le32(ByteSet& bytes, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// The unit table of the main window, as designed.
+struct ExpectedUnit {
+  std::uint32_t id;
+  UnitKind kind;
+  const char* name;  // code page 936
+  std::uint32_t parent;
+  std::int32_t left, top, width, height;
+  std::uint32_t state1;
+  std::vector<EventBinding> events;
+};
+
+const std::vector<ExpectedUnit>& expected_units() {
+  using namespace main_window;
+  static const std::vector<ExpectedUnit> units = {
+      {kWindowUnit, UnitKind::kWindow, "", 0, 50, 50, 436, 231, 1, {{kEventOwn, kHandlerInstallSkin}}},
+      {kLinkOpen,
+       UnitKind::kHyperLinker,
+       "\xB3\xAC\xBC\xB6\xC1\xB4\xBD\xD3\xBF\xF2_\xB4\xF2\xBF\xAA",  // 超级链接框_打开
+       kShapeBack,
+       367,
+       145,
+       59,
+       24,
+       0,
+       {{kEventLeftDown, kHandlerOpen}}},
+      {kLabelAuthor,
+       UnitKind::kLabel,
+       "\xB1\xEA\xC7\xA9"
+       "1",
+       kShapeBack,
+       8,
+       180,
+       88,
+       16,
+       1,
+       {}},  // 标签1
+      {kLinkCopy,
+       UnitKind::kHyperLinker,
+       "\xB3\xAC\xBC\xB6\xC1\xB4\xBD\xD3\xBF\xF2_\xB8\xB4\xD6\xC6",  // 超级链接框_复制
+       kShapeBack,
+       267,
+       145,
+       96,
+       24,
+       0,
+       {{kEventLeftDown, kHandlerCopy}}},
+      {kEditAutoplay,
+       UnitKind::kEditBox,
+       "\xB1\xE0\xBC\xAD\xBF\xF2_\xD7\xD4\xB6\xAF\xB2\xA5\xB7\xC5\xB5\xD8\xD6\xB7",  // 编辑框_自动播放地址
+       kShapeBack,
+       5,
+       130,
+       413,
+       21,
+       5,
+       {}},
+      {kPictureBanner,
+       UnitKind::kPicBox,
+       "\xCD\xBC\xC6\xAC\xBF\xF2"
+       "1",
+       0,
+       99,
+       13,
+       231,
+       62,
+       1,
+       {}},  // 图片框1
+      {kButtonGet,
+       UnitKind::kButton,
+       "\xB0\xB4\xC5\xA5_\xBB\xF1\xC8\xA1\xD7\xD4\xB6\xAF\xB2\xA5\xB7\xC5\xB5\xD8\xD6\xB7",  // 按钮_获取自动播放地址
+       0,
+       304,
+       92,
+       121,
+       24,
+       5,
+       {{kEventOwn, kHandlerGetAddress}}},
+      {kEditSource,
+       UnitKind::kEditBox,
+       "\xB1\xE0\xBC\xAD\xBF\xF2_\xCA\xD3\xC6\xB5\xD4\xAD\xB5\xD8\xD6\xB7",  // 编辑框_视频原地址
+       0,
+       4,
+       94,
+       294,
+       21,
+       5,
+       {}},
+      {kShapeBack,
+       UnitKind::kShapeBox,
+       "\xCD\xE2\xD0\xCE\xBF\xF2"
+       "1",
+       0,
+       0,
+       0,
+       432,
+       230,
+       1,
+       {}},  // 外形框1
+  };
+  return units;
+}
+
+TEST(MainWindowLayout, HeaderMatchesTheDesign) {
+  const ByteSet& block = program_block();
+  ASSERT_GT(block.size(), 36u);
+  EXPECT_EQ(le32(block, 0), 8u);
+  EXPECT_EQ(le32(block, 4), main_window::kWindow);
+  const std::uint32_t design[] = {0x00b900c0, 0x00b91980, 0x19010280, 0, 0};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(le32(block, 8 + 4 * i), design[i]) << i;
+  EXPECT_EQ(le32(block, 28), 9u);
+  EXPECT_EQ(le32(block, 32), block.size() - 36);
+  ASSERT_EQ(program_layout().units.size(), 9u);
+}
+
+TEST(MainWindowLayout, EveryUnitMatchesTheTableFieldByField) {
+  const WindowLayout& layout = program_layout();
+  ASSERT_EQ(layout.units.size(), expected_units().size());
+  for (std::size_t i = 0; i < expected_units().size(); ++i) {
+    const ExpectedUnit& want = expected_units()[i];
+    const UnitRecord& unit = layout.units[i];
+    SCOPED_TRACE(i);
+    EXPECT_EQ(layout.unit_ids[i], want.id);
+    EXPECT_EQ(unit.kind, static_cast<std::uint32_t>(want.kind));
+    EXPECT_TRUE(unit.usable());
+    EXPECT_EQ(unit.name, want.name);
+    EXPECT_EQ(unit.second_name, "");
+    EXPECT_EQ(unit.parent, want.parent);
+    EXPECT_EQ(unit.left, want.left);
+    EXPECT_EQ(unit.top, want.top);
+    EXPECT_EQ(unit.width, want.width);
+    EXPECT_EQ(unit.height, want.height);
+    EXPECT_EQ(unit.state[0], 0u);
+    EXPECT_EQ(unit.state[1], want.state1);
+    EXPECT_EQ(unit.state[2], 0u);
+    EXPECT_EQ(unit.events, want.events);
+    EXPECT_EQ(unit.pointer, (ByteSet{0, 0, 0, 0}));
+    EXPECT_EQ(unit.tag, "");
+    EXPECT_EQ(unit.runtime_words, (std::array<std::uint32_t, 5>{}));
+    EXPECT_EQ(unit.tail_words, (std::array<std::uint32_t, 5>{}));
+    EXPECT_EQ(unit.object_slot, 0u);
+    EXPECT_EQ(unit.rect_slot, 0u);
+  }
+  using namespace main_window;
+  EXPECT_EQ(layout.find_unit(kShapeBack)->children,
+            (std::vector<std::uint32_t>{kLinkOpen, kLabelAuthor, kLinkCopy, kEditAutoplay}));
+}
+
+TEST(MainWindowLayout, WindowSettings) {
+  const auto& d = std::get<WindowData>(program_layout().find_unit(main_window::kWindowUnit)->data);
+  EXPECT_EQ(d.version, 6u);
+  EXPECT_EQ(d.border_style, 2);
+  EXPECT_EQ(d.background_colour, kSystemColour);
+  EXPECT_EQ(d.maximize_box, 0);
+  EXPECT_EQ(d.minimize_box, 1);
+  EXPECT_EQ(d.control_box, 1);
+  EXPECT_EQ(d.start_position, 1);
+  EXPECT_EQ(d.close_allowed, 1);
+  EXPECT_EQ(d.words, (std::array<std::uint32_t, 5>{0, 0, 1, 0, 0}));
+  EXPECT_EQ(d.shown_in_taskbar, 1);
+  EXPECT_EQ(d.always_on_top, 0);
+  EXPECT_TRUE(d.background_picture.empty());
+  EXPECT_TRUE(d.icon.empty());
+  EXPECT_TRUE(d.background_sound.empty());
+  EXPECT_EQ(d.caption, "  Tarnvex");
+}
+
+TEST(MainWindowLayout, HyperlinkSettings) {
+  const ByteSet font = font_field(-12, 400, true, 134, 0, "\xCB\xCE\xCC\xE5");  // 宋体
+  for (auto [id, caption] :
+       {std::pair{main_window::kLinkOpen, "\xB5\xE3\xBB\xF7\xB4\xF2\xBF\xAA"},  // 点击打开
+        std::pair{main_window::kLinkCopy,
+                  "\xB5\xE3\xBB\xF7\xB8\xB4\xD6\xC6\xB5\xD8\xD6\xB7"}}) {  // 点击复制地址
+    const auto& d = std::get<HyperLinkerData>(program_layout().find_unit(id)->data);
+    EXPECT_EQ(d.link_type, 0);
+    EXPECT_EQ(d.normal_colour, 0x00ff0000u);
+    EXPECT_EQ(d.visited_colour, 0x00000080u);
+    EXPECT_EQ(d.hover_colour, 0x00ff0000u);
+    EXPECT_EQ(d.background_colour, 0x00ffffffu);
+    EXPECT_EQ(d.border_style, 0);
+    EXPECT_EQ(d.font, font);
+    EXPECT_EQ(d.caption, caption);
+    EXPECT_EQ(d.email_address, "");
+    EXPECT_EQ(d.web_address, "");
+  }
+}
+
+TEST(MainWindowLayout, EditBoxSettings) {
+  const auto& output = std::get<EditBoxData>(program_layout().find_unit(main_window::kEditAutoplay)->data);
+  EXPECT_EQ(output.border_style, 0);
+  EXPECT_EQ(output.input_mode, 1);
+  EXPECT_EQ(output.text_colour, 0x00ff8800u);
+  EXPECT_EQ(output.background_colour, 0x00ffffffu);
+  EXPECT_EQ(output.multi_line, 0);
+  EXPECT_TRUE(output.font.empty());
+  EXPECT_EQ(output.content, "");
+  const auto& input = std::get<EditBoxData>(program_layout().find_unit(main_window::kEditSource)->data);
+  EXPECT_EQ(input.border_style, 5);
+  EXPECT_EQ(input.input_mode, 0);
+  EXPECT_EQ(input.text_colour, 0u);
+  EXPECT_EQ(input.background_colour, 0x00ffffffu);
+  EXPECT_EQ(input.multi_line, 0);
+  EXPECT_EQ(input.password_char, '*');
+  EXPECT_EQ(input.spinner_upper, 100);
+}
+
+TEST(MainWindowLayout, PictureLabelButtonShape) {
+  const WindowLayout& layout = program_layout();
+  const auto& picture = std::get<PicBoxData>(layout.find_unit(main_window::kPictureBanner)->data);
+  EXPECT_EQ(picture.border_style, 0);
+  EXPECT_EQ(picture.background_colour, kSystemColour);
+  EXPECT_EQ(picture.display_mode, 2);
+  ASSERT_GT(picture.picture.size(), 4u);
+  // A baseline JPEG: SOI, and an SOF0 frame of 106 x 400 with three components.
+  EXPECT_EQ(picture.picture[0], 0xFF);
+  EXPECT_EQ(picture.picture[1], 0xD8);
+  bool found_frame = false;
+  for (std::size_t i = 2; i + 9 < picture.picture.size(); ++i) {
+    if (picture.picture[i] == 0xFF && picture.picture[i + 1] == 0xC0) {
+      const auto& p = picture.picture;
+      EXPECT_EQ(p[i + 5] << 8 | p[i + 6], 106);
+      EXPECT_EQ(p[i + 7] << 8 | p[i + 8], 400);
+      EXPECT_EQ(p[i + 9], 3);
+      found_frame = true;
+      break;
+    }
+  }
+  EXPECT_TRUE(found_frame);
+
+  const auto& label = std::get<LabelData>(layout.find_unit(main_window::kLabelAuthor)->data);
+  EXPECT_EQ(label.background_colour(), 0x00ffffffu);
+  EXPECT_EQ(label.text_colour(), 0u);
+  EXPECT_TRUE(label.font.empty());
+  EXPECT_EQ(label.caption, "\xD7\xF7\xD5\xDF\xA3\xBAMerrowin");  // 作者：Merrowin
+
+  const auto& button = std::get<ButtonData>(layout.find_unit(main_window::kButtonGet)->data);
+  EXPECT_EQ(button.button_type, 0);
+  EXPECT_EQ(button.horizontal_alignment, 1);
+  EXPECT_EQ(button.vertical_alignment, 1);
+  EXPECT_TRUE(button.picture.empty());
+  EXPECT_TRUE(button.font.empty());
+  EXPECT_EQ(button.caption,
+            "\xBB\xF1\xC8\xA1\xD7\xD4\xB6\xAF\xB2\xA5\xB7\xC5\xB5\xD8\xD6\xB7");  // 获取自动播放地址
+
+  const auto& shape = std::get<ShapeBoxData>(layout.find_unit(main_window::kShapeBack)->data);
+  EXPECT_EQ(shape.background_colour, 0x00ffffffu);
+  EXPECT_EQ(shape.shape, 0);
+  EXPECT_EQ(shape.effect_3d, 0);
+  EXPECT_EQ(shape.line_type, 0);
+  EXPECT_EQ(shape.line_colour, 0x00ecececu);
+  EXPECT_EQ(shape.fill_colour, kSystemColour);
+}
+
+TEST(LayoutCodec, RoundTripReproducesTheBlockByteForByte) {
+  ASSERT_FALSE(program_layout().units.empty());
+  EXPECT_EQ(encode_window_layout(program_layout()), program_block());
+  const auto again = decode_window_layout(encode_window_layout(program_layout()));
+  ASSERT_TRUE(again);
+  EXPECT_EQ(*again, program_layout());
+}
+
+TEST(LayoutCodec, RecordOffsetsPointAtEachRecord) {
+  const ByteSet& block = program_block();
+  const auto offsets = record_offsets(program_layout());
+  ASSERT_EQ(offsets.size(), 9u);
+  const std::size_t area = 36 + 9 * 8;
+  for (std::size_t i = 0; i < offsets.size(); ++i) {
+    EXPECT_EQ(le32(block, 36 + 36 + 4 * i), offsets[i]);
+    // Each record starts with its length, then the kind identifier.
+    EXPECT_EQ(le32(block, area + offsets[i] + 4), program_layout().units[i].kind);
+    const std::size_t end = area + offsets[i] + 4 + le32(block, area + offsets[i]);
+    EXPECT_EQ(end, i + 1 < offsets.size() ? area + offsets[i + 1] : block.size());
+  }
+}
+
+// A record with the kind data replaced: the version word and what follows.
+WindowLayout with_version(UnitKind kind, std::uint32_t version) {
+  WindowLayout layout;
+  layout.window_id = 1;
+  layout.unit_ids = {7};
+  UnitRecord unit;
+  unit.kind = static_cast<std::uint32_t>(kind);
+  switch (kind) {
+    case UnitKind::kWindow:
+      unit.data = [&] {
+        WindowData d;
+        d.version = version;
+        d.caption = "c";
+        return d;
+      }();
+      break;
+    case UnitKind::kEditBox:
+      unit.data = [&] {
+        EditBoxData d;
+        d.version = version;
+        d.content = "x";
+        return d;
+      }();
+      break;
+    case UnitKind::kPicBox:
+      unit.data = [&] {
+        PicBoxData d;
+        d.version = version;
+        d.picture = {1, 2};
+        return d;
+      }();
+      break;
+    case UnitKind::kShapeBox:
+      unit.data = [&] {
+        ShapeBoxData d;
+        d.version = version;
+        return d;
+      }();
+      break;
+    case UnitKind::kLabel:
+      unit.data = [&] {
+        LabelData d;
+        d.version = version;
+        d.caption = "l";
+        return d;
+      }();
+      break;
+    case UnitKind::kButton:
+      unit.data = [&] {
+        ButtonData d;
+        d.version = version;
+        d.caption = "b";
+        return d;
+      }();
+      break;
+    case UnitKind::kHyperLinker:
+      unit.data = [&] {
+        HyperLinkerData d;
+        d.version = version;
+        d.caption = "h";
+        return d;
+      }();
+      break;
+  }
+  layout.units = {unit};
+  return layout;
+}
+
+struct VersionCase {
+  UnitKind kind;
+  std::uint32_t highest;
+};
+
+class VersionRules : public ::testing::TestWithParam<VersionCase> {};
+
+TEST_P(VersionRules, EveryVersionUpToTheHighestLoadsAndAHigherOneFailsTheUnit) {
+  const VersionCase c = GetParam();
+  EXPECT_EQ(highest_version(static_cast<std::uint32_t>(c.kind)), c.highest);
+  for (std::uint32_t version = 0; version <= c.highest; ++version) {
+    const WindowLayout layout = with_version(c.kind, version);
+    const auto decoded = decode_window_layout(encode_window_layout(layout));
+    ASSERT_TRUE(decoded) << version;
+    EXPECT_EQ(*decoded, layout) << version;
+  }
+  // Write the highest version's data, then raise its version word.
+  ByteSet block = encode_window_layout(with_version(c.kind, c.highest));
+  const std::size_t kind_data = 36 + 8 + 4 + 103;
+  ASSERT_EQ(le32(block, kind_data), c.highest);
+  put_le32(block, kind_data, c.highest + 1);
+  const auto decoded = decode_window_layout(block);
+  ASSERT_TRUE(decoded);
+  EXPECT_FALSE(decoded->units[0].usable());
+  // The unusable unit keeps its bytes, so the block re-encodes unchanged.
+  EXPECT_EQ(encode_window_layout(*decoded), block);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, VersionRules,
+    ::testing::Values(VersionCase{UnitKind::kWindow, 6}, VersionCase{UnitKind::kEditBox, 2},
+                      VersionCase{UnitKind::kPicBox, 2}, VersionCase{UnitKind::kLabel, 2},
+                      VersionCase{UnitKind::kShapeBox, 1}, VersionCase{UnitKind::kButton, 1},
+                      VersionCase{UnitKind::kHyperLinker, 1}));
+
+TEST(LayoutCodec, OlderWindowVersionsLeaveOutTheirLaterFields) {
+  // Version 1 has no taskbar word; version 6 adds them all plus the class name.
+  const std::size_t v1 = encode_window_layout(with_version(UnitKind::kWindow, 1)).size();
+  const std::size_t v6 = encode_window_layout(with_version(UnitKind::kWindow, 6)).size();
+  EXPECT_EQ(v6 - v1, 4u + 8u + 4u + 4u + 4u);
+}
+
+TEST(LayoutCodec, UnknownKindIsKeptButUnusable) {
+  WindowLayout layout = with_version(UnitKind::kShapeBox, 1);
+  layout.units[0].kind = 0x00010099;
+  layout.units[0].data = UnusableData{{1, 2, 3}};
+  const auto decoded = decode_window_layout(encode_window_layout(layout));
+  ASSERT_TRUE(decoded);
+  EXPECT_FALSE(decoded->units[0].usable());
+  EXPECT_EQ(std::get<UnusableData>(decoded->units[0].data).bytes, (ByteSet{1, 2, 3}));
+}
+
+TEST(LayoutCodec, KindDataWithBytesLeftOverIsUnusable) {
+  ByteSet block = encode_window_layout(with_version(UnitKind::kShapeBox, 1));
+  // Grow the record by one byte and every length that counts it.
+  block.push_back(0);
+  put_le32(block, 32, le32(block, 32) + 1);
+  put_le32(block, 36 + 8, le32(block, 36 + 8) + 1);
+  const auto decoded = decode_window_layout(block);
+  ASSERT_TRUE(decoded);
+  EXPECT_FALSE(decoded->units[0].usable());
+}
+
+TEST(FontField, SixtyBytesBuildAFontWithCharsetAndQualityReplaced) {
+  const ByteSet field = font_field(-12, 400, true, 134, 0, "\xCB\xCE\xCC\xE5");  // 宋体
+  ASSERT_EQ(field.size(), kFontFieldSize);
+  EXPECT_EQ(field[23], 134);  // stored charset GB2312
+  const auto font = font_from_field(field);
+  ASSERT_TRUE(font);
+  EXPECT_EQ(font->height, -12);
+  EXPECT_EQ(font->weight, 400);
+  EXPECT_EQ(font->underline, 1);
+  EXPECT_EQ(font->italic, 0);
+  EXPECT_EQ(font->char_set, 1);
+  EXPECT_EQ(font->out_precision, 0);
+  EXPECT_EQ(font->clip_precision, 0);
+  EXPECT_EQ(font->quality, 2);
+  EXPECT_EQ(font->pitch_and_family, 0);
+  EXPECT_EQ(font->face_name, Text("\xCB\xCE\xCC\xE5"));
+}
+
+TEST(FontField, AnyOtherLengthMeansTheDefaultFont) {
+  const ByteSet field = font_field(-12, 400, true, 134, 0, "Arial");
+  for (std::size_t size : {0u, 1u, 59u, 61u, 120u}) {
+    ByteSet resized = field;
+    resized.resize(size);
+    EXPECT_FALSE(font_from_field(resized)) << size;
+  }
+}
+
+TEST(FontField, FaceNameWithoutTerminatorStopsAtThirtyTwoBytes) {
+  ByteSet field = font_field(10, 700, false, 0, 0, "");
+  std::fill(field.begin() + 28, field.end(), 'A');
+  const auto font = font_from_field(field);
+  ASSERT_TRUE(font);
+  EXPECT_EQ(font->face_name.length(), 32);
+}
+
+struct FitCase {
+  std::int32_t box_w, box_h, pic_w, pic_h;
+  PictureRect want;
+};
+
+TEST(FitPicture, ScalesByTheSmallerRatioCutsToWholePixelsAndCentres) {
+  const FitCase cases[] = {
+      {231, 62, 400, 106, {0, 0, 231, 61}},  // the banner: 231 x 61 at the top left
+      {100, 100, 50, 20, {25, 40, 50, 20}},  // smaller: kept, centred
+      {100, 50, 200, 50, {0, 12, 100, 25}},  // wider: width ratio
+      {100, 50, 100, 100, {25, 0, 50, 50}},  // taller: height ratio
+      {10, 10, 30, 30, {0, 0, 10, 10}},      // same ratio
+      {7, 7, 3, 2, {2, 2, 3, 2}},            // odd leftovers are cut
+      {100, 10, 101, 1, {0, 5, 100, 0}},     // a side may cut to zero
+      {0, 10, 10, 10, {0, 0, 0, 0}},         // empty box
+      {10, 10, 0, 10, {0, 0, 0, 0}},         // empty picture
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(fit_picture(c.box_w, c.box_h, c.pic_w, c.pic_h), c.want)
+        << c.box_w << "x" << c.box_h << " <- " << c.pic_w << "x" << c.pic_h;
+  }
+}
+
+// ---- malformed blocks ----
+
+TEST(MalformedBlock, EveryTruncationFailsCleanlyWithoutReadingPastTheEnd) {
+  const ByteSet& block = program_block();
+  ASSERT_FALSE(block.empty());
+  for (std::size_t size = 0; size < block.size(); ++size) {
+    // A fresh buffer of exactly `size` bytes, so the sanitizer sees any overread.
+    std::vector<std::uint8_t> cut(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(size));
+    // Keep the length word consistent, so the cut reaches the record readers.
+    if (size >= 36) put_le32(cut, 32, static_cast<std::uint32_t>(size - 36));
+    const auto decoded = decode_window_layout(cut.data(), cut.size());
+    // A cut inside the kind data of the last record may still decode, with that unit unusable.
+    if (decoded) {
+      ASSERT_EQ(decoded->units.size(), 9u) << size;
+      EXPECT_FALSE(decoded->units.back().usable()) << size;
+    }
+  }
+  EXPECT_FALSE(decode_window_layout(nullptr, 0));
+}
+
+struct Corruption {
+  const char* what;
+  std::size_t at;  // byte offset of the word to change; SIZE_MAX: see `grow`
+  std::uint32_t value;
+};
+
+TEST(MalformedBlock, LengthsCountsAndOffsetsOutOfRangeAreRejected) {
+  const ByteSet& block = program_block();
+  const std::size_t area = 36 + 9 * 8;
+  const Corruption cases[] = {
+      {"bytes following too large", 32, static_cast<std::uint32_t>(block.size())},
+      {"bytes following too small", 32, 8},
+      {"absurd unit count", 28, 0x7fffffff},
+      {"unit count past the table", 28, 10000},
+      {"record offset past the area", 36 + 36, 0xfffffff0},
+      {"record offset at the very end", 36 + 36 + 4, static_cast<std::uint32_t>(block.size() - area)},
+      {"record length past the end", area, 0xffffffff},
+      {"record length one too many", area + le32(block, 36 + 36 + 32), 1000000},
+      {"window record too short for its fields", area, 8},
+      {"absurd child count", area + 4 + 4 + 20 + 2 + 4 + 16 + 4 + 4, 0x40000000},
+  };
+  for (const auto& c : cases) {
+    ByteSet broken = block;
+    put_le32(broken, c.at, c.value);
+    EXPECT_FALSE(decode_window_layout(broken)) << c.what;
+  }
+}
+
+TEST(MalformedBlock, NameWithoutTerminatorIsRejected) {
+  WindowLayout layout = with_version(UnitKind::kShapeBox, 1);
+  layout.units[0].name = "abc";
+  ByteSet block = encode_window_layout(layout);
+  // Make the record end inside the name: length = kind + five words + "abc".
+  const std::size_t record = 36 + 8;
+  put_le32(block, record, 4 + 20 + 3);
+  block.resize(record + 4 + 4 + 20 + 3);
+  put_le32(block, 32, static_cast<std::uint32_t>(block.size() - 36));
+  EXPECT_FALSE(decode_window_layout(block));
+}
+
+TEST(MalformedBlock, CountedFieldPastTheRecordMakesTheUnitUnusable) {
+  WindowLayout layout = with_version(UnitKind::kButton, 1);
+  ByteSet block = encode_window_layout(layout);
+  // The caption's count is the last field but one byte before the record's end.
+  const std::size_t caption_count = block.size() - 1 - 4;
+  ASSERT_EQ(le32(block, caption_count), 1u);
+  put_le32(block, caption_count, 0xfffffffe);
+  const auto decoded = decode_window_layout(block);
+  ASSERT_TRUE(decoded);
+  EXPECT_FALSE(decoded->units[0].usable());
+}
+
+}  // namespace
