@@ -139,6 +139,13 @@ void ComAutomationFactory::uninitialize() {
   initialized_ = false;
 }
 
+std::unique_ptr<AutomationObject> automation_object_of(IDispatch* dispatch) {
+  if (dispatch == nullptr) return nullptr;
+  ComPtr<IDispatch> held;
+  held.reset_with_reference(dispatch);
+  return std::make_unique<DispatchObject>(std::move(held));
+}
+
 std::unique_ptr<AutomationObject> ComAutomationFactory::create(const Text& prog_id) {
   CLSID class_id{};
   if (FAILED(CLSIDFromProgID(local_to_wide(prog_id).c_str(), &class_id))) return nullptr;

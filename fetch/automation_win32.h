@@ -6,6 +6,8 @@
 
 #include "fetch/automation.h"
 
+struct IDispatch;
+
 class ComAutomationFactory final : public AutomationFactory {
  public:
   // CoInitialize; a failed one (another apartment model already chosen on this
@@ -17,3 +19,6 @@ class ComAutomationFactory final : public AutomationFactory {
  private:
   bool initialized_ = false;
 };
+
+// Drives an object the caller already holds; keeps a reference of its own.
+std::unique_ptr<AutomationObject> automation_object_of(IDispatch* dispatch);

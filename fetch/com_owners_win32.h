@@ -33,6 +33,12 @@ class ComPtr {
     reset();
     return reinterpret_cast<void**>(&pointer_);
   }
+  // Shares an interface someone else holds: takes a reference of its own.
+  void reset_with_reference(Interface* pointer) {
+    if (pointer != nullptr) pointer->AddRef();
+    reset();
+    pointer_ = pointer;
+  }
   // Releasing twice does nothing.
   void reset() {
     if (pointer_ != nullptr) std::exchange(pointer_, nullptr)->Release();
