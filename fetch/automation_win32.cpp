@@ -1,8 +1,9 @@
 #include "fetch/automation_win32.h"
 
+#include <windows.h>
+// After windows.h, which they need.
 #include <objbase.h>
 #include <oleauto.h>
-#include <windows.h>
 
 #include <cstring>
 

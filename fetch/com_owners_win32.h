@@ -2,8 +2,9 @@
 // BSTRs, VARIANTs and SAFEARRAYs. Each frees its resource exactly once.
 #pragma once
 
-#include <oleauto.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <oleauto.h>
 
 #include <string_view>
 #include <utility>

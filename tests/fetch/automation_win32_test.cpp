@@ -2,8 +2,9 @@
 // with an object of our own; then the real WinHTTP object and COM apartments.
 #include "fetch/automation_win32.h"
 
-#include <oleauto.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <oleauto.h>
 
 #include <gtest/gtest.h>
 
