@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -103,6 +104,9 @@ struct Subclassed {
   LONG_PTR original_button_style = 0;
   bool owner_drawn = false;
   bool needs_setup = false;  // subclassed at creation; set up once WM_CREATE has run
+  std::optional<bool> client_border;
+  HFONT owner_font = nullptr;  // the font the window's owner chose; null is the system font  // edit boxes:
+                               // draws its thin border inside, known after its first paint
 };
 
 struct EngineState {
@@ -160,9 +164,10 @@ void set_up(HWND window, Subclassed& record) {
       record.owner_drawn = false;
     }
   }
-  // Our window procedure puts the skin's font in place of whatever is sent.
-  if (is_standard_control(record.role) && look->font() != nullptr) {
-    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(look->font()), TRUE);
+  // The control is sent the font its owner chose; our window procedure puts the
+  // skin's font in its place (or lets it through when the skin has none).
+  if (is_standard_control(record.role)) {
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(record.owner_font), TRUE);
   }
 }
 
@@ -179,6 +184,7 @@ bool subclass(HWND window, bool at_creation) {
     record.role = role_of(window, style);
     record.original_button_style = style;
     record.needs_setup = at_creation;
+    if (!at_creation) record.owner_font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
     found = windows.emplace(window, record).first;
     found->second.original = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&skinned_window_proc)));
@@ -191,17 +197,23 @@ bool subclass(HWND window, bool at_creation) {
   return true;
 }
 
-// Gives the window back its own procedure and look (only when no one has
-// subclassed it after us: their chain still calls ours, which then passes through).
-void unsubclass(HWND window) {
+// Gives the window back its own procedure and, unless it is being destroyed, its
+// own look: the button style and the font its owner chose (the skin's font is
+// about to be deleted). The procedure is restored only when no one has
+// subclassed the window after us.
+void unsubclass(HWND window, bool destroying) {
   auto& windows = state().windows;
   const auto found = windows.find(window);
   if (found == windows.end()) return;
   const Subclassed record = found->second;
   windows.erase(found);
-  if (record.owner_drawn) SetWindowLongPtrW(window, GWL_STYLE, record.original_button_style);
   if (GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&skinned_window_proc)) {
     SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(record.original));
+  }
+  if (destroying) return;
+  if (record.owner_drawn) SetWindowLongPtrW(window, GWL_STYLE, record.original_button_style);
+  if (is_standard_control(record.role)) {
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(record.owner_font), TRUE);
   }
 }
 
@@ -321,20 +333,69 @@ bool draw_push_button(const DRAWITEMSTRUCT& item) {
   return true;
 }
 
+// Owns a window's DC for one scope.
+class WindowDc {
+ public:
+  WindowDc(HWND window, bool whole_window)
+      : window_(window), dc_(whole_window ? GetWindowDC(window) : GetDC(window)) {}
+  ~WindowDc() {
+    if (dc_ != nullptr) ReleaseDC(window_, dc_);
+  }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// An edit box with a thin border either keeps WS_BORDER and has it drawn in its
+// non-client area, or (the usual case) drops the style at creation and draws the
+// line itself inside its client area, in the window-frame colour. The second kind
+// is recognised once, by that line, after its first paint.
+bool has_client_border(HWND window, HDC dc) {
+  RECT client;
+  GetClientRect(window, &client);
+  if (client.right < 3 || client.bottom < 3) return false;
+  const COLORREF frame = GetSysColor(COLOR_WINDOWFRAME);
+  const POINT samples[] = {
+      {0, 0}, {client.right / 2, 0}, {0, client.bottom / 2}, {client.right - 1, client.bottom - 1}};
+  for (const POINT& sample : samples) {
+    if (GetPixel(dc, sample.x, sample.y) != frame) return false;
+  }
+  // Not a border when the whole box is that colour.
+  return GetPixel(dc, client.right / 2, client.bottom / 2) != frame;
+}
+
 // A one-pixel frame in the skin's colour over a thin-bordered edit box.
-void paint_edit_border(HWND window) {
+void paint_edit_border(HWND window, bool non_client) {
   const Look* look = state().look.get();
   if (look == nullptr) return;
   HBRUSH border = look->brush("edit.border");
-  if (border == nullptr || (GetWindowLongPtrW(window, GWL_STYLE) & WS_BORDER) == 0) return;
-  if ((GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) != 0) return;
-  HDC dc = GetWindowDC(window);
-  if (dc == nullptr) return;
-  RECT outer;
-  GetWindowRect(window, &outer);
-  OffsetRect(&outer, -outer.left, -outer.top);
-  FrameRect(dc, &outer, border);
-  ReleaseDC(window, dc);
+  if (border == nullptr) return;
+  if (non_client) {
+    const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+    if ((style & WS_BORDER) == 0 || (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) != 0) return;
+    const WindowDc dc(window, true);
+    if (dc.get() == nullptr) return;
+    RECT outer;
+    GetWindowRect(window, &outer);
+    OffsetRect(&outer, -outer.left, -outer.top);
+    FrameRect(dc.get(), &outer, border);
+    return;
+  }
+  const auto found = state().windows.find(window);
+  if (found == state().windows.end()) return;
+  const WindowDc dc(window, false);
+  if (dc.get() == nullptr) return;
+  if (!found->second.client_border.has_value())
+    found->second.client_border = has_client_border(window, dc.get());
+  if (!*found->second.client_border) return;
+  RECT client;
+  GetClientRect(window, &client);
+  FrameRect(dc.get(), &client, border);
 }
 
 LRESULT CALLBACK skinned_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -368,13 +429,16 @@ LRESULT CALLBACK skinned_window_proc(HWND window, UINT message, WPARAM wparam, L
       }
       break;
     case WM_SETFONT:
-      if (is_standard_control(record.role) && look != nullptr && look->font() != nullptr) {
-        wparam = reinterpret_cast<WPARAM>(look->font());
+      if (is_standard_control(record.role)) {
+        found->second.owner_font = reinterpret_cast<HFONT>(wparam);
+        if (look != nullptr && look->font() != nullptr) wparam = reinterpret_cast<WPARAM>(look->font());
       }
       break;
-    case WM_NCPAINT: {
+    case WM_NCPAINT:
+    case WM_PAINT: {
+      if (record.role != Role::kEdit) break;
       const LRESULT result = CallWindowProcW(record.original, window, message, wparam, lparam);
-      if (record.role == Role::kEdit) paint_edit_border(window);
+      paint_edit_border(window, message == WM_NCPAINT);
       return result;
     }
     case WM_CREATE: {
@@ -384,7 +448,7 @@ LRESULT CALLBACK skinned_window_proc(HWND window, UINT message, WPARAM wparam, L
       return result;
     }
     case WM_NCDESTROY:
-      unsubclass(window);
+      unsubclass(window, true);
       return CallWindowProcW(record.original, window, message, wparam, lparam);
     default:
       break;
@@ -441,7 +505,7 @@ void release_skin() {
   }
   while (!engine.windows.empty()) {
     const HWND window = engine.windows.begin()->first;
-    unsubclass(window);
+    unsubclass(window, !IsWindow(window));
     if (IsWindow(window)) RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
   }
   engine.look.reset();

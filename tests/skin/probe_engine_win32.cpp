@@ -1,0 +1,38 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "tests/skin/probe_engine.h"
+
+namespace {
+ProbeCall g_last{};
+}
+
+extern "C" int WINAPI SkinH_AttachRes(const unsigned char* skin, int length, const char* password,
+                                      int setting1, int setting2, int setting3) {
+  ProbeCall call{};
+  call.calls = g_last.calls + 1;
+  call.skin_was_null = skin == nullptr ? 1 : 0;
+  call.length = length;
+  if (skin != nullptr && length > 0) {
+    std::memcpy(call.skin_head, skin,
+                std::min<std::size_t>(sizeof call.skin_head, static_cast<std::size_t>(length)));
+  }
+  call.password_was_null = password == nullptr ? 1 : 0;
+  if (password != nullptr) lstrcpynA(call.password, password, sizeof call.password);
+  call.settings[0] = setting1;
+  call.settings[1] = setting2;
+  call.settings[2] = setting3;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  call.library_file_size = -1;
+  if (GetFileAttributesExW(L"C:\\WINDOWS\\system32\\SkinH_EL.dll", GetFileExInfoStandard, &data)) {
+    call.library_file_size = (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  }
+  g_last = call;
+  return kProbeResult;
+}
+
+extern "C" const ProbeCall* WINAPI probe_last_call() { return &g_last; }
+
+extern "C" void WINAPI probe_reset() { g_last = ProbeCall{}; }

@@ -1,0 +1,285 @@
+// Our engine, SkinH_EL.dll, loaded from beside this test program and applied to
+// a real window under the display the test session gives us.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "skin_engine/skin_format.h"
+#include "tests/skin/test_window_win32.h"
+
+namespace {
+
+using AttachRes = int(WINAPI*)(const unsigned char*, int, const char*, int, int, int);
+
+COLORREF rgb(skin::Colour colour) { return RGB(colour.red, colour.green, colour.blue); }
+
+// Every colour different from the others and from the system's own.
+skin::Skin test_skin() {
+  skin::Skin look;
+  look.colours = {
+      {"window.background", {0x20, 0x40, 0x60}},  {"edit.background", {0xF0, 0xE0, 0x10}},
+      {"edit.text", {0x80, 0x00, 0x80}},          {"edit.readonly.background", {0x10, 0xA0, 0x30}},
+      {"edit.readonly.text", {0xFF, 0xFF, 0xFF}}, {"edit.border", {0xC0, 0x10, 0x10}},
+      {"label.background", {0x30, 0x30, 0xB0}},   {"label.text", {0xFF, 0xF0, 0xF0}},
+      {"button.face", {0x00, 0x70, 0x70}},        {"button.pressed", {0x70, 0x30, 0x00}},
+      {"button.text", {0xFF, 0xFF, 0x00}},        {"button.border", {0x01, 0x02, 0x03}},
+  };
+  look.font = skin::Font{-15, 700, false, false, "Tahoma"};
+  return look;
+}
+
+class SkinEngine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    engine_ = LoadLibraryW(L"SkinH_EL.dll");
+    ASSERT_NE(engine_, nullptr);
+    attach_ =
+        reinterpret_cast<AttachRes>(reinterpret_cast<void*>(GetProcAddress(engine_, "SkinH_AttachRes")));
+    ASSERT_NE(attach_, nullptr);
+  }
+  void TearDown() override {
+    if (engine_ != nullptr) FreeLibrary(engine_);
+    pump_messages();
+  }
+
+  int attach(const std::vector<std::uint8_t>& bytes) {
+    return attach_(bytes.empty() ? nullptr : bytes.data(), static_cast<int>(bytes.size()), nullptr, 0, 0, 0);
+  }
+
+  void unload() {
+    FreeLibrary(engine_);
+    engine_ = nullptr;
+  }
+
+  HMODULE engine_ = nullptr;
+  AttachRes attach_ = nullptr;
+};
+
+void expect_pixel(const TestWindow& window, Point point, COLORREF expected, const char* what) {
+  const COLORREF seen = window.pixel(point);
+  EXPECT_EQ(colour_text(seen), colour_text(expected)) << what << " at " << point.x << "," << point.y;
+}
+
+LOGFONTW font_of(HWND control) {
+  LOGFONTW font{};
+  HGDIOBJ handle = reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0));
+  if (handle != nullptr) GetObjectW(handle, sizeof font, &font);
+  return font;
+}
+
+int pixels_of_colour(const TestWindow& window, HWND control, COLORREF colour) {
+  RECT area;
+  GetWindowRect(control, &area);
+  MapWindowPoints(nullptr, window.frame(), reinterpret_cast<POINT*>(&area), 2);
+  RECT client;
+  GetClientRect(window.frame(), &client);
+  const auto pixels = window.snapshot();
+  int count = 0;
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) {
+      if (pixels[static_cast<std::size_t>(y * client.right + x)] == colour) ++count;
+    }
+  }
+  return count;
+}
+
+TEST_F(SkinEngine, GoodSkinColoursTheWindow) {
+  TestWindow window;
+  SetWindowTextW(window.edit(), L"MMMM");
+  window.settle();
+  const skin::Skin look = test_skin();
+  ASSERT_EQ(attach(skin::encode(look)), 0);
+  window.settle();
+
+  expect_pixel(window, TestWindow::kBackground, rgb(*look.colour("window.background")), "frame background");
+  expect_pixel(window, TestWindow::kEditInside, rgb(*look.colour("edit.background")), "edit box");
+  expect_pixel(window, TestWindow::kEditBorder, rgb(*look.colour("edit.border")), "edit box border");
+  expect_pixel(window, TestWindow::kReadOnlyInside, rgb(*look.colour("edit.readonly.background")),
+               "read-only edit box");
+  expect_pixel(window, TestWindow::kLabelInside, rgb(*look.colour("label.background")), "label");
+  expect_pixel(window, TestWindow::kButtonInside, rgb(*look.colour("button.face")), "button face");
+  expect_pixel(window, TestWindow::kButtonBorder, rgb(*look.colour("button.border")), "button border");
+  // Text in the skin's colours: some pixels of the typed text and the caption are exactly that colour.
+  EXPECT_GT(pixels_of_colour(window, window.edit(), rgb(*look.colour("edit.text"))), 0);
+  EXPECT_GT(pixels_of_colour(window, window.button(), rgb(*look.colour("button.text"))), 0);
+
+  for (HWND control : {window.edit(), window.read_only_edit(), window.label(), window.button()}) {
+    const LOGFONTW font = font_of(control);
+    EXPECT_STREQ(font.lfFaceName, L"Tahoma");
+    EXPECT_EQ(font.lfHeight, -15);
+    EXPECT_EQ(font.lfWeight, 700);
+  }
+}
+
+TEST_F(SkinEngine, PressedButtonTakesThePressedColour) {
+  TestWindow window;
+  const skin::Skin look = test_skin();
+  ASSERT_EQ(attach(skin::encode(look)), 0);
+  SendMessageW(window.button(), BM_SETSTATE, TRUE, 0);
+  window.settle();
+  expect_pixel(window, TestWindow::kButtonInside, rgb(*look.colour("button.pressed")), "pressed button");
+  SendMessageW(window.button(), BM_SETSTATE, FALSE, 0);
+  window.settle();
+  expect_pixel(window, TestWindow::kButtonInside, rgb(*look.colour("button.face")), "released button");
+}
+
+TEST_F(SkinEngine, PartialSkinLeavesTheRestAsItWas) {
+  TestWindow window;
+  const COLORREF label_before = window.pixel(TestWindow::kLabelInside);
+  const COLORREF button_before = window.pixel(TestWindow::kButtonInside);
+  skin::Skin look;
+  look.colours["edit.background"] = {0x11, 0x99, 0x55};
+  ASSERT_EQ(attach(skin::encode(look)), 0);
+  window.settle();
+  expect_pixel(window, TestWindow::kEditInside, RGB(0x11, 0x99, 0x55), "edit box");
+  // A read-only edit box without colours of its own takes the edit box colours.
+  expect_pixel(window, TestWindow::kReadOnlyInside, RGB(0x11, 0x99, 0x55), "read-only edit box");
+  expect_pixel(window, TestWindow::kLabelInside, label_before, "label");
+  expect_pixel(window, TestWindow::kButtonInside, button_before, "button");
+  EXPECT_STRNE(font_of(window.edit()).lfFaceName, L"Tahoma");
+}
+
+std::vector<std::vector<std::uint8_t>> refused_skins() {
+  const auto good = skin::encode(test_skin());
+  std::vector<std::vector<std::uint8_t>> skins;
+  auto wrong_magic = good;
+  wrong_magic[3] = 0x46;
+  skins.push_back(wrong_magic);
+  auto wrong_version = good;
+  wrong_version[4] = 2;
+  skins.push_back(wrong_version);
+  skins.push_back({'M', 'Z', 0x90, 0});
+  for (std::size_t length = 1; length < good.size(); length += 3) {
+    skins.emplace_back(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(length));
+  }
+  std::mt19937 random(11);
+  std::uniform_int_distribution<int> byte(0, 255);
+  for (int round = 0; round < 100; ++round) {
+    std::vector<std::uint8_t> noise(static_cast<std::size_t>(round * 7 + 1));
+    for (auto& value : noise) value = static_cast<std::uint8_t>(byte(random));
+    if (noise.size() >= 4 && std::equal(skin::kMagic.begin(), skin::kMagic.end(), noise.begin())) continue;
+    skins.push_back(noise);
+  }
+  return skins;
+}
+
+TEST_F(SkinEngine, RefusedSkinsChangeNothing) {
+  TestWindow window;
+  SetWindowTextW(window.edit(), L"text");
+  window.settle();
+  const auto before = window.snapshot();
+  const auto edit_procedure = GetWindowLongPtrW(window.edit(), GWLP_WNDPROC);
+  const auto frame_procedure = GetWindowLongPtrW(window.frame(), GWLP_WNDPROC);
+  const auto button_style = GetWindowLongPtrW(window.button(), GWL_STYLE);
+  const auto edit_font = SendMessageW(window.edit(), WM_GETFONT, 0, 0);
+
+  EXPECT_EQ(attach({}), 1);
+  EXPECT_EQ(attach_(nullptr, 100, nullptr, 0, 0, 0), 1);
+  EXPECT_EQ(attach_(skin::kMagic.data(), -5, nullptr, 0, 0, 0), 1);
+  for (const auto& refused : refused_skins()) {
+    EXPECT_NE(attach(refused), 0) << "a skin of " << refused.size() << " bytes";
+  }
+  window.settle();
+
+  EXPECT_TRUE(window.snapshot() == before) << "the window's pixels changed";
+  EXPECT_EQ(GetWindowLongPtrW(window.edit(), GWLP_WNDPROC), edit_procedure);
+  EXPECT_EQ(GetWindowLongPtrW(window.frame(), GWLP_WNDPROC), frame_procedure);
+  EXPECT_EQ(GetWindowLongPtrW(window.button(), GWL_STYLE), button_style);
+  EXPECT_EQ(SendMessageW(window.edit(), WM_GETFONT, 0, 0), edit_font);
+}
+
+TEST_F(SkinEngine, RefusedSkinKeepsTheSkinAlreadyApplied) {
+  TestWindow window;
+  const skin::Skin look = test_skin();
+  ASSERT_EQ(attach(skin::encode(look)), 0);
+  window.settle();
+  const auto skinned = window.snapshot();
+  auto truncated = skin::encode(look);
+  truncated.pop_back();
+  EXPECT_EQ(attach(truncated), 4);
+  window.settle();
+  EXPECT_TRUE(window.snapshot() == skinned);
+}
+
+TEST_F(SkinEngine, HostileSkinsBehindAGoodHeadDoNotCrash) {
+  TestWindow window;
+  std::mt19937 random(5);
+  std::uniform_int_distribution<int> byte(0, 255);
+  for (int round = 0; round < 300; ++round) {
+    std::vector<std::uint8_t> bytes(skin::kMagic.begin(), skin::kMagic.end());
+    bytes.insert(bytes.end(), {1, 0});
+    const std::size_t tail = static_cast<std::size_t>(round % 60);
+    for (std::size_t index = 0; index < tail; ++index)
+      bytes.push_back(static_cast<std::uint8_t>(byte(random)));
+    const int result = attach(bytes);
+    EXPECT_TRUE(result == 0 || result == 4) << result;
+  }
+  window.settle();
+  EXPECT_TRUE(IsWindow(window.frame()));
+}
+
+TEST_F(SkinEngine, SecondSkinReplacesTheFirst) {
+  TestWindow window;
+  ASSERT_EQ(attach(skin::encode(test_skin())), 0);
+  skin::Skin second = test_skin();
+  second.colours["edit.background"] = {0x05, 0x06, 0x07};
+  second.colours.erase("button.face");
+  ASSERT_EQ(attach(skin::encode(second)), 0);
+  window.settle();
+  expect_pixel(window, TestWindow::kEditInside, RGB(0x05, 0x06, 0x07), "edit box");
+  // Without a face colour the button is the system's own again.
+  EXPECT_EQ(GetWindowLongPtrW(window.button(), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+}
+
+TEST_F(SkinEngine, WindowsCreatedLaterAreSkinned) {
+  TestWindow window;
+  const skin::Skin look = test_skin();
+  ASSERT_EQ(attach(skin::encode(look)), 0);
+  HWND late = CreateWindowExW(0, L"Edit", L"", WS_CHILD | WS_VISIBLE, 10, 120, 120, 24, window.frame(),
+                              nullptr, GetModuleHandleW(nullptr), nullptr);
+  // The creator's own font is replaced by the skin's, as for the first controls.
+  SendMessageW(late, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+  window.settle();
+  expect_pixel(window, Point{60, 130}, rgb(*look.colour("edit.background")), "edit box made after the skin");
+  EXPECT_STREQ(font_of(late).lfFaceName, L"Tahoma");
+}
+
+TEST_F(SkinEngine, UnloadingTheEngineGivesTheWindowsTheirOwnLookBack) {
+  TestWindow window;
+  SetWindowTextW(window.edit(), L"MMMM");
+  window.settle();
+  const auto before = window.snapshot();
+  const auto edit_procedure = GetWindowLongPtrW(window.edit(), GWLP_WNDPROC);
+  const auto button_style = GetWindowLongPtrW(window.button(), GWL_STYLE);
+  const auto edit_font = SendMessageW(window.edit(), WM_GETFONT, 0, 0);
+  ASSERT_EQ(attach(skin::encode(test_skin())), 0);
+  window.settle();
+  ASSERT_FALSE(window.snapshot() == before);
+
+  unload();
+  // Messages after the unload must reach the windows' own procedures, not freed
+  // code, and the controls must not keep the skin's deleted font.
+  window.settle();
+  EXPECT_EQ(GetWindowLongPtrW(window.edit(), GWLP_WNDPROC), edit_procedure);
+  EXPECT_EQ(GetWindowLongPtrW(window.button(), GWL_STYLE), button_style);
+  EXPECT_EQ(SendMessageW(window.edit(), WM_GETFONT, 0, 0), edit_font);
+  EXPECT_TRUE(window.snapshot() == before) << "the window looks different after unloading";
+}
+
+TEST_F(SkinEngine, DestroyedWindowsAreForgotten) {
+  {
+    TestWindow first;
+    ASSERT_EQ(attach(skin::encode(test_skin())), 0);
+  }
+  // A new window may get a handle value of the old one; what was kept for that is gone.
+  TestWindow second;
+  skin::Skin look;
+  look.colours["edit.background"] = {0x44, 0x55, 0x66};
+  ASSERT_EQ(attach(skin::encode(look)), 0);
+  second.settle();
+  expect_pixel(second, TestWindow::kEditInside, RGB(0x44, 0x55, 0x66), "edit box of the second window");
+}
+
+}  // namespace

@@ -1,0 +1,421 @@
+// The system side of the skin, against the probe engine that sits beside this
+// test program (so the program-directory step of the search finds it).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "common/codepage_win32.h"
+#include "common/fatal.h"
+#include "shell/outside_calls_win32.h"
+#include "shell/skin_install.h"
+#include "tests/skin/probe_engine.h"
+#include "tests/support/dialogs_win32.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::uint8_t> read_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::wstring this_program() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return path;
+}
+
+fs::path program_directory() { return fs::path(this_program()).parent_path(); }
+
+Text local(const fs::path& path) { return wide_to_local(path.wstring()); }
+
+// A fresh folder of our own under the temporary folder, removed afterwards.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    path_ = fs::temp_directory_path() /
+            ("tarnvex-skin-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter_++));
+    fs::create_directories(path_);
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  static inline int counter_ = 0;
+  fs::path path_;
+};
+
+const ProbeCall& probe() {
+  HMODULE module = GetModuleHandleW(L"SkinH_EL.dll");
+  EXPECT_NE(module, nullptr);
+  auto last_call =
+      reinterpret_cast<ProbeLastCall>(reinterpret_cast<void*>(GetProcAddress(module, "probe_last_call")));
+  return *last_call();
+}
+
+void reset_probe() {
+  HMODULE module = GetModuleHandleW(L"SkinH_EL.dll");
+  if (module == nullptr) return;
+  auto reset = reinterpret_cast<ProbeReset>(reinterpret_cast<void*>(GetProcAddress(module, "probe_reset")));
+  reset();
+}
+
+const fs::path kFixedPath = L"C:\\WINDOWS\\system32\\SkinH_EL.dll";
+
+// --- file_exists and write_bytes_to_file ---
+
+TEST(FileExists, FindsFilesAndFolders) {
+  ScratchFolder folder;
+  const fs::path file = folder.path() / "present.bin";
+  std::ofstream(file) << "x";
+  EXPECT_TRUE(file_exists(local(file)));
+  EXPECT_TRUE(file_exists(local(folder.path())));
+  EXPECT_FALSE(file_exists(local(folder.path() / "absent.bin")));
+  EXPECT_FALSE(file_exists(local(folder.path() / "no-folder" / "absent.bin")));
+  EXPECT_FALSE(file_exists(Text()));
+}
+
+TEST(WriteBytesToFile, WritesThePartsInOrderSkippingEmptyOnes) {
+  ScratchFolder folder;
+  const fs::path file = folder.path() / "parts.bin";
+  const ByteSet first = {1, 2, 3};
+  const ByteSet empty;
+  const ByteSet second = {0, 0xFF};
+  ASSERT_TRUE(write_bytes_to_file(local(file), {first, empty, second}));
+  EXPECT_EQ(read_file(file), (std::vector<std::uint8_t>{1, 2, 3, 0, 0xFF}));
+}
+
+TEST(WriteBytesToFile, TruncatesAnExistingFile) {
+  ScratchFolder folder;
+  const fs::path file = folder.path() / "long.bin";
+  std::ofstream(file, std::ios::binary) << std::string(1000, 'a');
+  const ByteSet shorter = {7};
+  ASSERT_TRUE(write_bytes_to_file(local(file), {shorter}));
+  EXPECT_EQ(read_file(file), (std::vector<std::uint8_t>{7}));
+}
+
+TEST(WriteBytesToFile, NoPartsGivesAnEmptyFile) {
+  ScratchFolder folder;
+  const fs::path file = folder.path() / "empty.bin";
+  ASSERT_TRUE(write_bytes_to_file(local(file), {}));
+  EXPECT_TRUE(fs::exists(file));
+  EXPECT_EQ(fs::file_size(file), 0u);
+}
+
+TEST(WriteBytesToFile, FailuresGiveFalse) {
+  ScratchFolder folder;
+  const ByteSet bytes = {1};
+  EXPECT_FALSE(write_bytes_to_file(Text(), {bytes}));
+  EXPECT_FALSE(write_bytes_to_file(local(folder.path() / "no-folder" / "x.bin"), {bytes}));
+  // A folder is no file to write.
+  EXPECT_FALSE(write_bytes_to_file(local(folder.path()), {bytes}));
+}
+
+TEST(WriteBytesToFile, DeniesOtherWritersWhileOpen) {
+  ScratchFolder folder;
+  const fs::path file = folder.path() / "held.bin";
+  // Someone else holds the file open for writing: our exclusive-write open must fail.
+  HANDLE other = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(other, INVALID_HANDLE_VALUE);
+  const ByteSet bytes = {1};
+  EXPECT_FALSE(write_bytes_to_file(local(file), {bytes}));
+  CloseHandle(other);
+  EXPECT_TRUE(write_bytes_to_file(local(file), {bytes}));
+}
+
+// --- attach_skin ---
+
+TEST(CarriedData, ImageIsADllAndSkinIsOurs) {
+  const ByteView image = skin_library_image();
+  ASSERT_GE(image.size(), 2u);
+  EXPECT_EQ(image[0], 'M');
+  EXPECT_EQ(image[1], 'Z');
+  const ByteView skin = skin_data();
+  ASSERT_GE(skin.size(), 4u);
+  EXPECT_EQ(std::vector<std::uint8_t>(skin.begin(), skin.begin() + 4),
+            (std::vector<std::uint8_t>{0x2E, 0x53, 0x48, 0x45}));
+}
+
+TEST(AttachSkin, PresentFileIsLeftAlone) {
+  ScratchFolder folder;
+  const fs::path file = folder.path() / "SkinH_EL.dll";
+  std::ofstream(file, std::ios::binary) << "not an image at all";
+  const ByteSet image = {'M', 'Z', 1, 2, 3};
+  const ByteSet skin = {0x2E, 0x53, 0x48, 0x45};
+  const std::int32_t result = attach_skin_with({local(file), image}, skin, Text(), 0, 0, 0);
+  EXPECT_EQ(result, kProbeResult);
+  EXPECT_EQ(read_file(file), std::vector<std::uint8_t>(std::string_view("not an image at all").begin(),
+                                                       std::string_view("not an image at all").end()));
+}
+
+TEST(AttachSkin, AbsentFileGetsExactlyTheImageBeforeTheCall) {
+  ScratchFolder folder;
+  const fs::path file = folder.path() / "SkinH_EL.dll";
+  const ByteSet image = {'M', 'Z', 0, 0xFF, 0x10, 0};
+  const ByteSet skin = {0x2E};
+  ASSERT_EQ(attach_skin_with({local(file), image}, skin, Text(), 0, 0, 0), kProbeResult);
+  EXPECT_EQ(read_file(file), image);
+}
+
+TEST(AttachSkin, WritesTheCarriedImageToTheSystemFolder) {
+  std::error_code ignored;
+  fs::remove(kFixedPath, ignored);
+  ASSERT_FALSE(fs::exists(kFixedPath));
+  reset_probe();
+  const ByteView carried = skin_library_image();
+  ASSERT_FALSE(carried.empty());
+
+  EXPECT_EQ(attach_skin(skin_data(), Text(), 0, 0, 0), kProbeResult);
+
+  EXPECT_EQ(read_file(kFixedPath), std::vector<std::uint8_t>(carried.begin(), carried.end()));
+  // The engine saw the whole file already there when it was called.
+  EXPECT_EQ(probe().library_file_size, static_cast<long long>(carried.size()));
+  EXPECT_EQ(probe().length, static_cast<int>(skin_data().size()));
+}
+
+TEST(AttachSkin, UnwritableSystemFolderStillCallsTheEngine) {
+  ScratchFolder folder;
+  reset_probe();
+  const ByteSet image = {'M', 'Z'};
+  const ByteSet skin = {1};
+  EXPECT_EQ(attach_skin_with({local(folder.path() / "missing-folder" / "SkinH_EL.dll"), image}, skin, Text(),
+                             0, 0, 0),
+            kProbeResult);
+  EXPECT_EQ(probe().calls, 1);
+}
+
+struct ArgumentCase {
+  const char* what;
+  ByteSet skin;
+  Text password;
+  std::int32_t settings[3];
+};
+
+TEST(AttachSkin, PassesTheArgumentsAsGiven) {
+  ScratchFolder folder;
+  const fs::path file = folder.path() / "SkinH_EL.dll";
+  std::ofstream(file) << "present";
+  const std::vector<ArgumentCase> cases = {
+      {"empty skin and password", {}, Text(), {0, 0, 0}},
+      {"skin, password, settings", {0x2E, 0x53, 0x48, 0x45, 9}, "secret", {1, -2, 3}},
+      {"extreme settings", {0}, "p", {INT_MIN, INT_MAX, -1}},
+      {"code page 936 password", {5, 6}, "\xC3\xDC\xC2\xEB", {0, 0, 7}},  // 密码
+  };
+  for (const auto& argument_case : cases) {
+    SCOPED_TRACE(argument_case.what);
+    reset_probe();
+    EXPECT_EQ(
+        attach_skin_with({local(file), {}}, argument_case.skin, argument_case.password,
+                         argument_case.settings[0], argument_case.settings[1], argument_case.settings[2]),
+        kProbeResult);
+    const ProbeCall& call = probe();
+    EXPECT_EQ(call.calls, 1);
+    EXPECT_EQ(call.skin_was_null != 0, argument_case.skin.empty());
+    EXPECT_EQ(call.length, static_cast<int>(argument_case.skin.size()));
+    const std::size_t head = std::min<std::size_t>(argument_case.skin.size(), sizeof call.skin_head);
+    EXPECT_EQ(std::vector<std::uint8_t>(call.skin_head, call.skin_head + head),
+              std::vector<std::uint8_t>(argument_case.skin.begin(), argument_case.skin.begin() + head));
+    EXPECT_EQ(call.password_was_null != 0, argument_case.password.empty());
+    EXPECT_EQ(Text(call.password), argument_case.password);
+    EXPECT_EQ(call.settings[0], argument_case.settings[0]);
+    EXPECT_EQ(call.settings[1], argument_case.settings[1]);
+    EXPECT_EQ(call.settings[2], argument_case.settings[2]);
+  }
+}
+
+TEST(InstallSkin, HandsTheBuiltInSkinWithNoPasswordAndZeroSettings) {
+  reset_probe();
+  install_skin();
+  const ProbeCall& call = probe();
+  EXPECT_EQ(call.calls, 1);
+  EXPECT_EQ(call.length, static_cast<int>(skin_data().size()));
+  EXPECT_EQ(std::vector<std::uint8_t>(call.skin_head, call.skin_head + 4),
+            (std::vector<std::uint8_t>{0x2E, 0x53, 0x48, 0x45}));
+  EXPECT_EQ(call.password_was_null, 1);
+  EXPECT_EQ(call.settings[0], 0);
+  EXPECT_EQ(call.settings[1], 0);
+  EXPECT_EQ(call.settings[2], 0);
+}
+
+// --- binding ---
+
+fs::path loaded_file(const BoundEntry& bound) {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(bound.library.get(), path, MAX_PATH);
+  return fs::path(path);
+}
+
+bool same_file(const fs::path& left, const fs::path& right) {
+  std::error_code error;
+  return fs::equivalent(left, right, error);
+}
+
+// Copies of the probe under other names and folders, to see which one a search loads.
+class BindingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(first_ / "lib");
+    fs::create_directories(second_ / "lib");
+    const fs::path probe_file = program_directory() / "SkinH_EL.dll";
+    for (const fs::path& copy : {first_ / "lib" / "probe_copy.dll", second_ / "lib" / "probe_copy.dll",
+                                 program_directory() / "probe_copy.dll"}) {
+      // CopyFileW: MinGW's std::filesystem::copy_file cannot overwrite.
+      ASSERT_TRUE(CopyFileW(probe_file.c_str(), copy.c_str(), FALSE)) << copy.string();
+    }
+  }
+
+  ScratchFolder first_folder_;
+  ScratchFolder second_folder_;
+  fs::path first_ = first_folder_.path();
+  fs::path second_ = second_folder_.path();
+};
+
+TEST_F(BindingTest, TriesThePlacesInOrder) {
+  const fs::path in_program = program_directory() / "probe_copy.dll";
+  struct OrderCase {
+    const char* what;
+    LibrarySearchPlaces places;
+    fs::path expected;
+  };
+  const std::vector<OrderCase> cases = {
+      {"first prefix first",
+       {local(first_ / "lib") + "\\", local(program_directory()), local(second_ / "lib") + "\\"},
+       first_ / "lib" / "probe_copy.dll"},
+      {"then the program directory",
+       {local(first_) + "\\", local(program_directory()), local(second_ / "lib") + "\\"},
+       in_program},
+      {"then the second prefix",
+       {local(first_) + "\\", local(first_), local(second_ / "lib") + "\\"},
+       second_ / "lib" / "probe_copy.dll"},
+  };
+  for (const auto& order_case : cases) {
+    auto bound = bind_entry("probe_copy.dll", "SkinH_AttachRes", order_case.places);
+    ASSERT_TRUE(bound.has_value()) << order_case.what;
+    EXPECT_TRUE(same_file(loaded_file(*bound), order_case.expected))
+        << order_case.what << ": loaded " << loaded_file(*bound).string();
+  }
+}
+
+TEST_F(BindingTest, BareNameFallsBackToTheStandardSearch) {
+  // Nothing under the prefixes or the program directory: kernel32 comes from the system.
+  auto bound = bind_entry("kernel32.dll", "GetTickCount",
+                          {local(first_) + "\\", local(first_), local(second_) + "\\"});
+  ASSERT_TRUE(bound.has_value());
+  EXPECT_EQ(bound->address, GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetTickCount"));
+}
+
+TEST_F(BindingTest, NameWithColonIsLoadedExactlyAsGiven) {
+  const fs::path exact = second_ / "lib" / "probe_copy.dll";
+  auto bound = bind_entry(local(exact), "SkinH_AttachRes", program_search_places());
+  ASSERT_TRUE(bound.has_value());
+  EXPECT_TRUE(same_file(loaded_file(*bound), exact));
+  // No other place is tried for a name with ":", even where a file of that name exists.
+  EXPECT_FALSE(
+      bind_entry(local(first_ / "probe_copy.dll"), "SkinH_AttachRes", {local(first_ / "lib") + "\\", "", ""})
+          .has_value());
+}
+
+TEST_F(BindingTest, OrdinalsAreHashAndNumber) {
+  const Text exact = local(second_ / "lib" / "probe_copy.dll");
+  auto by_name = bind_entry(exact, "SkinH_AttachRes", {});
+  auto by_ordinal = bind_entry(exact, "#1", {});
+  auto second_ordinal = bind_entry(exact, "#2", {});
+  auto probe_by_name = bind_entry(exact, "probe_last_call", {});
+  ASSERT_TRUE(by_name && by_ordinal && second_ordinal && probe_by_name);
+  EXPECT_EQ(by_ordinal->address, by_name->address);
+  EXPECT_EQ(second_ordinal->address, probe_by_name->address);
+  EXPECT_FALSE(bind_entry(exact, "#9", {}).has_value());
+  EXPECT_FALSE(bind_entry(exact, "#0", {}).has_value());
+  EXPECT_FALSE(bind_entry(exact, "#x", {}).has_value());
+}
+
+TEST_F(BindingTest, MissingLibraryOrEntryGivesNothingAndReleasesTheLibrary) {
+  const fs::path copy = first_ / "lib" / "probe_copy.dll";
+  EXPECT_FALSE(bind_entry(local(copy), "NoSuchEntry", {}).has_value());
+  // Released again: nothing of ours keeps the file loaded.
+  EXPECT_EQ(GetModuleHandleW(copy.c_str()), nullptr);
+  EXPECT_FALSE(bind_entry("tarnvex_no_such_library.dll", "Anything", program_search_places()).has_value());
+}
+
+TEST(OutsideTable, BindsOnceAndReleasesAtTheEnd) {
+  FARPROC first = outside_entry_address(OutsideEntry::kMultiByteToWideChar);
+  EXPECT_EQ(first, GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "MultiByteToWideChar"));
+  EXPECT_EQ(outside_entry_address(OutsideEntry::kMultiByteToWideChar), first);
+
+  wchar_t wide[8] = {};
+  EXPECT_EQ(outside_multi_byte_to_wide_char(936, 0, "\xC4\xE3", 2, wide, 8), 1);  // 你
+  EXPECT_EQ(wide[0], 0x4F60);
+  char narrow[8] = {};
+  EXPECT_EQ(outside_wide_char_to_multi_byte(936, 0, L"\x4F60", 1, narrow, 8, nullptr, nullptr), 2);
+  EXPECT_EQ(outside_wide_char_to_multi_byte_second(936, 0, L"A", 1, narrow + 2, 6, nullptr, nullptr), 1);
+  EXPECT_STREQ(narrow,
+               "\xC4\xE3"
+               "A");
+  EXPECT_TRUE(SUCCEEDED(outside_co_initialize(nullptr)));
+  outside_co_uninitialize();
+
+  // The skin engine is the probe beside us, found by the program-directory step.
+  ASSERT_NE(outside_entry_address_or_null(OutsideEntry::kSkinAttachRes), nullptr);
+  HMODULE engine = GetModuleHandleW(L"SkinH_EL.dll");
+  ASSERT_NE(engine, nullptr);
+  wchar_t engine_path[MAX_PATH] = {};
+  GetModuleFileNameW(engine, engine_path, MAX_PATH);
+  EXPECT_TRUE(same_file(engine_path, program_directory() / "SkinH_EL.dll"));
+
+  release_outside_libraries();
+  EXPECT_EQ(GetModuleHandleW(L"SkinH_EL.dll"), nullptr);
+  release_outside_libraries();  // a second release is harmless
+  EXPECT_NE(outside_entry_address_or_null(OutsideEntry::kSkinAttachRes), nullptr);
+}
+
+// --- the fatal error, seen from outside: a copy of this program binds a missing
+// entry and must show the message and end with -1 ---
+
+constexpr wchar_t kChildVariable[] = L"TARNVEX_FATAL_BINDING_CHILD";
+
+TEST(FatalBindingChild, BindsAMissingEntry) {
+  wchar_t value[4] = {};
+  if (GetEnvironmentVariableW(kChildVariable, value, 4) == 0) GTEST_SKIP() << "run by FatalBinding only";
+  bind_entry_or_fatal("kernel32.dll", "NoSuchEntry", program_search_places());
+  FAIL() << "bind_entry_or_fatal returned";
+}
+
+TEST(FatalBinding, MissingEntryShowsTheMessageAndEndsWithMinusOne) {
+  std::wstring command = L"\"" + this_program() + L"\" --gtest_filter=FatalBindingChild.*";
+  SetEnvironmentVariableW(kChildVariable, L"1");
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION child{};
+  const BOOL started =
+      CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child);
+  SetEnvironmentVariableW(kChildVariable, nullptr);
+  ASSERT_TRUE(started);
+  const auto seen = close_next_message_box(child.dwProcessId, std::chrono::seconds(60));
+  const DWORD waited = WaitForSingleObject(child.hProcess, 60000);
+  DWORD exit_code = 0;
+  GetExitCodeProcess(child.hProcess, &exit_code);
+  if (waited != WAIT_OBJECT_0) TerminateProcess(child.hProcess, 1);
+  CloseHandle(child.hThread);
+  CloseHandle(child.hProcess);
+
+  ASSERT_TRUE(seen.has_value());
+  const Text expected =
+      fatal_message_text(std::nullopt, missing_entry_message("kernel32.dll", "NoSuchEntry"));
+  EXPECT_EQ(seen->text, local_to_wide(expected));
+  EXPECT_EQ(seen->caption, local_to_wide("\xD0\xC5\xCF\xA2\xA3\xBA"));  // 信息：
+  EXPECT_EQ(waited, WAIT_OBJECT_0);
+  EXPECT_EQ(exit_code, static_cast<DWORD>(-1));
+}
+
+}  // namespace

@@ -1,0 +1,121 @@
+#include "tests/skin/test_window_win32.h"
+
+#include <string>
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"TarnvexSkinTestWindow";
+constexpr int kClientWidth = 300;
+constexpr int kClientHeight = 200;
+
+void register_class() {
+  static const bool registered = [] {
+    WNDCLASSW window_class{};
+    window_class.lpfnWndProc = DefWindowProcW;
+    window_class.hInstance = GetModuleHandleW(nullptr);
+    window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    window_class.lpszClassName = kClassName;
+    return RegisterClassW(&window_class) != 0;
+  }();
+  (void)registered;
+}
+
+HWND child(HWND parent, const wchar_t* class_name, const wchar_t* text, DWORD style, int x, int y, int width,
+           int height) {
+  return CreateWindowExW(0, class_name, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
+                         nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+}  // namespace
+
+void pump_messages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+std::string colour_text(COLORREF colour) {
+  return std::to_string(GetRValue(colour)) + "," + std::to_string(GetGValue(colour)) + "," +
+         std::to_string(GetBValue(colour));
+}
+
+TestWindow::TestWindow() {
+  register_class();
+  RECT outer{0, 0, kClientWidth, kClientHeight};
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  AdjustWindowRect(&outer, style, FALSE);
+  frame_ = CreateWindowExW(0, kClassName, L"Skin test", style, 40, 40, outer.right - outer.left,
+                           outer.bottom - outer.top, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  edit_ = child(frame_, L"Edit", L"", WS_BORDER | ES_AUTOHSCROLL, 10, 10, 120, 24);
+  read_only_edit_ = child(frame_, L"Edit", L"", ES_READONLY | ES_AUTOHSCROLL, 10, 44, 120, 24);
+  label_ = child(frame_, L"Static", L"ab", SS_LEFT, 10, 78, 120, 20);
+  button_ = child(frame_, L"Button", L"Go", BS_PUSHBUTTON | BS_MULTILINE, 150, 10, 100, 30);
+  const auto gui_font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
+  for (HWND control : {edit_, read_only_edit_, label_, button_})
+    SendMessageW(control, WM_SETFONT, gui_font, TRUE);
+  ShowWindow(frame_, SW_SHOWNORMAL);
+  SetForegroundWindow(frame_);
+  settle();
+}
+
+TestWindow::~TestWindow() {
+  if (IsWindow(frame_)) DestroyWindow(frame_);
+  pump_messages();
+}
+
+void TestWindow::settle() const {
+  for (int round = 0; round < 3; ++round) {
+    pump_messages();
+    RedrawWindow(frame_, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    pump_messages();
+    Sleep(30);
+  }
+  GdiFlush();
+}
+
+COLORREF TestWindow::pixel(Point client) const {
+  POINT point{client.x, client.y};
+  ClientToScreen(frame_, &point);
+  HDC screen = GetDC(nullptr);
+  const COLORREF colour = GetPixel(screen, point.x, point.y);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
+std::vector<COLORREF> TestWindow::snapshot() const {
+  RECT client;
+  GetClientRect(frame_, &client);
+  POINT origin{0, 0};
+  ClientToScreen(frame_, &origin);
+  const int width = client.right;
+  const int height = client.bottom;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ previous = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
+  GdiFlush();
+  std::vector<COLORREF> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  const auto* row_major = static_cast<const std::uint32_t*>(bits);
+  for (std::size_t index = 0; index < pixels.size(); ++index) {
+    const std::uint32_t bgra = row_major[index];
+    pixels[index] = RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF);
+  }
+  SelectObject(memory, previous);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
