@@ -1,0 +1,251 @@
+// The real tarnvex.exe, started as its own process: its window and controls as
+// another program sees them, its exit code, and its current directory.
+#include <windows.h>
+#include <winternl.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+
+#include "shell/resource_ids.h"
+#include "shell/window_system_win32.h"
+#include "tests/support/program_win32.h"
+
+namespace {
+
+const std::wstring kCaption = L"  Tarnvex";
+
+std::wstring program_path() { return windows_path_of(TARNVEX_EXE_FILE); }
+
+std::wstring class_of(HWND window) {
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  return name;
+}
+
+RECT rect_in_parent(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+bool running_on_wine() {
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+bool has_style(HWND window, LONG style) { return (GetWindowLongW(window, GWL_STYLE) & style) == style; }
+bool has_ex_style(HWND window, LONG style) { return (GetWindowLongW(window, GWL_EXSTYLE) & style) == style; }
+
+class Program : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    program_ = std::make_unique<ProgramUnderTest>(program_path(), kCaption);
+    ASSERT_TRUE(program_->started()) << "no window titled \"  Tarnvex\"";
+  }
+  HWND main() const { return program_->main_window(); }
+  std::unique_ptr<ProgramUnderTest> program_;
+};
+
+TEST_F(Program, WindowOpensCentredWithItsCaptionBoxesAndOuterSize) {
+  RECT rect{};
+  GetWindowRect(main(), &rect);
+  EXPECT_EQ(rect.right - rect.left, 436);
+  EXPECT_EQ(rect.bottom - rect.top, 231);
+  // Centred, whatever the stored 50, 50.
+  EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - 436) / 2);
+  EXPECT_EQ(rect.top, (GetSystemMetrics(SM_CYSCREEN) - 231) / 2);
+  EXPECT_EQ(window_text_of(main()), kCaption);
+  EXPECT_EQ(class_of(main()), kWindowClass);
+  EXPECT_TRUE(has_style(main(), WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX));
+  EXPECT_FALSE(has_style(main(), WS_MAXIMIZEBOX));
+  EXPECT_FALSE(has_style(main(), WS_THICKFRAME));
+  EXPECT_TRUE(IsWindowVisible(main()));
+  // No icon of its own in the layout: the program's default icon.
+}
+
+struct ExpectedControl {
+  const char* what;
+  int left, top, width, height;
+  const wchar_t* class_name;
+  bool on_shape_box;
+  LONG styles;      // all present
+  LONG not_styles;  // all absent
+  LONG ex_styles;   // all present
+  LONG not_ex;      // all absent
+  bool visible;
+  const wchar_t* text;
+};
+
+TEST_F(Program, EachControlHasItsClassRectangleParentStylesVisibilityAndText) {
+  const ExpectedControl controls[] = {
+      {"open link", 367, 145, 59, 24, kHyperLinkerClass, true, 0, WS_BORDER | WS_TABSTOP, 0, WS_EX_CLIENTEDGE,
+       false, L"点击打开"},
+      {"author label", 8, 180, 88, 16, kLabelClass, true, 0, WS_TABSTOP, 0, 0, true, L"作者：Merrowin"},
+      {"copy link", 267, 145, 96, 24, kHyperLinkerClass, true, 0, WS_BORDER | WS_TABSTOP, 0, WS_EX_CLIENTEDGE,
+       false, L"点击复制地址"},
+      {"output box", 5, 130, 413, 21, L"Edit", true, ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP,
+       WS_BORDER | ES_MULTILINE | ES_PASSWORD, 0, WS_EX_CLIENTEDGE | WS_EX_STATICEDGE, true, L""},
+      {"banner", 99, 13, 231, 62, kPicBoxClass, false, 0, WS_BORDER | WS_TABSTOP, 0, WS_EX_CLIENTEDGE, true,
+       L""},
+      {"get button", 304, 92, 121, 24, L"Button", false, BS_MULTILINE | WS_TABSTOP, 0, 0, 0, true,
+       L"获取自动播放地址"},
+      {"input box", 4, 94, 294, 21, L"Edit", false, ES_AUTOHSCROLL | WS_TABSTOP,
+       ES_READONLY | ES_MULTILINE | ES_PASSWORD, 0, WS_EX_CLIENTEDGE, true, L""},
+      {"shape box", 0, 0, 432, 230, kShapeBoxClass, false, 0, WS_TABSTOP, 0, 0, true, L""},
+  };
+  HWND shape_box = program_->control_at(0, 0, 432, 230);
+  ASSERT_NE(shape_box, nullptr);
+  for (const auto& c : controls) {
+    SCOPED_TRACE(c.what);
+    HWND control = program_->control_at(c.left, c.top, c.width, c.height);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(class_of(control), c.class_name);
+    EXPECT_EQ(GetParent(control), c.on_shape_box ? shape_box : main());
+    const RECT rect = rect_in_parent(control);
+    EXPECT_EQ(rect.left, c.left);
+    EXPECT_EQ(rect.top, c.top);
+    EXPECT_TRUE(has_style(control, WS_CHILD | c.styles));
+    EXPECT_EQ(GetWindowLongW(control, GWL_STYLE) & c.not_styles, 0);
+    EXPECT_TRUE(has_ex_style(control, c.ex_styles));
+    EXPECT_EQ(GetWindowLongW(control, GWL_EXSTYLE) & c.not_ex, 0);
+    EXPECT_FALSE(has_style(control, WS_DISABLED));
+    EXPECT_EQ(has_style(control, WS_VISIBLE), c.visible);
+    EXPECT_EQ(window_text_of(control), c.text);
+  }
+  // Wine's edit control takes WS_BORDER off its style and draws the thin line itself.
+  if (!running_on_wine()) {
+    EXPECT_TRUE(has_style(program_->control_at(4, 94, 294, 21), WS_BORDER));
+  }
+  // The shape box lies under the banner, the button and the input box.
+  EXPECT_EQ(GetWindow(shape_box, GW_HWNDNEXT), nullptr);
+}
+
+// The exe's own resources, read as data.
+class ProgramResources : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    module_ = LoadLibraryExW(program_path().c_str(), nullptr,
+                             LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(module_, nullptr);
+  }
+  void TearDown() override {
+    if (module_) FreeLibrary(module_);
+  }
+  std::string resource(const wchar_t* type, int id) const {
+    HRSRC found = FindResourceW(module_, MAKEINTRESOURCEW(id), type);
+    if (!found) return {};
+    const char* data = static_cast<const char*>(LockResource(LoadResource(module_, found)));
+    return data ? std::string(data, SizeofResource(module_, found)) : std::string();
+  }
+  HMODULE module_ = nullptr;
+};
+
+TEST_F(ProgramResources, IconHasTheEightImages) {
+  const std::string group = resource(RT_GROUP_ICON, 1);
+  ASSERT_GE(group.size(), 6u);
+  const auto count = static_cast<unsigned char>(group[4]);
+  ASSERT_EQ(count, 8u);
+  ASSERT_EQ(group.size(), 6u + 14u * count);
+  std::multiset<std::pair<int, int>> images;  // (size, bits per pixel)
+  for (unsigned i = 0; i < count; ++i) {
+    const char* entry = group.data() + 6 + 14 * i;
+    const int width = static_cast<unsigned char>(entry[0]);
+    const int bits = static_cast<unsigned char>(entry[6]) | static_cast<unsigned char>(entry[7]) << 8;
+    images.insert({width, bits});
+  }
+  const std::multiset<std::pair<int, int>> expected{{32, 1}, {48, 4},  {48, 8},  {32, 8},
+                                                    {16, 8}, {48, 32}, {32, 32}, {16, 32}};
+  EXPECT_EQ(images, expected);
+}
+
+TEST_F(ProgramResources, HandCursorHasItsHotSpotAtTheFingertip) {
+  HCURSOR hand = static_cast<HCURSOR>(
+      LoadImageW(module_, MAKEINTRESOURCEW(TARNVEX_CURSOR_HAND), IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE));
+  ASSERT_NE(hand, nullptr);
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(hand, &info));
+  EXPECT_EQ(info.xHotspot, 6u);
+  EXPECT_EQ(info.yHotspot, 1u);
+  BITMAP mask{};
+  GetObjectW(info.hbmMask, sizeof mask, &mask);
+  EXPECT_EQ(mask.bmWidth, 32);
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  DestroyCursor(hand);
+}
+
+TEST_F(ProgramResources, ManifestAndVersion) {
+  const std::string manifest = resource(MAKEINTRESOURCEW(24), 1);
+  EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+  EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
+  EXPECT_NE(manifest.find("asInvoker"), std::string::npos);
+  const std::string version = resource(RT_VERSION, 1);
+  ASSERT_FALSE(version.empty());
+  const std::wstring wide(reinterpret_cast<const wchar_t*>(version.data()), version.size() / sizeof(wchar_t));
+  EXPECT_NE(wide.find(L"tarnvex.exe"), std::wstring::npos);
+}
+
+TEST_F(ProgramResources, LayoutBlockIsCarried) {
+  const std::string block = resource(MAKEINTRESOURCEW(10), TARNVEX_RCDATA_LAYOUT);
+  ASSERT_GT(block.size(), 36u);
+  EXPECT_EQ(block[0], 8);
+  EXPECT_EQ(block.substr(4, 4), std::string("\x7f\x02\x01\x52", 4));
+}
+
+TEST(ProgramFile, NeedsNoDllBesideIt) {
+  // Only system DLLs are imported: no libstdc++, libgcc or winpthread.
+  std::ifstream in(TARNVEX_EXE_FILE, std::ios::binary);
+  const std::string image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(image.empty());
+  for (const char* name : {"libstdc++", "libgcc_s", "libwinpthread"}) {
+    EXPECT_EQ(image.find(name), std::string::npos) << name;
+  }
+}
+
+TEST_F(Program, ClosingTheWindowEndsTheProcessWithExitCodeZero) {
+  const auto code = program_->close_and_wait();
+  ASSERT_TRUE(code.has_value()) << "the process did not end";
+  EXPECT_EQ(*code, 0u);
+}
+
+// The current directory of another process, read from its process parameters.
+std::wstring current_directory_of(HANDLE process) {
+  PROCESS_BASIC_INFORMATION basic{};
+  ULONG size = 0;
+  if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic, &size) != 0)
+    return {};
+  // PEB.ProcessParameters, then RTL_USER_PROCESS_PARAMETERS.CurrentDirectory.DosPath (64-bit layout).
+  std::uintptr_t parameters = 0;
+  if (!ReadProcessMemory(process, reinterpret_cast<const char*>(basic.PebBaseAddress) + 0x20, &parameters,
+                         sizeof parameters, nullptr)) {
+    return {};
+  }
+  UNICODE_STRING dos_path{};
+  if (!ReadProcessMemory(process, reinterpret_cast<const void*>(parameters + 0x38), &dos_path,
+                         sizeof dos_path, nullptr)) {
+    return {};
+  }
+  std::wstring path(dos_path.Length / sizeof(wchar_t), L'\0');
+  if (!ReadProcessMemory(process, dos_path.Buffer, path.data(), dos_path.Length, nullptr)) return {};
+  return path;
+}
+
+TEST(ProgramDirectory, StartedFromAnotherDirectoryTheProgramDirectoryIsCurrent) {
+  wchar_t windows_directory[MAX_PATH] = {};
+  GetWindowsDirectoryW(windows_directory, MAX_PATH);
+  ProgramUnderTest program(program_path(), kCaption, windows_directory);
+  ASSERT_TRUE(program.started());
+  std::wstring expected = program_path();
+  expected.resize(expected.find_last_of(L'\\') + 1);
+  std::wstring current = current_directory_of(program.process());
+  ASSERT_FALSE(current.empty());
+  if (current.back() != L'\\') current += L'\\';
+  EXPECT_EQ(CompareStringOrdinal(current.c_str(), -1, expected.c_str(), -1, TRUE), CSTR_EQUAL)
+      << "current directory of the program is not its own directory";
+}
+
+}  // namespace

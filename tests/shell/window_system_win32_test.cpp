@@ -1,0 +1,464 @@
+// The window system in this process: the main window's real layout block
+// (carried by this test exe) and a test layout of our own, both bound to a
+// handler table that records every call.
+#include "shell/window_system_win32.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "shell/main_window_units.h"
+#include "shell/resource_ids.h"
+
+namespace {
+
+using namespace main_window;
+
+struct Call {
+  int slot;
+  int x, y, keys;
+  bool operator==(const Call&) const = default;
+};
+std::vector<Call> g_calls;
+bool g_units_existed_when_created = false;
+int g_created_count = 0;
+
+template <int Slot>
+void record_plain() {
+  g_calls.push_back({Slot, 0, 0, 0});
+}
+void record_created() {
+  g_units_existed_when_created = unit_window(kWindow, kShapeBack) && unit_window(kWindow, kEditSource) &&
+                                 unit_window(kWindow, kLinkOpen) && unit_window(kWindow, kPictureBanner);
+  ++g_created_count;
+}
+template <int Slot>
+void record_mouse(int x, int y, int keys) {
+  g_calls.push_back({Slot, x, y, keys});
+}
+template <int Slot>
+bool keep_from_control(int x, int y, int keys) {
+  g_calls.push_back({Slot, x, y, keys});
+  return false;
+}
+
+// Slots 0-3 are the program's; the test layout uses the rest.
+constexpr int kSlotFirstMouse = 4;  // -1 .. -6 bound to 4 .. 9
+constexpr int kSlotKeep = 10;
+constexpr int kSlotPass = 11;
+const std::array<EventHandler, 12> kHandlers{
+    EventHandler(record_created),  EventHandler(record_plain<1>),       EventHandler(record_mouse<2>),
+    EventHandler(record_mouse<3>), EventHandler(record_mouse<4>),       EventHandler(record_mouse<5>),
+    EventHandler(record_mouse<6>), EventHandler(record_mouse<7>),       EventHandler(record_mouse<8>),
+    EventHandler(record_mouse<9>), EventHandler(keep_from_control<10>), EventHandler(record_mouse<11>),
+};
+
+// ---- a test layout ----
+
+constexpr std::uint32_t kTestWindow = 0x52000001;
+constexpr std::uint32_t kTestWindowUnit = 0x06000001;
+constexpr std::uint32_t kTestLabel = 0x16000002;
+constexpr std::uint32_t kTestShortEdit = 0x16000003;
+constexpr std::uint32_t kTestFutureEdit = 0x16000004;
+constexpr std::uint32_t kTestKeptEdit = 0x16000005;
+constexpr std::uint32_t kTestPassedEdit = 0x16000006;
+constexpr std::uint32_t kTestDisabledEdit = 0x16000007;
+constexpr std::uint32_t kTestSquare = 0x16000008;
+
+layout::UnitRecord unit_record(layout::UnitKind kind, int left, int top, int width, int height,
+                               std::uint32_t state1, std::vector<layout::EventBinding> events,
+                               layout::KindData data) {
+  layout::UnitRecord unit;
+  unit.kind = static_cast<std::uint32_t>(kind);
+  unit.left = left;
+  unit.top = top;
+  unit.width = width;
+  unit.height = height;
+  unit.state = {0, state1, 0};
+  unit.events = std::move(events);
+  unit.data = std::move(data);
+  return unit;
+}
+
+ByteSet test_layout_block() {
+  layout::WindowLayout test;
+  test.window_id = kTestWindow;
+  layout::WindowData window;
+  window.border_style = 1;
+  window.maximize_box = 1;
+  window.start_position = 0;
+  window.caption = "window system test";
+  layout::LabelData label;
+  label.caption = "events";
+  label.words[layout::LabelData::kBackgroundColourWord] = 0x0000ff00;
+  layout::EditBoxData edit;
+  layout::EditBoxData future_edit;
+  future_edit.version = 3;
+  layout::EditBoxData password;
+  password.input_mode = 2;
+  password.password_char = '#';
+  password.max_length = 7;
+  layout::ShapeBoxData square;
+  square.shape = 1;
+  square.background_colour = 0x00ffffff;
+  square.line_type = 0;
+  square.fill_colour = 0x000000ff;
+
+  std::vector<layout::EventBinding> mouse_events;
+  for (int i = 0; i < 6; ++i) mouse_events.push_back({-1 - i, kSlotFirstMouse + i});
+  using layout::UnitKind;
+  test.unit_ids = {kTestWindowUnit, kTestLabel,      kTestShortEdit,    kTestFutureEdit,
+                   kTestKeptEdit,   kTestPassedEdit, kTestDisabledEdit, kTestSquare};
+  test.units = {
+      unit_record(UnitKind::kWindow, 10, 20, 300, 200, 1, {}, window),
+      unit_record(UnitKind::kLabel, 10, 10, 100, 30, 1, mouse_events, label),
+      unit_record(UnitKind::kEditBox, 10, 50, 100, 5, 5, {}, edit),
+      unit_record(UnitKind::kEditBox, 10, 60, 100, 20, 5, {}, future_edit),
+      unit_record(UnitKind::kEditBox, 10, 90, 100, 20, 5, {{layout::kEventLeftDown, kSlotKeep}}, edit),
+      unit_record(UnitKind::kEditBox, 10, 120, 100, 20, 5, {{layout::kEventLeftDown, kSlotPass}}, edit),
+      unit_record(UnitKind::kEditBox, 120, 120, 100, 20, 7, {}, password),
+      unit_record(UnitKind::kShapeBox, 200, 10, 60, 40, 1, {}, square),
+  };
+  return layout::encode_window_layout(test);
+}
+
+void pump() {
+  MSG message{};
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+// Holds Ctrl/Shift/Alt down in this thread's key state while it lives.
+class HeldKeys {
+ public:
+  explicit HeldKeys(std::initializer_list<int> keys) {
+    GetKeyboardState(saved_.data());
+    std::array<BYTE, 256> state = saved_;
+    for (int key : keys) state[static_cast<std::size_t>(key)] = 0x80;
+    SetKeyboardState(state.data());
+  }
+  ~HeldKeys() { SetKeyboardState(saved_.data()); }
+  HeldKeys(const HeldKeys&) = delete;
+  HeldKeys& operator=(const HeldKeys&) = delete;
+
+ private:
+  std::array<BYTE, 256> saved_{};
+};
+
+class WindowSystem : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static bool started = false;
+    if (started) return;
+    started = true;
+    const ByteSet block = layout_block_resource(GetModuleHandleW(nullptr), TARNVEX_RCDATA_LAYOUT);
+    ASSERT_FALSE(block.empty());
+    ASSERT_TRUE(window_system_start(block, kHandlers));
+    ASSERT_TRUE(window_system_start(test_layout_block(), kHandlers));
+    ASSERT_TRUE(load_window(kWindow, nullptr, false));
+    ASSERT_TRUE(load_window(kTestWindow, nullptr, false));
+    pump();
+  }
+  void SetUp() override {
+    pump();
+    g_calls.clear();
+  }
+};
+
+TEST_F(WindowSystem, CreatedEventRunsOnceAfterEveryUnitExists) {
+  // Both windows were loaded in the suite's set-up: only the main one binds its created event.
+  ASSERT_NE(unit_window(kWindow, kWindow), nullptr);
+  EXPECT_EQ(g_created_count, 1);
+  EXPECT_TRUE(g_units_existed_when_created);
+  EXPECT_EQ(unit_window(kWindow, kWindowUnit), unit_window(kWindow, kWindow));
+}
+
+TEST_F(WindowSystem, HyperlinkFontKeepsItsFieldsAndReplacesCharsetAndQuality) {
+  for (std::uint32_t link : {kLinkOpen, kLinkCopy}) {
+    HWND window = unit_window(kWindow, link);
+    ASSERT_NE(window, nullptr);
+    auto font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+    ASSERT_NE(font, nullptr);
+    LOGFONTW info{};
+    ASSERT_EQ(GetObjectW(font, sizeof info, &info), static_cast<int>(sizeof info));
+    EXPECT_STREQ(info.lfFaceName, L"宋体");
+    EXPECT_EQ(info.lfHeight, -12);
+    EXPECT_EQ(info.lfWeight, 400);
+    EXPECT_EQ(info.lfUnderline, 1);
+    EXPECT_EQ(info.lfItalic, 0);
+    EXPECT_EQ(info.lfCharSet, 1);  // stored 134
+    EXPECT_EQ(info.lfQuality, 2);
+    EXPECT_EQ(info.lfOutPrecision, 0);
+    EXPECT_EQ(info.lfClipPrecision, 0);
+    EXPECT_EQ(info.lfPitchAndFamily, 0);
+  }
+}
+
+TEST_F(WindowSystem, UnitsWithoutAFontUseTheDefaultGuiFont) {
+  const auto stock = reinterpret_cast<LRESULT>(GetStockObject(DEFAULT_GUI_FONT));
+  for (std::uint32_t unit : {kEditSource, kEditAutoplay, kButtonGet, kLabelAuthor}) {
+    EXPECT_EQ(SendMessageW(unit_window(kWindow, unit), WM_GETFONT, 0, 0), stock) << std::hex << unit;
+  }
+  EXPECT_EQ(SendMessageW(unit_window(kWindow, kWindow), WM_GETFONT, 0, 0), stock);
+}
+
+struct ColourCase {
+  std::uint32_t unit;
+  UINT message;
+  COLORREF text;
+  COLORREF background;
+};
+
+TEST_F(WindowSystem, EditBoxesAnswerWithTheirOwnColours) {
+  const ColourCase cases[] = {
+      {kEditSource, WM_CTLCOLOREDIT, RGB(0, 0, 0), RGB(255, 255, 255)},
+      // A read-only edit asks with WM_CTLCOLORSTATIC.
+      {kEditAutoplay, WM_CTLCOLORSTATIC, RGB(0, 136, 255), RGB(255, 255, 255)},
+  };
+  HDC dc = CreateCompatibleDC(nullptr);
+  for (const auto& c : cases) {
+    HWND edit = unit_window(kWindow, c.unit);
+    ASSERT_NE(edit, nullptr);
+    SetTextColor(dc, RGB(1, 2, 3));
+    SetBkColor(dc, RGB(4, 5, 6));
+    auto brush = reinterpret_cast<HBRUSH>(SendMessageW(
+        GetParent(edit), c.message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(edit)));
+    ASSERT_NE(brush, nullptr);
+    LOGBRUSH info{};
+    GetObjectW(brush, sizeof info, &info);
+    EXPECT_EQ(info.lbColor, c.background);
+    EXPECT_EQ(GetTextColor(dc), c.text);
+    EXPECT_EQ(GetBkColor(dc), c.background);
+  }
+  DeleteDC(dc);
+}
+
+TEST_F(WindowSystem, VisiblePropertyReadsAndShowsOrHidesTheUnit) {
+  EXPECT_EQ(read_unit_property(kWindow, kLinkCopy, kPropertyVisible), UnitValue(false));
+  EXPECT_EQ(read_unit_property(kWindow, kEditSource, kPropertyVisible), UnitValue(true));
+  ASSERT_TRUE(write_unit_property(kWindow, kLinkCopy, kPropertyVisible, true));
+  EXPECT_TRUE(IsWindowVisible(unit_window(kWindow, kLinkCopy)));
+  EXPECT_TRUE(read_unit_visible(kWindow, kLinkCopy));
+  ASSERT_TRUE(write_unit_visible(kWindow, kLinkCopy, false));
+  EXPECT_FALSE(IsWindowVisible(unit_window(kWindow, kLinkCopy)));
+  EXPECT_EQ(read_unit_property(kWindow, kLinkCopy, kPropertyVisible), UnitValue(false));
+}
+
+TEST_F(WindowSystem, ContentPropertyWritesAndReadsCodePage936Text) {
+  const Text failed = "\xBB\xF1\xC8\xA1\xCA\xA7\xB0\xDC\xA3\xA1";  // 获取失败！
+  ASSERT_TRUE(write_unit_property(kWindow, kEditAutoplay, kPropertyContent, failed));
+  wchar_t shown[64] = {};
+  GetWindowTextW(unit_window(kWindow, kEditAutoplay), shown, 64);
+  EXPECT_STREQ(shown, L"获取失败！");
+  EXPECT_EQ(read_unit_property(kWindow, kEditAutoplay, kPropertyContent), UnitValue(failed));
+  // Writing replaces the whole text; an empty box reads as the empty Text.
+  ASSERT_TRUE(write_unit_text(kWindow, kEditAutoplay, "http://a/b"));
+  EXPECT_EQ(read_unit_text(kWindow, kEditAutoplay), Text("http://a/b"));
+  ASSERT_TRUE(write_unit_text(kWindow, kEditAutoplay, ""));
+  EXPECT_EQ(read_unit_property(kWindow, kEditAutoplay, kPropertyContent), UnitValue(Text()));
+}
+
+TEST_F(WindowSystem, PropertiesOfWhatDoesNotExistAreRefused) {
+  EXPECT_EQ(read_unit_property(kWindow, 0x16999999, kPropertyVisible), UnitValue());
+  EXPECT_EQ(read_unit_property(0x52999999, kEditSource, kPropertyVisible), UnitValue());
+  EXPECT_EQ(read_unit_property(kWindow, kEditSource, 6), UnitValue());
+  EXPECT_EQ(read_unit_property(kWindow, kLabelAuthor, kPropertyContent), UnitValue());
+  EXPECT_FALSE(write_unit_property(kWindow, kLabelAuthor, kPropertyContent, Text("x")));
+  EXPECT_FALSE(write_unit_property(kWindow, kEditSource, kPropertyContent, true));
+  EXPECT_FALSE(write_unit_property(kWindow, kEditSource, kPropertyVisible, Text("x")));
+  EXPECT_FALSE(write_unit_property(kWindow, 0x16999999, kPropertyVisible, true));
+  // The unit whose version is too new was never created.
+  EXPECT_EQ(read_unit_property(kTestWindow, kTestFutureEdit, kPropertyVisible), UnitValue());
+}
+
+TEST_F(WindowSystem, PressOnAVisibleHyperlinkCallsItsHandlerWithPositionAndKeys) {
+  HWND link = unit_window(kWindow, kLinkCopy);
+  write_unit_visible(kWindow, kLinkCopy, true);
+  {
+    HeldKeys keys{VK_CONTROL, VK_SHIFT};
+    SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL | MK_SHIFT, MAKELPARAM(7, 9));
+  }
+  SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(7, 9));
+  write_unit_visible(kWindow, kLinkCopy, false);
+  ASSERT_EQ(g_calls.size(), 1u);
+  EXPECT_EQ(g_calls[0], (Call{kHandlerCopy, 7, 9, kKeyCtrl | kKeyShift}));
+
+  HWND open = unit_window(kWindow, kLinkOpen);
+  write_unit_visible(kWindow, kLinkOpen, true);
+  {
+    HeldKeys keys{VK_MENU};
+    SendMessageW(open, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 4));
+  }
+  write_unit_visible(kWindow, kLinkOpen, false);
+  ASSERT_EQ(g_calls.size(), 2u);
+  EXPECT_EQ(g_calls[1], (Call{kHandlerOpen, 3, 4, kKeyAlt}));
+}
+
+TEST_F(WindowSystem, ButtonClickRunsTheClickedHandler) {
+  SendMessageW(unit_window(kWindow, kButtonGet), BM_CLICK, 0, 0);
+  pump();
+  ASSERT_EQ(g_calls.size(), 1u);
+  EXPECT_EQ(g_calls[0].slot, kHandlerGetAddress);
+}
+
+TEST_F(WindowSystem, MouseMessagesMapToEventsMinusOneToMinusSix) {
+  HWND label = unit_window(kTestWindow, kTestLabel);
+  ASSERT_NE(label, nullptr);
+  const UINT messages[] = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK,
+                           WM_RBUTTONDOWN, WM_RBUTTONUP, WM_MOUSEMOVE};
+  for (int i = 0; i < 6; ++i) SendMessageW(label, messages[i], 0, MAKELPARAM(i + 1, 20 - i));
+  ASSERT_EQ(g_calls.size(), 6u);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(g_calls[i], (Call{kSlotFirstMouse + i, i + 1, 20 - i, 0})) << i;
+}
+
+TEST_F(WindowSystem, AHandlerReturningFalseKeepsThePressFromTheControl) {
+  HWND kept = unit_window(kTestWindow, kTestKeptEdit);
+  HWND passed = unit_window(kTestWindow, kTestPassedEdit);
+  SetWindowTextW(kept, L"abcdef");
+  SetWindowTextW(passed, L"abcdef");
+  SendMessageW(kept, EM_SETSEL, 0, -1);
+  SendMessageW(passed, EM_SETSEL, 0, -1);
+  // An edit's own press handling collapses the selection to the caret.
+  SendMessageW(kept, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 5));
+  SendMessageW(kept, WM_LBUTTONUP, 0, MAKELPARAM(2, 5));
+  SendMessageW(passed, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 5));
+  SendMessageW(passed, WM_LBUTTONUP, 0, MAKELPARAM(2, 5));
+  DWORD start = 0, end = 0;
+  SendMessageW(kept, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(end - start, 6u) << "the kept press reached the edit";
+  SendMessageW(passed, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(end - start, 0u) << "the passed press did not reach the edit";
+  ASSERT_EQ(g_calls.size(), 2u);
+  EXPECT_EQ(g_calls[0], (Call{kSlotKeep, 2, 5, 0}));
+  EXPECT_EQ(g_calls[1], (Call{kSlotPass, 2, 5, 0}));
+}
+
+TEST_F(WindowSystem, WindowStylesFollowTheBorderStyleAndStoredPosition) {
+  HWND window = unit_window(kTestWindow, kTestWindow);
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  EXPECT_EQ(rect.left, 10);  // start position 0 keeps the stored place
+  EXPECT_EQ(rect.top, 20);
+  EXPECT_EQ(rect.right - rect.left, 300);
+  EXPECT_EQ(rect.bottom - rect.top, 200);
+  const LONG style = GetWindowLongW(window, GWL_STYLE);
+  EXPECT_TRUE(style & WS_THICKFRAME);
+  EXPECT_TRUE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_MINIMIZEBOX);
+  const LONG main_style = GetWindowLongW(unit_window(kWindow, kWindow), GWL_STYLE);
+  EXPECT_FALSE(main_style & WS_THICKFRAME);
+}
+
+TEST_F(WindowSystem, ShortSingleLineEditGrowsToItsFontHeight) {
+  HWND edit = unit_window(kTestWindow, kTestShortEdit);
+  RECT rect{};
+  GetWindowRect(edit, &rect);
+  HDC dc = GetDC(edit);
+  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(edit, dc);
+  EXPECT_EQ(rect.bottom - rect.top, metrics.tmHeight + 2 * GetSystemMetrics(SM_CYEDGE));
+  // Tall enough already: unchanged.
+  GetWindowRect(unit_window(kWindow, kEditSource), &rect);
+  EXPECT_EQ(rect.bottom - rect.top, 21);
+}
+
+TEST_F(WindowSystem, EditSettingsBecomeControlStyles) {
+  HWND password = unit_window(kTestWindow, kTestDisabledEdit);
+  const LONG style = GetWindowLongW(password, GWL_STYLE);
+  EXPECT_TRUE(style & WS_DISABLED);
+  EXPECT_TRUE(style & ES_PASSWORD);
+  EXPECT_EQ(SendMessageW(password, EM_GETPASSWORDCHAR, 0, 0), '#');
+  EXPECT_EQ(SendMessageW(password, EM_GETLIMITTEXT, 0, 0), 7);
+  EXPECT_TRUE(GetWindowLongW(unit_window(kWindow, kEditAutoplay), GWL_STYLE) & ES_READONLY);
+}
+
+TEST_F(WindowSystem, InputBoxHasAThinBorderAndTheOutputBoxNone) {
+  HWND input = unit_window(kWindow, kEditSource);
+  HWND output = unit_window(kWindow, kEditAutoplay);
+  // The border shows as a text area set in from the control's edge.
+  RECT input_text{}, output_text{};
+  SendMessageW(input, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&input_text));
+  SendMessageW(output, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&output_text));
+  EXPECT_GT(input_text.top, output_text.top);
+  for (HWND edit : {input, output}) {
+    EXPECT_EQ(GetWindowLongW(edit, GWL_EXSTYLE) & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE | WS_EX_DLGMODALFRAME),
+              0);
+  }
+}
+
+COLORREF pixel_of(HWND window, int x, int y) {
+  HDC dc = GetDC(window);
+  const COLORREF colour = GetPixel(dc, x, y);
+  ReleaseDC(window, dc);
+  return colour;
+}
+
+TEST_F(WindowSystem, BannerIsFittedToTheBoxAtItsTopLeft) {
+  HWND banner = unit_window(kWindow, kPictureBanner);
+  RedrawWindow(banner, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  // 231 x 61: rows 0..60 hold the picture, row 61 is the box's own background.
+  int picture_rows = 0;
+  for (int x : {5, 115, 225}) {
+    if (pixel_of(banner, x, 30) != face) ++picture_rows;
+    EXPECT_EQ(pixel_of(banner, x, 61), face) << x;
+  }
+  EXPECT_EQ(picture_rows, 3);
+  EXPECT_NE(pixel_of(banner, 115, 60), face);
+}
+
+TEST_F(WindowSystem, ShapeBoxPaintsBackgroundThenTheCentredSquare) {
+  HWND square = unit_window(kTestWindow, kTestSquare);
+  RedrawWindow(square, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  // 60 x 40: the square is 40 x 40 from x = 10.
+  EXPECT_EQ(pixel_of(square, 5, 20), RGB(255, 255, 255));
+  EXPECT_EQ(pixel_of(square, 30, 20), RGB(255, 0, 0));
+  EXPECT_EQ(pixel_of(square, 55, 20), RGB(255, 255, 255));
+}
+
+TEST_F(WindowSystem, LabelFillsItsBackground) {
+  HWND label = unit_window(kTestWindow, kTestLabel);
+  RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_EQ(pixel_of(label, 95, 25), RGB(0, 255, 0));
+}
+
+TEST_F(WindowSystem, ShapeBoxLiesUnderItsSiblings) {
+  HWND shape = unit_window(kWindow, kShapeBack);
+  EXPECT_EQ(GetWindow(shape, GW_HWNDNEXT), nullptr);
+  EXPECT_EQ(GetParent(unit_window(kWindow, kEditAutoplay)), shape);
+  EXPECT_TRUE(GetWindowLongW(shape, GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
+}
+
+TEST_F(WindowSystem, HyperlinkShowsTheHandCursorWithItsHotSpotAtTheFingertip) {
+  HWND link = unit_window(kWindow, kLinkOpen);
+  SendMessageW(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  HCURSOR hand = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TARNVEX_CURSOR_HAND));
+  ASSERT_NE(hand, nullptr);
+  EXPECT_EQ(GetCursor(), hand);
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(hand, &info));
+  EXPECT_EQ(info.xHotspot, 6u);
+  EXPECT_EQ(info.yHotspot, 1u);
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+}
+
+TEST_F(WindowSystem, WindowCarriesTheProgramIcon) {
+  for (int size : {16, 32, 48}) {
+    HANDLE icon = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TARNVEX_ICON_DEFAULT), IMAGE_ICON,
+                             size, size, 0);
+    EXPECT_NE(icon, nullptr) << size;
+    if (icon) DestroyIcon(static_cast<HICON>(icon));
+  }
+  EXPECT_NE(SendMessageW(unit_window(kWindow, kWindow), WM_GETICON, ICON_BIG, 0), 0);
+  EXPECT_NE(SendMessageW(unit_window(kWindow, kWindow), WM_GETICON, ICON_SMALL, 0), 0);
+}
+
+}  // namespace
