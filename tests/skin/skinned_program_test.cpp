@@ -1,0 +1,123 @@
+// The program itself, started as a user would start it: it writes the engine
+// library when it is missing and shows the built-in skin; without a usable
+// engine it still starts and works unskinned, with no error shown.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "shell/skin_install.h"
+#include "skin_engine/skin_format.h"
+#include "tests/support/program_win32.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kFixedPath = L"C:\\WINDOWS\\system32\\SkinH_EL.dll";
+constexpr wchar_t kCaption[] = L"  Tarnvex";
+
+std::vector<std::uint8_t> read_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void remove_engine_file() {
+  std::error_code ignored;
+  fs::remove(kFixedPath, ignored);
+}
+
+COLORREF screen_pixel(HWND window, int x, int y) {
+  POINT point{x, y};
+  ClientToScreen(window, &point);
+  HDC screen = GetDC(nullptr);
+  const COLORREF colour = GetPixel(screen, point.x, point.y);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
+COLORREF skin_colour(const char* name) {
+  const ByteView carried = skin_data();
+  const auto built_in = skin::decode(carried.data(), carried.size());
+  const auto colour = built_in.skin.colour(name);
+  EXPECT_TRUE(colour.has_value()) << name;
+  return colour ? RGB(colour->red, colour->green, colour->blue) : CLR_INVALID;
+}
+
+struct FoundBox {
+  DWORD process_id;
+  bool found;
+};
+
+bool shows_a_message_box(DWORD process_id) {
+  FoundBox search{process_id, false};
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* box = reinterpret_cast<FoundBox*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        wchar_t class_name[16] = {};
+        GetClassNameW(window, class_name, 16);
+        if (owner == box->process_id && lstrcmpW(class_name, L"#32770") == 0 && IsWindowVisible(window)) {
+          box->found = true;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Points inside the input box and the button, away from text.
+struct Probe {
+  HWND control;
+  int x;
+  int y;
+};
+
+TEST(SkinnedProgram, WritesTheEngineAndShowsTheSkin) {
+  remove_engine_file();
+  ProgramUnderTest program(windows_path_of(TARNVEX_EXE_FILE), kCaption);
+  ASSERT_TRUE(program.started());
+
+  const ByteView image = skin_library_image();
+  EXPECT_EQ(read_file(kFixedPath), std::vector<std::uint8_t>(image.begin(), image.end()));
+
+  HWND input = program.control_at(4, 94, 294, 21);
+  HWND button = program.control_at(304, 92, 121, 24);
+  ASSERT_NE(input, nullptr);
+  ASSERT_NE(button, nullptr);
+  const COLORREF edit_background = skin_colour("edit.background");
+  const COLORREF button_face = skin_colour("button.face");
+  EXPECT_TRUE(wait_until([&] { return screen_pixel(input, 200, 10) == edit_background; }))
+      << "input box " << std::hex << screen_pixel(input, 200, 10);
+  EXPECT_TRUE(wait_until([&] { return screen_pixel(button, 3, 3) == button_face; }))
+      << "button " << std::hex << screen_pixel(button, 3, 3);
+  EXPECT_FALSE(shows_a_message_box(program.process_id()));
+  EXPECT_EQ(program.close_and_wait(), std::optional<DWORD>(0));
+}
+
+TEST(SkinnedProgram, StartsUnskinnedWithoutAUsableEngine) {
+  remove_engine_file();
+  std::ofstream(kFixedPath, std::ios::binary) << "not a library";
+  {
+    ProgramUnderTest program(windows_path_of(TARNVEX_EXE_FILE), kCaption);
+    ASSERT_TRUE(program.started());
+    HWND input = program.control_at(4, 94, 294, 21);
+    ASSERT_NE(input, nullptr);
+    // The layout's own white input box, and no fatal error box.
+    EXPECT_TRUE(wait_until([&] { return screen_pixel(input, 200, 10) == RGB(255, 255, 255); }))
+        << std::hex << screen_pixel(input, 200, 10);
+    Sleep(500);
+    EXPECT_FALSE(shows_a_message_box(program.process_id()));
+    EXPECT_EQ(program.close_and_wait(), std::optional<DWORD>(0));
+  }
+  // The file was present, so it was left as it was.
+  EXPECT_EQ(read_file(kFixedPath).size(), std::string_view("not a library").size());
+  remove_engine_file();
+}
+
+}  // namespace
