@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "common/codepage_win32.h"
+#include "shell/picture_scale.h"
 #include "shell/resource_ids.h"
 
 namespace {
@@ -130,8 +131,11 @@ struct Unit {
   HWND window = nullptr;
   GdiObject<HFONT> font;
   GdiObject<HBRUSH> background_brush;
-  PictureOwner picture;
+  // The decoded picture (32-bit pixels, top row first) and its last scaled copy.
+  std::vector<std::uint32_t> picture;
   SIZE picture_size{};
+  std::vector<std::uint32_t> scaled;
+  SIZE scaled_size{};
   bool hover = false;
   bool visited = false;
 };
@@ -369,18 +373,25 @@ void paint_label(HWND window, const Unit& unit, const layout::LabelData& d) {
             DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
 }
 
-void paint_picture(HWND window, const Unit& unit, const layout::PicBoxData& d) {
+void draw_pixels(HDC dc, int left, int top, int width, int height, const std::vector<std::uint32_t>& pixels) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  SetDIBitsToDevice(dc, left, top, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0,
+                    static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+}
+
+void paint_picture(HWND window, Unit& unit, const layout::PicBoxData& d) {
   Painting painting(window);
   HDC dc = painting.dc();
   RECT client{};
   GetClientRect(window, &client);
   fill(dc, client, colour_of(d.background_colour));
-  IPicture* picture = unit.picture.get();
-  if (!picture || unit.picture_size.cx <= 0 || unit.picture_size.cy <= 0) return;
-  OLE_XSIZE_HIMETRIC himetric_width = 0;
-  OLE_YSIZE_HIMETRIC himetric_height = 0;
-  picture->get_Width(&himetric_width);
-  picture->get_Height(&himetric_height);
+  if (unit.picture.empty()) return;
   layout::PictureRect place{0, 0, unit.picture_size.cx, unit.picture_size.cy};
   if (d.display_mode == 1) {
     place = {0, 0, client.right, client.bottom};
@@ -390,8 +401,17 @@ void paint_picture(HWND window, const Unit& unit, const layout::PicBoxData& d) {
     place.left = (client.right - place.width) / 2;
     place.top = (client.bottom - place.height) / 2;
   }
-  picture->Render(dc, place.left, place.top, place.width, place.height, 0, himetric_height, himetric_width,
-                  -himetric_height, nullptr);
+  if (place.width <= 0 || place.height <= 0) return;
+  if (place.width == unit.picture_size.cx && place.height == unit.picture_size.cy) {
+    draw_pixels(dc, place.left, place.top, place.width, place.height, unit.picture);
+    return;
+  }
+  if (unit.scaled_size.cx != place.width || unit.scaled_size.cy != place.height) {
+    unit.scaled =
+        scale_pixels(unit.picture, unit.picture_size.cx, unit.picture_size.cy, place.width, place.height);
+    unit.scaled_size = {place.width, place.height};
+  }
+  if (!unit.scaled.empty()) draw_pixels(dc, place.left, place.top, place.width, place.height, unit.scaled);
 }
 
 const layout::HyperLinkerData& link_data(const Unit& unit) {
@@ -702,27 +722,55 @@ HWND create_main(LoadedWindow& loaded, Unit& unit, HWND parent) {
   return window;
 }
 
+// Decodes the picture (JPEG, BMP, GIF: whatever OLE reads) into 32-bit pixels.
 void load_picture(Unit& unit, const ByteSet& bytes) {
   if (bytes.empty()) return;
   GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, bytes.size()));
   if (!memory.get()) return;
-  if (void* target = GlobalLock(memory.get())) {
-    std::copy(bytes.begin(), bytes.end(), static_cast<std::uint8_t*>(target));
-    GlobalUnlock(memory.get());
-  }
+  void* target = GlobalLock(memory.get());
+  if (!target) return;
+  std::copy(bytes.begin(), bytes.end(), static_cast<std::uint8_t*>(target));
+  GlobalUnlock(memory.get());
   IStream* stream = nullptr;
   // The stream does not own the memory: GlobalMemory frees it after the picture is read.
   if (FAILED(CreateStreamOnHGlobal(memory.get(), FALSE, &stream))) return;
+  PictureOwner picture;
   const HRESULT loaded = OleLoadPicture(stream, static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
-                                        reinterpret_cast<void**>(unit.picture.put()));
+                                        reinterpret_cast<void**>(picture.put()));
   stream->Release();
-  if (FAILED(loaded) || !unit.picture.get()) return;
-  OLE_XSIZE_HIMETRIC width = 0;
-  OLE_YSIZE_HIMETRIC height = 0;
-  unit.picture.get()->get_Width(&width);
-  unit.picture.get()->get_Height(&height);
+  if (FAILED(loaded) || !picture.get()) return;
+  OLE_XSIZE_HIMETRIC himetric_width = 0;
+  OLE_YSIZE_HIMETRIC himetric_height = 0;
+  picture.get()->get_Width(&himetric_width);
+  picture.get()->get_Height(&himetric_height);
   // HIMETRIC at 96 pixels per inch back to the picture's own pixels.
-  unit.picture_size = {MulDiv(width, 96, 2540), MulDiv(height, 96, 2540)};
+  const SIZE size{MulDiv(himetric_width, 96, 2540), MulDiv(himetric_height, 96, 2540)};
+  if (size.cx <= 0 || size.cy <= 0) return;
+
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = size.cx;
+  info.bmiHeader.biHeight = -size.cy;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  GdiObject<HBITMAP> bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  HDC memory_dc = CreateCompatibleDC(nullptr);
+  if (!bitmap.get() || !bits || !memory_dc) {
+    if (memory_dc) DeleteDC(memory_dc);
+    return;
+  }
+  {
+    SelectedObject selected(memory_dc, bitmap.get());
+    picture.get()->Render(memory_dc, 0, 0, size.cx, size.cy, 0, himetric_height, himetric_width,
+                          -himetric_height, nullptr);
+    GdiFlush();
+  }
+  DeleteDC(memory_dc);
+  const auto* pixels = static_cast<const std::uint32_t*>(bits);
+  unit.picture.assign(pixels, pixels + static_cast<std::size_t>(size.cx) * static_cast<std::size_t>(size.cy));
+  unit.picture_size = size;
 }
 
 // A single-line edit box must fit its font's text and the edges.
