@@ -64,6 +64,8 @@ TEST(PageRequestWire, DefaultRequestArrivesAsBuilt) {
   EXPECT_EQ(request.header("User-Agent"), kUserAgent);
   EXPECT_EQ(request.header("Content-Type"), "application/x-www-form-urlencoded");
   EXPECT_EQ(request.header("Host"), "127.0.0.1:" + std::to_string(server.port()));
+  EXPECT_TRUE(request.has_header("Connection"));
+  EXPECT_FALSE(request.has_header("Content-Length") && request.header("Content-Length") != "0");
   EXPECT_FALSE(request.has_header("Cookie"));
   EXPECT_TRUE(request.body.empty());
   // The object may place lines of its own (Accept, Host, Connection) anywhere;
