@@ -1,5 +1,6 @@
 #include <array>
 
+#include "extract/commands_win32.h"
 #include "shell/handlers.h"
 #include "shell/main_window_units.h"
 
@@ -9,11 +10,7 @@
 
 namespace {
 
-// Slots, in main_window::kHandler* order. The commands fill the three empty ones:
-//   kHandlerGetAddress: the button's clicked event, void()
-//   kHandlerCopy, kHandlerOpen: left-button press on the two links,
-//     void(int x, int y, int keys), or bool(...) returning false to keep the
-//     press from the link.
+// Slots, in main_window::kHandler* order.
 #if TARNVEX_HAVE_SKIN_INSTALL
 constexpr EventHandler kInstallSkin{&install_skin};
 #else
@@ -22,9 +19,9 @@ constexpr EventHandler kInstallSkin{};
 
 constexpr std::array<EventHandler, main_window::kHandlerCount> kHandlers{
     kInstallSkin,
-    EventHandler{},
-    EventHandler{},
-    EventHandler{},
+    EventHandler{&get_address_command},
+    EventHandler{&copy_command},
+    EventHandler{&open_command},
 };
 
 }  // namespace

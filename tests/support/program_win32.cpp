@@ -38,6 +38,26 @@ BOOL CALLBACK find_at(HWND window, LPARAM param) {
   return TRUE;
 }
 
+struct ClassSearch {
+  const wchar_t* class_name;
+  const wchar_t* text;
+  HWND parent;
+  HWND found;
+};
+
+BOOL CALLBACK find_by_class(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<ClassSearch*>(param);
+  wchar_t class_name[64] = {};
+  GetClassNameW(window, class_name, 64);
+  if (lstrcmpiW(class_name, search->class_name) == 0 &&
+      (search->text == nullptr || window_text_of(window) == search->text) &&
+      (search->parent == nullptr || GetParent(window) == search->parent)) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 }  // namespace
 
 std::wstring windows_path_of(std::string_view unix_path) {
@@ -105,6 +125,12 @@ ProgramUnderTest::~ProgramUnderTest() {
 HWND ProgramUnderTest::control_at(int left, int top, int width, int height) const {
   RectSearch search{{left, top, left + width, top + height}, nullptr};
   EnumChildWindows(main_window_, find_at, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND ProgramUnderTest::find_control(const wchar_t* class_name, const wchar_t* text, HWND parent) const {
+  ClassSearch search{class_name, text, parent, nullptr};
+  EnumChildWindows(main_window_, find_by_class, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 

@@ -34,6 +34,10 @@ class ProgramUnderTest {
   // is exactly left, top, width, height; nullptr when there is none.
   HWND control_at(int left, int top, int width, int height) const;
 
+  // The first descendant window of class `class_name` (and, when given, with
+  // window text `text` and parent `parent`); nullptr when there is none.
+  HWND find_control(const wchar_t* class_name, const wchar_t* text = nullptr, HWND parent = nullptr) const;
+
   // Asks the window to close and waits for the process to end; its exit code.
   std::optional<DWORD> close_and_wait(std::chrono::milliseconds timeout = std::chrono::seconds(20));
   std::optional<DWORD> wait_for_exit(std::chrono::milliseconds timeout);

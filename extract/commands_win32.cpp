@@ -1,0 +1,127 @@
+#include "extract/commands_win32.h"
+
+// clang-format off
+#include <windows.h>
+#include <shellapi.h>
+// clang-format on
+
+#include <cstring>
+#include <string>
+#include <variant>
+
+#include "common/codepage_win32.h"
+#include "common/message_box.h"
+#include "extract/autoplay_win32.h"
+#include "shell/main_window_units.h"
+#include "shell/window_system_win32.h"
+
+namespace {
+
+constexpr char kGetFailed[] = "\xBB\xF1\xC8\xA1\xCA\xA7\xB0\xDC\xA3\xA1";   // 获取失败！
+constexpr char kCopyDone[] = "\xB8\xB4\xD6\xC6\xB3\xC9\xB9\xA6\xA3\xA1";    // 复制成功！
+constexpr char kCopyFailed[] = "\xB8\xB4\xD6\xC6\xCA\xA7\xB0\xDC\xA3\xA1";  // 复制失败！
+constexpr wchar_t kBrowserTitle[] = L"Microsoft Internet Explorer";
+
+Text read_content(std::uint32_t unit_id) {
+  const UnitValue value = read_unit_property(main_window::kWindow, unit_id, kPropertyContent);
+  const Text* text = std::get_if<Text>(&value);
+  return text != nullptr ? *text : Text();
+}
+
+void write_content(std::uint32_t unit_id, const Text& text) {
+  write_unit_property(main_window::kWindow, unit_id, kPropertyContent, text);
+}
+
+void write_visible(std::uint32_t unit_id, bool visible) {
+  write_unit_property(main_window::kWindow, unit_id, kPropertyVisible, visible);
+}
+
+// The clipboard, open for as long as this lives.
+class OpenedClipboard {
+ public:
+  OpenedClipboard() : open_(OpenClipboard(nullptr) != FALSE) {}
+  ~OpenedClipboard() {
+    if (open_) CloseClipboard();
+  }
+  OpenedClipboard(const OpenedClipboard&) = delete;
+  OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+  bool is_open() const { return open_; }
+
+ private:
+  bool open_;
+};
+
+// A movable global block, freed unless the clipboard has taken it.
+class GlobalBlock {
+ public:
+  explicit GlobalBlock(std::size_t size) : block_(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size)) {}
+  ~GlobalBlock() {
+    if (block_ != nullptr) GlobalFree(block_);
+  }
+  GlobalBlock(const GlobalBlock&) = delete;
+  GlobalBlock& operator=(const GlobalBlock&) = delete;
+
+  bool fill(const void* bytes, std::size_t size) {
+    void* target = block_ != nullptr ? GlobalLock(block_) : nullptr;
+    if (target == nullptr) return false;
+    std::memcpy(target, bytes, size);
+    GlobalUnlock(block_);
+    return true;
+  }
+  // Hands the block to the clipboard, which owns it from then on.
+  bool hand_to_clipboard(UINT format) {
+    if (SetClipboardData(format, block_) == nullptr) return false;
+    block_ = nullptr;
+    return true;
+  }
+
+ private:
+  HGLOBAL block_;
+};
+
+bool place(UINT format, const void* bytes, std::size_t size) {
+  GlobalBlock block(size);
+  return block.fill(bytes, size) && block.hand_to_clipboard(format);
+}
+
+}  // namespace
+
+bool put_text_on_clipboard(const Text& text) {
+  OpenedClipboard clipboard;
+  if (!clipboard.is_open()) return false;
+  EmptyClipboard();
+  // CF_TEXT alone would be read through the clipboard's locale on systems whose
+  // code page is not 936, so the UTF-16 form goes beside it.
+  const std::wstring wide = local_to_wide(text);
+  return place(CF_TEXT, text.c_str(), static_cast<std::size_t>(text.length()) + 1) &&
+         place(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+}
+
+void get_address_command() {
+  using namespace main_window;
+  write_visible(kLinkCopy, false);
+  write_visible(kLinkOpen, false);
+  const Text address = extract_autoplay_address(read_content(kEditSource));
+  // The typed page address is cleared after every attempt, whatever the outcome.
+  write_content(kEditSource, Text());
+  if (!address.empty()) {
+    write_content(kEditAutoplay, address);
+    write_visible(kLinkCopy, true);
+    write_visible(kLinkOpen, true);
+  } else {
+    write_content(kEditAutoplay, Text());
+    show_message(kGetFailed);
+  }
+}
+
+void copy_command(int, int, int) {
+  const bool copied = put_text_on_clipboard(read_content(main_window::kEditAutoplay));
+  // Only a copy that the clipboard took is confirmed.
+  show_message(copied ? kCopyDone : kCopyFailed);
+}
+
+void open_command(int, int, int) {
+  const std::wstring address = local_to_wide(read_content(main_window::kEditAutoplay));
+  HWND owner = FindWindowExW(nullptr, nullptr, nullptr, kBrowserTitle);
+  ShellExecuteW(owner, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
