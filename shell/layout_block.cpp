@@ -1,13 +1,10 @@
 #include "shell/layout_block.h"
 
 #include <algorithm>
-#include <limits>
 #include <type_traits>
 
 namespace layout {
 namespace {
-
-constexpr std::size_t kHeaderWords = 9;
 
 // Bounds-checked little-endian reader over [data, data + size). Every read
 // fails (and stays failed) rather than step past the end.
