@@ -130,14 +130,22 @@ bool class_is(const std::wstring& name, const wchar_t* wanted) {
   return lstrcmpiW(name.c_str(), wanted) == 0;
 }
 
+bool is_push_type(LONG_PTR style) {
+  const LONG_PTR type = style & BS_TYPEMASK;
+  return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
+}
+
+LONG_PTR with_type(LONG_PTR style, LONG_PTR type) {
+  return (style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | type;
+}
+
 Role role_of(HWND window, LONG_PTR style) {
   if ((style & WS_CHILD) == 0) return Role::kFrame;
   const std::wstring name = class_of(window);
   if (class_is(name, L"Edit")) return Role::kEdit;
   if (class_is(name, L"Static")) return Role::kLabel;
   if (class_is(name, L"Button")) {
-    const LONG_PTR type = style & BS_TYPEMASK;
-    return (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) ? Role::kPushButton : Role::kOtherButton;
+    return is_push_type(style) ? Role::kPushButton : Role::kOtherButton;
   }
   return Role::kContainer;
 }
@@ -157,11 +165,12 @@ void set_up(HWND window, Subclassed& record) {
   if (record.role == Role::kPushButton) {
     const bool draw = look->draws_buttons();
     if (draw && !record.owner_drawn) {
-      SetWindowLongPtrW(window, GWL_STYLE, (record.original_button_style & ~BS_TYPEMASK) | BS_OWNERDRAW);
+      SetWindowLongPtrW(window, GWL_STYLE, with_type(record.original_button_style, BS_OWNERDRAW));
       record.owner_drawn = true;
     } else if (!draw && record.owner_drawn) {
-      SetWindowLongPtrW(window, GWL_STYLE, record.original_button_style);
+      // Cleared first: our WM_STYLECHANGING would otherwise keep the button ours.
       record.owner_drawn = false;
+      SetWindowLongPtrW(window, GWL_STYLE, record.original_button_style);
     }
   }
   // The control is sent the font its owner chose; our window procedure puts the
@@ -289,7 +298,15 @@ bool draw_push_button(const DRAWITEMSTRUCT& item) {
       pressed && look->brush("button.pressed") ? look->brush("button.pressed") : look->brush("button.face");
   RECT area = item.rcItem;
   FillRect(item.hDC, &area, face);
-  if (HBRUSH border = look->brush("button.border")) FrameRect(item.hDC, &area, border);
+  if (HBRUSH border = look->brush("button.border")) {
+    FrameRect(item.hDC, &area, border);
+    // The default button has a second line, as the system's own does.
+    if ((found->second.original_button_style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
+      RECT inner = area;
+      InflateRect(&inner, -1, -1);
+      FrameRect(item.hDC, &inner, border);
+    }
+  }
 
   std::wstring caption(static_cast<std::size_t>(GetWindowTextLengthW(item.hwndItem)) + 1, L'\0');
   caption.resize(static_cast<std::size_t>(
@@ -432,6 +449,41 @@ LRESULT CALLBACK skinned_window_proc(HWND window, UINT message, WPARAM wparam, L
       if (is_standard_control(record.role)) {
         found->second.owner_font = reinterpret_cast<HFONT>(wparam);
         if (look != nullptr && look->font() != nullptr) wparam = reinterpret_cast<WPARAM>(look->font());
+      }
+      break;
+    case BM_SETSTYLE:
+      // Dialogs move the default-button mark with BM_SETSTYLE: keep the mark for
+      // later, and keep drawing the button ourselves.
+      if (record.owner_drawn) {
+        if (is_push_type(static_cast<LONG_PTR>(wparam))) {
+          found->second.original_button_style =
+              with_type(record.original_button_style, static_cast<LONG_PTR>(wparam & BS_TYPEMASK));
+          wparam = (wparam & ~static_cast<WPARAM>(BS_TYPEMASK)) | BS_OWNERDRAW;
+        } else {
+          found->second.owner_drawn = false;
+          found->second.role = Role::kOtherButton;
+        }
+      }
+      break;
+    case WM_STYLECHANGING:
+      if (record.owner_drawn && wparam == static_cast<WPARAM>(GWL_STYLE)) {
+        auto* change = reinterpret_cast<STYLESTRUCT*>(lparam);
+        if ((change->styleNew & BS_TYPEMASK) == BS_OWNERDRAW) break;
+        if (is_push_type(change->styleNew)) {
+          found->second.original_button_style = static_cast<LONG_PTR>(change->styleNew);
+          change->styleNew =
+              static_cast<DWORD>(with_type(static_cast<LONG_PTR>(change->styleNew), BS_OWNERDRAW));
+        } else {
+          found->second.owner_drawn = false;
+          found->second.role = Role::kOtherButton;
+        }
+      }
+      break;
+    case WM_GETDLGCODE:
+      // What the button would answer as a push button, so Enter still finds the default one.
+      if (record.owner_drawn) {
+        const bool is_default = (record.original_button_style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+        return DLGC_BUTTON | (is_default ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
       }
       break;
     case WM_NCPAINT:

@@ -125,6 +125,25 @@ TEST_F(SkinEngine, PressedButtonTakesThePressedColour) {
   expect_pixel(window, TestWindow::kButtonInside, rgb(*look.colour("button.face")), "released button");
 }
 
+TEST_F(SkinEngine, DrawnButtonKeepsItsDialogBehaviour) {
+  TestWindow window;
+  ASSERT_EQ(attach(skin::encode(test_skin())), 0);
+  HWND button = window.button();
+  EXPECT_EQ(SendMessageW(button, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON);
+  // A dialog marks its default button with BM_SETSTYLE; the mark is kept, the drawing stays ours.
+  SendMessageW(button, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+  EXPECT_EQ(SendMessageW(button, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_DEFPUSHBUTTON);
+  EXPECT_EQ(GetWindowLongPtrW(button, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+  // So does a style set directly.
+  SetWindowLongPtrW(button, GWL_STYLE, (GetWindowLongPtrW(button, GWL_STYLE) & ~BS_TYPEMASK) | BS_PUSHBUTTON);
+  EXPECT_EQ(GetWindowLongPtrW(button, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+  EXPECT_EQ(SendMessageW(button, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON);
+  SendMessageW(button, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+  unload();
+  // Unskinned, it is the default push button the dialog asked for.
+  EXPECT_EQ(GetWindowLongPtrW(button, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+}
+
 TEST_F(SkinEngine, PartialSkinLeavesTheRestAsItWas) {
   TestWindow window;
   const COLORREF label_before = window.pixel(TestWindow::kLabelInside);
@@ -244,6 +263,43 @@ TEST_F(SkinEngine, WindowsCreatedLaterAreSkinned) {
   window.settle();
   expect_pixel(window, Point{60, 130}, rgb(*look.colour("edit.background")), "edit box made after the skin");
   EXPECT_STREQ(font_of(late).lfFaceName, L"Tahoma");
+}
+
+// Set by a timer that runs inside the message box's own loop.
+struct SeenBox {
+  bool found = false;
+  bool ok_drawn_by_skin = false;
+};
+SeenBox g_seen_box;
+
+void CALLBACK inspect_and_close_box(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND box = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM found) -> BOOL {
+        wchar_t class_name[16] = {};
+        GetClassNameW(window, class_name, 16);
+        if (lstrcmpW(class_name, L"#32770") != 0) return TRUE;
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&box));
+  if (box == nullptr) return;
+  KillTimer(nullptr, timer);
+  g_seen_box.found = true;
+  HWND ok = GetDlgItem(box, IDOK);
+  g_seen_box.ok_drawn_by_skin = (GetWindowLongPtrW(ok, GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW;
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+}
+
+TEST_F(SkinEngine, MessageBoxesShownLaterAreSkinnedAndStillWork) {
+  TestWindow window;
+  ASSERT_EQ(attach(skin::encode(test_skin())), 0);
+  g_seen_box = SeenBox{};
+  SetTimer(nullptr, 0, 100, &inspect_and_close_box);
+  EXPECT_EQ(MessageBoxW(window.frame(), L"skinned box", L"caption", MB_OK), IDOK);
+  EXPECT_TRUE(g_seen_box.found);
+  EXPECT_TRUE(g_seen_box.ok_drawn_by_skin);
 }
 
 TEST_F(SkinEngine, UnloadingTheEngineGivesTheWindowsTheirOwnLookBack) {
