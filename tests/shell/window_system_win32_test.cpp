@@ -429,6 +429,24 @@ TEST_F(WindowSystem, LabelFillsItsBackground) {
   EXPECT_EQ(pixel_of(label, 95, 25), RGB(0, 255, 0));
 }
 
+TEST_F(WindowSystem, TabMovesFocusToTheNextTabStopUnit) {
+  HWND main = unit_window(kWindow, kWindow);
+  HWND input = unit_window(kWindow, kEditSource);
+  SetForegroundWindow(main);
+  SetFocus(input);
+  ASSERT_EQ(GetFocus(), input);
+  PostMessageW(input, WM_KEYDOWN, VK_TAB, 0);
+  PostMessageW(input, WM_KEYUP, VK_TAB, 0);
+  // The loop handles the keys, then returns on the quit message.
+  PostQuitMessage(0);
+  run_message_loop();
+  HWND now = GetFocus();
+  EXPECT_NE(now, input);
+  ASSERT_NE(now, nullptr);
+  EXPECT_TRUE(GetWindowLongW(now, GWL_STYLE) & WS_TABSTOP);
+  EXPECT_TRUE(now == unit_window(kWindow, kButtonGet) || now == unit_window(kWindow, kEditAutoplay));
+}
+
 TEST_F(WindowSystem, ShapeBoxLiesUnderItsSiblings) {
   HWND shape = unit_window(kWindow, kShapeBack);
   EXPECT_EQ(GetWindow(shape, GW_HWNDNEXT), nullptr);
