@@ -263,6 +263,10 @@ std::optional<FontSpec> font_from_field(const ByteSet& field);
 ByteSet font_field(std::int32_t height, std::int32_t weight, bool underline, std::uint8_t char_set,
                    std::uint8_t quality, const Text& face_name);
 
+// What a hyperlink opens itself on a press: its web address (link type 1), or
+// "mailto:" and its e-mail address (type 0); empty when there is nothing to open.
+Text hyperlink_target(const HyperLinkerData& link);
+
 // Display mode 2: a picture larger than the box is scaled by the smaller ratio
 // (each side cut to a whole pixel), a smaller one keeps its size; centred.
 struct PictureRect {

@@ -274,6 +274,11 @@ bool dispatch_mouse(const Unit& unit, UINT message, LPARAM lparam) {
   return handler->call(GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam), key_state_mask());
 }
 
+void dispatch_focus(const Unit& unit, UINT message) {
+  if (message == WM_SETFOCUS) fire_plain_event(unit, layout::kEventFocusGained);
+  if (message == WM_KILLFOCUS) fire_plain_event(unit, layout::kEventFocusLost);
+}
+
 // ---- drawing ----
 
 void fill(HDC dc, const RECT& rect, COLORREF colour) {
@@ -418,11 +423,8 @@ const layout::HyperLinkerData& link_data(const Unit& unit) {
   return std::get<layout::HyperLinkerData>(unit.record->data);
 }
 
-// The target the link opens itself: its web address, or "mailto:" and its e-mail address.
 std::wstring link_target(const layout::HyperLinkerData& d) {
-  if (d.link_type == 1) return local_to_wide(Text(d.web_address));
-  if (Text(d.email_address).empty()) return {};
-  return L"mailto:" + local_to_wide(Text(d.email_address));
+  return local_to_wide(layout::hyperlink_target(d));
 }
 
 void paint_link(HWND window, const Unit& unit) {
@@ -536,6 +538,7 @@ LRESULT CALLBACK unit_procedure(HWND window, UINT message, WPARAM wparam, LPARAM
   if (!unit) return DefWindowProcW(window, message, wparam, lparam);
 
   if (!dispatch_mouse(*unit, message, lparam)) return 0;
+  dispatch_focus(*unit, message);
   LRESULT result = 0;
   if (container_message(message, wparam, lparam, result)) return result;
 
@@ -606,6 +609,7 @@ LRESULT CALLBACK control_subclass(HWND window, UINT message, WPARAM wparam, LPAR
     return DefSubclassProc(window, message, wparam, lparam);
   }
   if (!dispatch_mouse(*unit, message, lparam)) return 0;
+  dispatch_focus(*unit, message);
   return DefSubclassProc(window, message, wparam, lparam);
 }
 

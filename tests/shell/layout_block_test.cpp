@@ -479,6 +479,35 @@ TEST(FontField, FaceNameWithoutTerminatorStopsAtThirtyTwoBytes) {
   EXPECT_EQ(font->face_name.length(), 32);
 }
 
+TEST(HyperlinkTarget, WebAddressMailtoOrNothing) {
+  struct Case {
+    std::int32_t link_type;
+    const char* email;
+    const char* web;
+    const char* want;
+  };
+  const Case cases[] = {
+      {1, "a@b.c", "http://x/y", "http://x/y"},
+      {1, "a@b.c", "", ""},
+      {0, "a@b.c", "http://x/y", "mailto:a@b.c"},
+      {0, "", "http://x/y", ""},
+      {0, "", "", ""},
+  };
+  for (const auto& c : cases) {
+    HyperLinkerData link;
+    link.link_type = c.link_type;
+    link.email_address = c.email;
+    link.web_address = c.web;
+    EXPECT_EQ(hyperlink_target(link), Text(c.want)) << c.link_type << " " << c.email << " " << c.web;
+  }
+}
+
+TEST(MainWindowLayout, NeitherHyperlinkHasATargetOfItsOwn) {
+  for (auto id : {main_window::kLinkOpen, main_window::kLinkCopy}) {
+    EXPECT_TRUE(hyperlink_target(std::get<HyperLinkerData>(program_layout().find_unit(id)->data)).empty());
+  }
+}
+
 struct FitCase {
   std::int32_t box_w, box_h, pic_w, pic_h;
   PictureRect want;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <vector>
 
 #include "shell/main_window_units.h"
@@ -48,11 +49,14 @@ bool keep_from_control(int x, int y, int keys) {
 constexpr int kSlotFirstMouse = 4;  // -1 .. -6 bound to 4 .. 9
 constexpr int kSlotKeep = 10;
 constexpr int kSlotPass = 11;
-const std::array<EventHandler, 12> kHandlers{
-    EventHandler(record_created),  EventHandler(record_plain<1>),       EventHandler(record_mouse<2>),
-    EventHandler(record_mouse<3>), EventHandler(record_mouse<4>),       EventHandler(record_mouse<5>),
-    EventHandler(record_mouse<6>), EventHandler(record_mouse<7>),       EventHandler(record_mouse<8>),
-    EventHandler(record_mouse<9>), EventHandler(keep_from_control<10>), EventHandler(record_mouse<11>),
+constexpr int kSlotFocusGained = 12;
+constexpr int kSlotFocusLost = 13;
+const std::array<EventHandler, 14> kHandlers{
+    EventHandler(record_created),   EventHandler(record_plain<1>),       EventHandler(record_mouse<2>),
+    EventHandler(record_mouse<3>),  EventHandler(record_mouse<4>),       EventHandler(record_mouse<5>),
+    EventHandler(record_mouse<6>),  EventHandler(record_mouse<7>),       EventHandler(record_mouse<8>),
+    EventHandler(record_mouse<9>),  EventHandler(keep_from_control<10>), EventHandler(record_mouse<11>),
+    EventHandler(record_plain<12>), EventHandler(record_plain<13>),
 };
 
 // ---- a test layout ----
@@ -117,7 +121,11 @@ ByteSet test_layout_block() {
       unit_record(UnitKind::kEditBox, 10, 50, 100, 5, 5, {}, edit),
       unit_record(UnitKind::kEditBox, 10, 60, 100, 20, 5, {}, future_edit),
       unit_record(UnitKind::kEditBox, 10, 90, 100, 20, 5, {{layout::kEventLeftDown, kSlotKeep}}, edit),
-      unit_record(UnitKind::kEditBox, 10, 120, 100, 20, 5, {{layout::kEventLeftDown, kSlotPass}}, edit),
+      unit_record(UnitKind::kEditBox, 10, 120, 100, 20, 5,
+                  {{layout::kEventLeftDown, kSlotPass},
+                   {layout::kEventFocusGained, kSlotFocusGained},
+                   {layout::kEventFocusLost, kSlotFocusLost}},
+                  edit),
       unit_record(UnitKind::kEditBox, 120, 120, 100, 20, 7, {}, password),
       unit_record(UnitKind::kShapeBox, 200, 10, 60, 40, 1, {}, square),
   };
@@ -332,9 +340,13 @@ TEST_F(WindowSystem, AHandlerReturningFalseKeepsThePressFromTheControl) {
   EXPECT_EQ(end - start, 6u) << "the kept press reached the edit";
   SendMessageW(passed, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   EXPECT_EQ(end - start, 0u) << "the passed press did not reach the edit";
-  ASSERT_EQ(g_calls.size(), 2u);
-  EXPECT_EQ(g_calls[0], (Call{kSlotKeep, 2, 5, 0}));
-  EXPECT_EQ(g_calls[1], (Call{kSlotPass, 2, 5, 0}));
+  // The passed press also focused its edit; only the presses count here.
+  std::vector<Call> presses;
+  std::copy_if(g_calls.begin(), g_calls.end(), std::back_inserter(presses),
+               [](const Call& call) { return call.slot == kSlotKeep || call.slot == kSlotPass; });
+  ASSERT_EQ(presses.size(), 2u);
+  EXPECT_EQ(presses[0], (Call{kSlotKeep, 2, 5, 0}));
+  EXPECT_EQ(presses[1], (Call{kSlotPass, 2, 5, 0}));
 }
 
 TEST_F(WindowSystem, WindowStylesFollowTheBorderStyleAndStoredPosition) {
@@ -445,6 +457,29 @@ TEST_F(WindowSystem, TabMovesFocusToTheNextTabStopUnit) {
   ASSERT_NE(now, nullptr);
   EXPECT_TRUE(GetWindowLongW(now, GWL_STYLE) & WS_TABSTOP);
   EXPECT_TRUE(now == unit_window(kWindow, kButtonGet) || now == unit_window(kWindow, kEditAutoplay));
+}
+
+TEST_F(WindowSystem, FocusChangesRunTheFocusEvents) {
+  HWND edit = unit_window(kTestWindow, kTestPassedEdit);
+  SendMessageW(edit, WM_SETFOCUS, 0, 0);
+  SendMessageW(edit, WM_KILLFOCUS, 0, 0);
+  ASSERT_EQ(g_calls.size(), 2u);
+  EXPECT_EQ(g_calls[0].slot, kSlotFocusGained);
+  EXPECT_EQ(g_calls[1].slot, kSlotFocusLost);
+}
+
+TEST_F(WindowSystem, HyperlinkCapturesTheMouseOnEntryAndReleasesItOnExit) {
+  HWND link = unit_window(kWindow, kLinkOpen);
+  write_unit_visible(kWindow, kLinkOpen, true);
+  SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  EXPECT_EQ(GetCapture(), link);
+  SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  EXPECT_EQ(GetCapture(), link);
+  SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(200, 10));  // outside its 59 x 24
+  EXPECT_NE(GetCapture(), link);
+  write_unit_visible(kWindow, kLinkOpen, false);
+  // The press handlers are bound to presses only: moving calls nothing.
+  EXPECT_TRUE(g_calls.empty());
 }
 
 TEST_F(WindowSystem, ShapeBoxLiesUnderItsSiblings) {
