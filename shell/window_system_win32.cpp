@@ -369,7 +369,8 @@ void paint_label(HWND window, const Unit& unit, const layout::LabelData& d) {
   HDC dc = painting.dc();
   RECT client{};
   GetClientRect(window, &client);
-  if (d.background_colour() != layout::kSystemColour) fill(dc, client, colour_of(d.background_colour()));
+  // No fill of its own: the button face the window shows around it.
+  fill(dc, client, colour_of(d.background_colour()));
   SelectedObject font(dc, unit_font(unit));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, static_cast<COLORREF>(d.text_colour()));
@@ -433,7 +434,7 @@ void paint_link(HWND window, const Unit& unit) {
   HDC dc = painting.dc();
   RECT client{};
   GetClientRect(window, &client);
-  if (d.background_colour != layout::kSystemColour) fill(dc, client, colour_of(d.background_colour));
+  fill(dc, client, colour_of(d.background_colour));
   COLORREF colour = colour_of(d.normal_colour, COLOR_HIGHLIGHT);
   if (unit.hover) {
     colour = colour_of(d.hover_colour, COLOR_HIGHLIGHT);
@@ -492,7 +493,7 @@ LRESULT edit_colours(HDC dc, HWND control, bool& handled) {
   if (!unit || !unit->record->usable()) return 0;
   const auto* d = std::get_if<layout::EditBoxData>(&unit->record->data);
   if (!d) return 0;
-  const COLORREF background = colour_of(d->background_colour, COLOR_WINDOW);
+  const COLORREF background = colour_of(d->background_colour);
   SetTextColor(dc, colour_of(d->text_colour, COLOR_WINDOWTEXT));
   SetBkColor(dc, background);
   if (!unit->background_brush.get()) unit->background_brush.reset(CreateSolidBrush(background));
@@ -545,8 +546,12 @@ LRESULT CALLBACK unit_procedure(HWND window, UINT message, WPARAM wparam, LPARAM
   const auto& data = unit->record->data;
   switch (message) {
     case WM_ERASEBKGND:
-      if (!std::holds_alternative<layout::WindowData>(data)) return 1;  // painted whole in WM_PAINT
-      break;
+      if (const auto* window_data = std::get_if<layout::WindowData>(&data)) {
+        RECT client{};
+        GetClientRect(window, &client);
+        fill(reinterpret_cast<HDC>(wparam), client, colour_of(window_data->background_colour));
+      }
+      return 1;  // the other kinds paint their whole box in WM_PAINT
     case WM_PAINT:
       if (const auto* shape = std::get_if<layout::ShapeBoxData>(&data)) {
         paint_shape(window, *shape);
