@@ -435,6 +435,14 @@ TEST_F(WindowSystem, ShapeBoxPaintsBackgroundThenTheCentredSquare) {
   EXPECT_EQ(pixel_of(square, 55, 20), RGB(255, 255, 255));
 }
 
+TEST_F(WindowSystem, EditBoxesArePaintedWhite) {
+  for (std::uint32_t unit : {kEditSource, kEditAutoplay}) {
+    HWND edit = unit_window(kWindow, unit);
+    RedrawWindow(edit, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
+    EXPECT_EQ(pixel_of(edit, 200, 10), RGB(255, 255, 255)) << std::hex << unit;
+  }
+}
+
 TEST_F(WindowSystem, LabelFillsItsBackground) {
   HWND label = unit_window(kTestWindow, kTestLabel);
   RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
