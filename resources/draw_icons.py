@@ -122,6 +122,12 @@ CUBE = [(r * 51, g * 51, b * 51) for r in range(6) for g in range(6) for b in ra
 CUBE += [(i * 6 + 8, i * 6 + 8, i * 6 + 8) for i in range(40)]  # greys fill the table to 256
 
 
+def sixteen_colours(rows):
+    """The 16-colour image keeps to two palette colours: the blue square and the white triangle."""
+    flat = [[(255, 255, 255, a) if (r + g + b) / 3 > 200 else (0, 0, 255, a) for r, g, b, a in row] for row in rows]
+    return image_indexed(flat, 4, VGA16)
+
+
 def monochrome(rows):
     """Black and white: white triangle, black square."""
     mono = [[(255, 255, 255, a) if (r + g + b) / 3 > 200 else (0, 0, 0, a) for r, g, b, a in row] for row in rows]
@@ -188,7 +194,7 @@ def main():
     pictures = {size: icon_pixels(size) for size in (16, 32, 48)}
     entries = [
         (32, 2, 1, 1, monochrome(pictures[32])),
-        (48, 16, 1, 4, image_indexed(pictures[48], 4, VGA16)),
+        (48, 16, 1, 4, sixteen_colours(pictures[48])),
         (48, 0, 1, 8, image_indexed(pictures[48], 8, CUBE)),
         (32, 0, 1, 8, image_indexed(pictures[32], 8, CUBE)),
         (16, 0, 1, 8, image_indexed(pictures[16], 8, CUBE)),
