@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <type_traits>
 
 #include "shell/skin_install.h"
 #include "skin_engine/skin_format.h"
@@ -30,13 +32,13 @@ void remove_engine_file() {
   fs::remove(kFixedPath, ignored);
 }
 
+// What a person sees at a client point of another process's window.
 COLORREF screen_pixel(HWND window, int x, int y) {
   POINT point{x, y};
   ClientToScreen(window, &point);
-  HDC screen = GetDC(nullptr);
-  const COLORREF colour = GetPixel(screen, point.x, point.y);
-  ReleaseDC(nullptr, screen);
-  return colour;
+  const std::unique_ptr<std::remove_pointer_t<HDC>, decltype([](HDC dc) { ReleaseDC(nullptr, dc); })> screen(
+      GetDC(nullptr));
+  return GetPixel(screen.get(), point.x, point.y);
 }
 
 COLORREF skin_colour(const char* name) {

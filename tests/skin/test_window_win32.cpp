@@ -1,6 +1,8 @@
 #include "tests/skin/test_window_win32.h"
 
+#include <memory>
 #include <string>
+#include <type_traits>
 
 namespace {
 
@@ -77,13 +79,35 @@ void TestWindow::settle() const {
   GdiFlush();
 }
 
+namespace {
+
+// The screen's DC for one scope.
+class ScreenDc {
+ public:
+  ScreenDc() : dc_(GetDC(nullptr)) {}
+  ~ScreenDc() { ReleaseDC(nullptr, dc_); }
+  ScreenDc(const ScreenDc&) = delete;
+  ScreenDc& operator=(const ScreenDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+struct DcDeleter {
+  void operator()(HDC dc) const { DeleteDC(dc); }
+};
+struct ObjectDeleter {
+  void operator()(HBITMAP object) const { DeleteObject(object); }
+};
+
+}  // namespace
+
 COLORREF TestWindow::pixel(Point client) const {
   POINT point{client.x, client.y};
   ClientToScreen(frame_, &point);
-  HDC screen = GetDC(nullptr);
-  const COLORREF colour = GetPixel(screen, point.x, point.y);
-  ReleaseDC(nullptr, screen);
-  return colour;
+  const ScreenDc screen;
+  return GetPixel(screen.get(), point.x, point.y);
 }
 
 std::vector<COLORREF> TestWindow::snapshot() const {
@@ -93,8 +117,8 @@ std::vector<COLORREF> TestWindow::snapshot() const {
   ClientToScreen(frame_, &origin);
   const int width = client.right;
   const int height = client.bottom;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
+  const ScreenDc screen;
+  const std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter> memory(CreateCompatibleDC(screen.get()));
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = width;
@@ -103,9 +127,11 @@ std::vector<COLORREF> TestWindow::snapshot() const {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ previous = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
+  const std::unique_ptr<std::remove_pointer_t<HBITMAP>, ObjectDeleter> bitmap(
+      CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!memory || !bitmap) return {};
+  HGDIOBJ previous = SelectObject(memory.get(), bitmap.get());
+  BitBlt(memory.get(), 0, 0, width, height, screen.get(), origin.x, origin.y, SRCCOPY);
   GdiFlush();
   std::vector<COLORREF> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
   const auto* row_major = static_cast<const std::uint32_t*>(bits);
@@ -113,9 +139,6 @@ std::vector<COLORREF> TestWindow::snapshot() const {
     const std::uint32_t bgra = row_major[index];
     pixels[index] = RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF);
   }
-  SelectObject(memory, previous);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  SelectObject(memory.get(), previous);
   return pixels;
 }
