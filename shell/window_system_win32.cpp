@@ -122,12 +122,9 @@ class Painting {
 
 // ---- units ----
 
-struct LoadedWindow;
-
 struct Unit {
   std::uint32_t id = 0;
   const UnitRecord* record = nullptr;
-  LoadedWindow* owner = nullptr;
   HWND window = nullptr;
   GdiObject<HFONT> font;
   GdiObject<HBRUSH> background_brush;
@@ -947,7 +944,6 @@ bool load_window(std::uint32_t window_id, HWND parent, bool modal) {
     auto unit = std::make_unique<Unit>();
     unit->id = layout->unit_ids[i];
     unit->record = &layout->units[i];
-    unit->owner = loaded.get();
     if (!loaded->window_unit && std::holds_alternative<layout::WindowData>(layout->units[i].data)) {
       loaded->window_unit = unit.get();
     }
