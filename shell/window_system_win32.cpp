@@ -439,7 +439,8 @@ void paint_link(HWND window, const Unit& unit) {
     colour = colour_of(d.visited_colour, COLOR_HIGHLIGHT);
   }
   std::wstring caption = local_to_wide(Text(d.caption));
-  if (caption.empty()) caption = link_target(d);
+  // Without a caption the link shows its address.
+  if (caption.empty()) caption = local_to_wide(Text(d.link_type == 1 ? d.web_address : d.email_address));
   SelectedObject font(dc, unit_font(unit));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, colour);
