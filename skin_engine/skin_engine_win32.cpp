@@ -104,9 +104,10 @@ struct Subclassed {
   LONG_PTR original_button_style = 0;
   bool owner_drawn = false;
   bool needs_setup = false;  // subclassed at creation; set up once WM_CREATE has run
+  // Edit boxes: whether it draws its thin border inside itself, known after its first paint.
   std::optional<bool> client_border;
-  HFONT owner_font = nullptr;  // the font the window's owner chose; null is the system font  // edit boxes:
-                               // draws its thin border inside, known after its first paint
+  // The font the window's owner chose; null is the system font.
+  HFONT owner_font = nullptr;
 };
 
 struct EngineState {
