@@ -1,8 +1,9 @@
 // Asks for more memory than there is, in a process of its own, so a test can
 // watch the fatal error: one message box, the end sequence, exit code -1.
 // Usage: fatal_probe MARKER_FILE (the end sequence creates it)
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <cstddef>
 
