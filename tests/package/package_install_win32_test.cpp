@@ -1,0 +1,370 @@
+// The installer as a user meets it, in this build's Wine prefix: a silent
+// install into the user's local programs folder without administrator rights,
+// the installed program started from there, and a silent uninstall that takes
+// away what was installed and nothing else.
+#include <objidl.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/support/program_win32.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::wstring kCaption = L"  Tarnvex";
+const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarnvex";
+const wchar_t* const kInstalledFiles[] = {L"tarnvex.exe", L"SkinH_EL.dll", L"Uninstall.exe"};
+constexpr auto kProcessTimeout = 120s;
+// The uninstaller copies itself to the temp folder and finishes from there.
+constexpr auto kRemovalTimeout = 60s;
+
+class Handle {
+ public:
+  explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
+  ~Handle() {
+    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+class FileSearch {
+ public:
+  explicit FileSearch(HANDLE search) : search_(search) {}
+  ~FileSearch() {
+    if (found()) FindClose(search_);
+  }
+  FileSearch(const FileSearch&) = delete;
+  FileSearch& operator=(const FileSearch&) = delete;
+  bool found() const { return search_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return search_; }
+
+ private:
+  HANDLE search_;
+};
+
+class RegistryKey {
+ public:
+  explicit RegistryKey(const wchar_t* path) {
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &key_) != ERROR_SUCCESS) key_ = nullptr;
+  }
+  ~RegistryKey() {
+    if (key_ != nullptr) RegCloseKey(key_);
+  }
+  RegistryKey(const RegistryKey&) = delete;
+  RegistryKey& operator=(const RegistryKey&) = delete;
+  bool is_open() const { return key_ != nullptr; }
+
+  std::optional<std::wstring> text(const wchar_t* name) const {
+    wchar_t value[2048] = {};
+    DWORD size = sizeof value - sizeof(wchar_t);
+    DWORD type = 0;
+    if (key_ == nullptr ||
+        RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ) {
+      return std::nullopt;
+    }
+    return std::wstring(value);
+  }
+
+  std::optional<DWORD> number(const wchar_t* name) const {
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    DWORD type = 0;
+    if (key_ == nullptr ||
+        RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_DWORD) {
+      return std::nullopt;
+    }
+    return value;
+  }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+class ComApartment {
+ public:
+  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  HRESULT result_;
+};
+
+template <typename Interface>
+class ComRef {
+ public:
+  ComRef() = default;
+  ~ComRef() {
+    if (pointer_ != nullptr) pointer_->Release();
+  }
+  ComRef(const ComRef&) = delete;
+  ComRef& operator=(const ComRef&) = delete;
+  Interface* operator->() const { return pointer_; }
+  Interface* get() const { return pointer_; }
+  void** out() { return reinterpret_cast<void**>(&pointer_); }
+
+ private:
+  Interface* pointer_ = nullptr;
+};
+
+std::wstring shell_folder(int csidl) {
+  wchar_t path[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+  return path;
+}
+
+std::wstring install_folder() { return shell_folder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\Tarnvex"; }
+std::wstring shortcut_file() { return shell_folder(CSIDL_PROGRAMS) + L"\\Tarnvex.lnk"; }
+std::wstring installed(const wchar_t* name) { return install_folder() + L"\\" + name; }
+
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::wstring lower(std::wstring text) {
+  CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+  return text;
+}
+
+// Runs a command line to its end; its exit code, or nothing when it did not
+// start or outlived the time.
+std::optional<DWORD> run_to_end(std::wstring command_line,
+                                std::chrono::milliseconds timeout = kProcessTimeout) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &info))
+    return std::nullopt;
+  Handle process(info.hProcess);
+  Handle thread(info.hThread);
+  if (WaitForSingleObject(process.get(), static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
+    TerminateProcess(process.get(), 1);
+    WaitForSingleObject(process.get(), 5000);
+    return std::nullopt;
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process.get(), &code);
+  return code;
+}
+
+std::optional<DWORD> run_installer() {
+  return run_to_end(L"\"" + windows_path_of(TARNVEX_INSTALLER_FILE) + L"\" /S");
+}
+
+std::wstring shortcut_target(const std::wstring& shortcut) {
+  ComApartment apartment;
+  ComRef<IShellLinkW> link;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.out())))
+    return {};
+  ComRef<IPersistFile> file;
+  if (FAILED(link->QueryInterface(IID_IPersistFile, file.out())) ||
+      FAILED(file->Load(shortcut.c_str(), STGM_READ)))
+    return {};
+  wchar_t target[MAX_PATH] = {};
+  if (FAILED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH))) return {};
+  return target;
+}
+
+std::wstring image_of(HANDLE process) {
+  wchar_t path[MAX_PATH] = {};
+  DWORD size = MAX_PATH;
+  if (!QueryFullProcessImageNameW(process, 0, path, &size)) return {};
+  return std::wstring(path, size);
+}
+
+std::vector<char> file_bytes(const std::wstring& path) {
+  std::ifstream file(std::filesystem::path(path), std::ios::binary);
+  return std::vector<char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The COFF header's symbol table fields of a PE image; nothing when the file
+// is no PE image.
+struct SymbolTable {
+  DWORD offset;
+  DWORD count;
+};
+
+std::optional<SymbolTable> symbol_table_of(const std::vector<char>& image) {
+  IMAGE_DOS_HEADER dos{};
+  if (image.size() < sizeof dos) return std::nullopt;
+  std::memcpy(&dos, image.data(), sizeof dos);
+  if (dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew < 0) return std::nullopt;
+  const size_t at = static_cast<size_t>(dos.e_lfanew);
+  DWORD signature = 0;
+  IMAGE_FILE_HEADER header{};
+  if (image.size() < at + sizeof signature + sizeof header) return std::nullopt;
+  std::memcpy(&signature, image.data() + at, sizeof signature);
+  if (signature != IMAGE_NT_SIGNATURE) return std::nullopt;
+  std::memcpy(&header, image.data() + at + sizeof signature, sizeof header);
+  return SymbolTable{header.PointerToSymbolTable, header.NumberOfSymbols};
+}
+
+std::vector<std::wstring> uninstaller_copies() {
+  std::vector<std::wstring> folders;
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  WIN32_FIND_DATAW found{};
+  FileSearch search(FindFirstFileW((std::wstring(temp) + L"~nsu*.tmp").c_str(), &found));
+  if (!search.found()) return folders;
+  do {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      folders.push_back(std::wstring(temp) + found.cFileName);
+  } while (FindNextFileW(search.get(), &found));
+  return folders;
+}
+
+// Windows removes the uninstaller's own temp copy at the next restart; a Wine
+// prefix has none, so the test takes it away once that copy has ended.
+void remove_uninstaller_copies() {
+  for (const std::wstring& folder : uninstaller_copies()) {
+    wait_until(
+        [&] {
+          DeleteFileW((folder + L"\\Un.exe").c_str());
+          DeleteFileW((folder + L"\\Un_A.exe").c_str());
+          return RemoveDirectoryW(folder.c_str()) != 0 || !exists(folder);
+        },
+        10s);
+  }
+}
+
+// Whatever an earlier, interrupted run left behind: the uninstaller run in
+// place (so it does not copy itself away), then anything still there.
+void remove_installation(const std::wstring& user_file = {}) {
+  const std::wstring folder = install_folder();
+  if (exists(installed(L"Uninstall.exe")))
+    run_to_end(L"\"" + installed(L"Uninstall.exe") + L"\" /S _?=" + folder, 60s);
+  for (const wchar_t* name : kInstalledFiles) DeleteFileW(installed(name).c_str());
+  if (!user_file.empty()) DeleteFileW(user_file.c_str());
+  RemoveDirectoryW(folder.c_str());
+  DeleteFileW(shortcut_file().c_str());
+  RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);
+  remove_uninstaller_copies();
+}
+
+bool nothing_installed_left() {
+  for (const wchar_t* name : kInstalledFiles) {
+    if (exists(installed(name))) return false;
+  }
+  return !exists(shortcut_file()) && !RegistryKey(kUninstallKey).is_open();
+}
+
+class InstallerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(shell_folder(CSIDL_LOCAL_APPDATA).empty());
+    remove_installation();
+    ASSERT_FALSE(exists(install_folder()));
+  }
+  void TearDown() override { remove_installation(user_file_); }
+
+  // Runs the quiet uninstall command the installer registered, as the
+  // system's program list would, and waits for its temp copy to finish.
+  void uninstall_as_registered() {
+    const auto command = RegistryKey(kUninstallKey).text(L"QuietUninstallString");
+    ASSERT_TRUE(command.has_value());
+    EXPECT_EQ(run_to_end(*command), 0u);
+    EXPECT_TRUE(wait_until(nothing_installed_left, kRemovalTimeout));
+  }
+
+  std::wstring user_file_;
+};
+
+TEST_F(InstallerTest, SilentInstallPutsTheProgramInTheUsersLocalProgramsFolder) {
+  ASSERT_EQ(run_installer(), 0u);
+  for (const wchar_t* name : kInstalledFiles) EXPECT_TRUE(exists(installed(name))) << installed(name).c_str();
+}
+
+TEST_F(InstallerTest, InstalledProgramIsStrippedAndSmallerThanTheBuiltOne) {
+  ASSERT_EQ(run_installer(), 0u);
+  const auto installed_exe = file_bytes(installed(L"tarnvex.exe"));
+  const auto built_exe = file_bytes(windows_path_of(TARNVEX_EXE_FILE));
+  const auto table = symbol_table_of(installed_exe);
+  ASSERT_TRUE(table.has_value());
+  EXPECT_EQ(table->offset, 0u);
+  EXPECT_EQ(table->count, 0u);
+  // The build itself keeps its symbols, which is what makes the check mean something.
+  const auto built_table = symbol_table_of(built_exe);
+  ASSERT_TRUE(built_table.has_value());
+  EXPECT_GT(built_table->count, 0u);
+  EXPECT_LT(installed_exe.size(), built_exe.size());
+}
+
+TEST_F(InstallerTest, StartMenuShortcutPointsAtTheInstalledProgram) {
+  ASSERT_EQ(run_installer(), 0u);
+  ASSERT_TRUE(exists(shortcut_file()));
+  EXPECT_EQ(lower(shortcut_target(shortcut_file())), lower(installed(L"tarnvex.exe")));
+}
+
+TEST_F(InstallerTest, UninstallerIsRegisteredForThisUser) {
+  ASSERT_EQ(run_installer(), 0u);
+  RegistryKey key(kUninstallKey);
+  ASSERT_TRUE(key.is_open());
+  EXPECT_EQ(key.text(L"DisplayName"), L"Tarnvex");
+  EXPECT_EQ(key.text(L"DisplayVersion"), L"" TARNVEX_VERSION);
+  EXPECT_EQ(lower(key.text(L"InstallLocation").value_or(L"")), lower(install_folder()));
+  EXPECT_EQ(lower(key.text(L"UninstallString").value_or(L"")),
+            lower(L"\"" + installed(L"Uninstall.exe") + L"\""));
+  EXPECT_EQ(lower(key.text(L"QuietUninstallString").value_or(L"")),
+            lower(L"\"" + installed(L"Uninstall.exe") + L"\" /S"));
+  EXPECT_EQ(key.number(L"NoModify"), 1u);
+  EXPECT_GT(key.number(L"EstimatedSize").value_or(0), 0u);
+}
+
+TEST_F(InstallerTest, InstalledProgramStartsFromItsFolderAndEndsWithExitCodeZero) {
+  ASSERT_EQ(run_installer(), 0u);
+  ProgramUnderTest program(installed(L"tarnvex.exe"), kCaption, install_folder());
+  ASSERT_TRUE(program.started());
+  EXPECT_EQ(lower(image_of(program.process())), lower(installed(L"tarnvex.exe")));
+  EXPECT_EQ(program.close_and_wait(), 0u);
+}
+
+TEST_F(InstallerTest, SilentUninstallRemovesTheProgramShortcutAndRegistration) {
+  ASSERT_EQ(run_installer(), 0u);
+  uninstall_as_registered();
+  EXPECT_FALSE(exists(install_folder()));
+}
+
+TEST_F(InstallerTest, UninstallLeavesFilesTheUserPutInTheFolder) {
+  ASSERT_EQ(run_installer(), 0u);
+  user_file_ = installed(L"notes.txt");
+  std::ofstream(std::filesystem::path(user_file_)) << "mine\n";
+  ASSERT_TRUE(exists(user_file_));
+  uninstall_as_registered();
+  EXPECT_TRUE(exists(user_file_));
+}
+
+TEST_F(InstallerTest, InstallingAgainOverAnInstallationKeepsOneWorkingCopy) {
+  ASSERT_EQ(run_installer(), 0u);
+  ASSERT_EQ(run_installer(), 0u);
+  ProgramUnderTest program(installed(L"tarnvex.exe"), kCaption, install_folder());
+  ASSERT_TRUE(program.started());
+  EXPECT_EQ(program.close_and_wait(), 0u);
+  uninstall_as_registered();
+  EXPECT_FALSE(exists(install_folder()));
+}
+
+}  // namespace
