@@ -1,0 +1,238 @@
+// The real program against pages and servers that go wrong: each fault ends in
+// the outcome a user should see (an address, or 获取失败！), within a bounded
+// time, and the window still works afterwards: the next extraction of a good
+// page succeeds.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "tests/robustness/main_window_driver_win32.h"
+#include "tests/support/loopback_http_server.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Behaviour = ScriptedResponse::Behaviour;
+
+constexpr char kFlashUtf8[] = "flash\xE5\x9C\xB0\xE5\x9D\x80";  // flash地址 in UTF-8
+constexpr std::size_t kBigBodySize = 50u << 20;
+
+// The player entry of a page; the address carries `identifier`.
+std::string entry_for(const std::string& identifier) {
+  return std::string("<li>") + kFlashUtf8 +
+         "\xEF\xBC\x9A<input type=\"text\"\n value=\"http://p.example/player.php/sid/" + identifier +
+         "/v.swf\" ></li>";
+}
+
+std::string page_around(const std::string& before, const std::string& identifier, const std::string& after) {
+  return "<html><body><p>\xE8\xA7\x86\xE9\xA2\x91</p>" + before + entry_for(identifier) + after +
+         "</body></html>";
+}
+
+// Ordinary page text of `size` bytes: HTML with Chinese (视频推荐), the word
+// flash and value="..." > pieces, but never a whole entry.
+std::string filler(std::size_t size) {
+  const std::string line =
+      "<p class=\"r\">\xE8\xA7\x86\xE9\xA2\x91\xE6\x8E\xA8\xE8\x8D\x90 flash player "
+      "<input value=\"x\" > 0123456789 abcdefghij</p>\n";
+  std::string text;
+  text.reserve(size + line.size());
+  while (text.size() < size) text += line;
+  text.resize(size);
+  return text;
+}
+
+std::string chunked(const std::string& body) {
+  // Chunks of growing odd sizes, so boundaries fall inside the multi-byte
+  // characters of the entry; one size in capitals and one with an extension.
+  std::string out;
+  std::size_t at = 0, size = 1;
+  int count = 0;
+  while (at < body.size()) {
+    const std::size_t take = std::min(size, body.size() - at);
+    char hex[32];
+    std::snprintf(hex, sizeof hex, count % 3 == 1 ? "%zX" : "%zx", take);
+    out += hex;
+    if (count == 2) out += ";note=x";
+    out += "\r\n" + body.substr(at, take) + "\r\n";
+    at += take;
+    size += 6;
+    ++count;
+  }
+  return out + "0\r\n\r\n";
+}
+
+ScriptedResponse redirect_to(const std::string& location) {
+  return http_response(302, "<html>moved</html>", {"Location: " + location});
+}
+
+ScriptedResponse stalled(std::string head, std::string first_bytes, Behaviour behaviour) {
+  ScriptedResponse response;
+  response.head = std::move(head);
+  response.body = std::move(first_bytes);
+  response.behaviour = behaviour;
+  response.stall = 4000ms;  // then the server gives up and closes
+  return response;
+}
+
+// The page of the dropped-connection faults and where in it the server stops:
+// before the entry, inside the identifier, between its closing quote and " >",
+// or after the whole entry. The head promises the whole page.
+ScriptedResponse dropped(const std::string& target) {
+  const std::string page = page_around(filler(3000), "DROP1", filler(3000));
+  const std::size_t entry = page.find(kFlashUtf8);
+  const std::size_t identifier = page.find("DROP1");
+  const std::size_t end = page.find("\" >", identifier);
+  const std::map<std::string, std::size_t> cuts = {
+      {"/dropped-before", entry - 10},
+      {"/dropped-in-identifier", identifier + 3},
+      {"/dropped-before-the-end-mark", end + 1},
+      {"/dropped-after", end + 100},
+  };
+  const std::size_t cut = cuts.at(target);
+  ScriptedResponse response = http_response(200, page);
+  // The server sends half of `body`: the page up to the cut.
+  response.body = page.substr(0, cut) + std::string(cut, ' ');
+  response.behaviour = Behaviour::kCloseMidBody;
+  return response;
+}
+
+ScriptedResponse respond(const RecordedRequest& request) {
+  static const std::string big_filler = filler(kBigBodySize);
+  const std::string& target = request.target;
+  if (target == "/good") return http_response(200, page_around("", "GOOD1", ""));
+  if (target.rfind("/dropped-", 0) == 0) return dropped(target);
+  if (target == "/chunked") {
+    const std::string body = page_around(filler(5000), "CHUNK1", filler(3000));
+    return ScriptedResponse{
+        "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nTransfer-Encoding: chunked\r\n"
+        "Connection: close\r\n\r\n",
+        chunked(body)};
+  }
+  if (target == "/big-entry") {
+    std::string body = big_filler;
+    body.replace(body.size() - 4096, std::string::npos, entry_for("BIG1") + "</body></html>");
+    return http_response(200, std::move(body));
+  }
+  if (target == "/big-none") return http_response(200, big_filler);
+  if (target == "/bad-utf8") {
+    // A lone continuation byte, an overlong slash, an encoded surrogate, a
+    // sequence cut short right before the entry and bytes no UTF-8 has.
+    return http_response(200, page_around("\x80\xC0\xAF\xED\xA0\x80 \xE5\x9C", "UTF81", "\xFF\xFE\xE8\xA7"));
+  }
+  if (target == "/nul-before")
+    return http_response(200, page_around(std::string("<p>a\0b</p>", 10), "NUL1", ""));
+  if (target == "/nul-after")
+    return http_response(200, page_around("", "NUL2", std::string("<p>a\0b</p>", 10)));
+  if (target == "/loop") return redirect_to("/loop");
+  if (target == "/loop-a") return redirect_to("/loop-b");
+  if (target == "/loop-b") return redirect_to("/loop-a");
+  if (target == "/hop-1") return redirect_to("/hop-2");
+  if (target == "/hop-2") return redirect_to("/good");
+  if (target == "/stall-body") {
+    const std::string page = page_around(filler(4000), "STALL1", "");
+    return stalled("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(page.size()) + "\r\n\r\n",
+                   page.substr(0, page.size() / 2), Behaviour::kStallAfterHead);
+  }
+  if (target == "/silent") return stalled("", "", Behaviour::kNeverAnswer);
+  return http_response(404, "<html>not here</html>");
+}
+
+// A port where nothing listens: one that was free a moment ago.
+std::string closed_port_address() {
+  LoopbackHttpServer gone([](const RecordedRequest&) { return http_response(200, ""); });
+  return gone.url("/page");
+}
+
+struct Fault {
+  const char* name;
+  const char* path;           // on the test's server; nullptr: a closed port
+  const wchar_t* identifier;  // the address it must give; nullptr: 获取失败！
+  std::chrono::milliseconds bound;
+  std::size_t max_requests;  // a redirect loop must be given up, not followed forever
+};
+
+void PrintTo(const Fault& fault, std::ostream* out) { *out << fault.name; }
+
+const Fault kFaults[] = {
+    // A page cut short is searched as far as it came: the entry counts only when it arrived whole.
+    {"DroppedBeforeTheEntry", "/dropped-before", nullptr, 30s, 2},
+    {"DroppedInsideTheIdentifier", "/dropped-in-identifier", nullptr, 30s, 2},
+    {"DroppedBeforeTheEntrysEnd", "/dropped-before-the-end-mark", nullptr, 30s, 2},
+    {"DroppedAfterTheEntry", "/dropped-after", L"DROP1", 30s, 2},
+    {"ChunkedBody", "/chunked", L"CHUNK1", 30s, 2},
+    {"FiftyMegabytesWithEntryNearTheEnd", "/big-entry", L"BIG1", 120s, 2},
+    {"FiftyMegabytesWithoutEntry", "/big-none", nullptr, 120s, 2},
+    {"InvalidUtf8AroundTheEntry", "/bad-utf8", L"UTF81", 30s, 2},
+    {"NulBeforeTheEntryEndsThePage", "/nul-before", nullptr, 30s, 2},
+    {"NulAfterTheEntry", "/nul-after", L"NUL2", 30s, 2},
+    {"RedirectToItself", "/loop", nullptr, 40s, 12},
+    {"RedirectLoopOfTwo", "/loop-a", nullptr, 40s, 12},
+    {"TwoRedirectsToAGoodPage", "/hop-1", L"GOOD1", 30s, 4},
+    {"ServerStallsInTheBodyThenGivesUp", "/stall-body", nullptr, 30s, 2},
+    {"ServerSaysNothingThenGivesUp", "/silent", nullptr, 30s, 2},
+    {"NoServerThere", nullptr, nullptr, 20s, 2},
+};
+
+class Faults : public testing::TestWithParam<Fault> {
+ protected:
+  static void SetUpTestSuite() { server_ = std::make_unique<LoopbackHttpServer>(respond); }
+  static void TearDownTestSuite() { server_.reset(); }
+
+  void SetUp() override {
+    driver_ = std::make_unique<MainWindowDriver>(windows_path_of(TARNVEX_EXE));
+    ASSERT_TRUE(driver_->ready()) << "the main window or one of its controls did not appear";
+  }
+  void TearDown() override {
+    if (driver_ && driver_->running()) {
+      EXPECT_EQ(driver_->close(), std::optional<DWORD>(0));
+    }
+    driver_.reset();
+  }
+
+  static std::unique_ptr<LoopbackHttpServer> server_;
+  std::unique_ptr<MainWindowDriver> driver_;
+};
+
+std::unique_ptr<LoopbackHttpServer> Faults::server_;
+
+TEST_P(Faults, EndsAsItShouldAndTheWindowStillWorks) {
+  const Fault& fault = GetParam();
+  const std::string address = fault.path != nullptr ? server_->url(fault.path) : closed_port_address();
+
+  const std::size_t requests_before = server_->requests().size();
+  const ExtractionOutcome outcome = driver_->extract(address, fault.bound);
+  ASSERT_TRUE(outcome.finished) << "no outcome within " << fault.bound.count() << " ms"
+                                << (driver_->running() ? "" : " (the program has ended)");
+  std::printf("%s: %lld ms\n", fault.name, static_cast<long long>(outcome.took.count()));
+  if (fault.identifier != nullptr) {
+    EXPECT_FALSE(outcome.message.has_value()) << "it said: " << testing::PrintToString(outcome.message->text);
+    EXPECT_EQ(outcome.address, expected_address(fault.identifier));
+    EXPECT_TRUE(driver_->links_visible());
+  } else {
+    ASSERT_TRUE(outcome.message.has_value())
+        << "no message; output box: " << testing::PrintToString(outcome.address);
+    EXPECT_EQ(outcome.message->text, kGetFailedMessage);
+    EXPECT_EQ(outcome.address, L"");
+    EXPECT_TRUE(driver_->links_hidden());
+  }
+  EXPECT_EQ(driver_->source_text(), L"");
+  EXPECT_LE(server_->requests().size() - requests_before, fault.max_requests);
+
+  const ExtractionOutcome next = driver_->extract(server_->url("/good"), 30s);
+  ASSERT_TRUE(next.finished) << "the window no longer answers";
+  EXPECT_FALSE(next.message.has_value());
+  EXPECT_EQ(next.address, expected_address(L"GOOD1"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Program, Faults, testing::ValuesIn(kFaults),
+                         [](const testing::TestParamInfo<Fault>& info) {
+                           return std::string(info.param.name);
+                         });
+
+}  // namespace

@@ -1,0 +1,101 @@
+#include "tests/robustness/main_window_driver_win32.h"
+
+#include <string>
+
+const std::wstring kGetFailedMessage = L"\x83b7\x53d6\x5931\x8d25\xff01";  // 获取失败！
+const std::wstring kCopyDoneMessage = L"\x590d\x5236\x6210\x529f\xff01";   // 复制成功！
+
+namespace {
+
+const std::wstring kCaption = L"  Tarnvex";
+const std::wstring kButtonCaption = L"\x83b7\x53d6\x81ea\x52a8\x64ad\x653e\x5730\x5740";  // 获取自动播放地址
+const std::wstring kCopyCaption = L"\x70b9\x51fb\x590d\x5236\x5730\x5740";  // 点击复制地址
+const std::wstring kOpenCaption = L"\x70b9\x51fb\x6253\x5f00";              // 点击打开
+
+struct BoxSearch {
+  DWORD process_id;
+  bool found;
+};
+
+BOOL CALLBACK find_message_box(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<BoxSearch*>(param);
+  wchar_t class_name[16] = {};
+  GetClassNameW(window, class_name, 16);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search->process_id && std::wstring(class_name) == L"#32770" && IsWindowVisible(window)) {
+    search->found = true;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+bool message_box_up(DWORD process_id) {
+  BoxSearch search{process_id, false};
+  EnumWindows(find_message_box, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+}  // namespace
+
+std::wstring expected_address(const std::wstring& identifier) {
+  const std::string host = TARNVEX_PLAYER_HOST;
+  return L"http://" + std::wstring(host.begin(), host.end()) + L"/loader.swf?VideoIDS=" + identifier +
+         L"&embedid=&isAutoPlay=true&isShowRelatedVideo=false&embedid=-&showAd=0";
+}
+
+MainWindowDriver::MainWindowDriver(const std::wstring& exe)
+    : program_(std::make_unique<ProgramUnderTest>(exe, kCaption)) {
+  if (!program_->started()) return;
+  source_ = program_->find_control(L"Edit", nullptr, program_->main_window());
+  button_ = program_->find_control(L"Button", kButtonCaption.c_str());
+  link_copy_ = program_->find_control(L"TarnvexHyperLinker", kCopyCaption.c_str());
+  link_open_ = program_->find_control(L"TarnvexHyperLinker", kOpenCaption.c_str());
+  if (link_copy_ != nullptr) output_ = program_->find_control(L"Edit", nullptr, GetParent(link_copy_));
+  ready_ = source_ != nullptr && button_ != nullptr && link_copy_ != nullptr && link_open_ != nullptr &&
+           output_ != nullptr && output_ != source_;
+}
+
+bool MainWindowDriver::running() const { return WaitForSingleObject(program_->process(), 0) == WAIT_TIMEOUT; }
+
+bool MainWindowDriver::links_visible() const {
+  return IsWindowVisible(link_copy_) && IsWindowVisible(link_open_);
+}
+
+bool MainWindowDriver::links_hidden() const {
+  return !IsWindowVisible(link_copy_) && !IsWindowVisible(link_open_);
+}
+
+ExtractionOutcome MainWindowDriver::extract(const std::string& page_address,
+                                            std::chrono::milliseconds timeout) {
+  ExtractionOutcome outcome;
+  const auto started = std::chrono::steady_clock::now();
+  set_window_text_of(source_, std::wstring(page_address.begin(), page_address.end()));
+  post_button_click(button_);
+  // The source box is emptied only once the page has been dealt with; the
+  // links or the message box come right after.
+  const DWORD process_id = program_->process_id();
+  outcome.finished =
+      wait_until(
+          [&] {
+            return !running() || message_box_up(process_id) || (links_visible() && source_text().empty());
+          },
+          timeout) &&
+      running();
+  if (!outcome.finished) return outcome;
+  if (message_box_up(process_id))
+    outcome.message = close_next_message_box(process_id, std::chrono::seconds(5));
+  outcome.took =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+  outcome.address = output_text();
+  return outcome;
+}
+
+std::optional<std::wstring> MainWindowDriver::copy(std::chrono::milliseconds timeout) {
+  post_left_click(link_copy_);
+  const auto box = close_next_message_box(program_->process_id(), timeout);
+  if (!box) return std::nullopt;
+  return box->text;
+}
+
+std::optional<DWORD> MainWindowDriver::close() { return program_->close_and_wait(); }
