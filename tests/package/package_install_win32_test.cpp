@@ -3,12 +3,14 @@
 // the installed program started from there, and a silent uninstall that takes
 // away what was installed and nothing else.
 #include <objidl.h>
+#include <psapi.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -196,6 +198,22 @@ std::wstring image_of(HANDLE process) {
   return std::wstring(path, size);
 }
 
+// The file the process loaded a module of that name from; empty when none.
+std::wstring loaded_module_path(HANDLE process, const std::wstring& name) {
+  HMODULE modules[512] = {};
+  DWORD needed = 0;
+  if (!EnumProcessModulesEx(process, modules, sizeof modules, &needed, LIST_MODULES_ALL)) return {};
+  const DWORD count = std::min<DWORD>(needed / sizeof(HMODULE), std::size(modules));
+  for (DWORD i = 0; i < count; ++i) {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameExW(process, modules[i], path, MAX_PATH);
+    const std::wstring file(path, length);
+    const size_t slash = file.find_last_of(L'\\');
+    if (lower(file.substr(slash == std::wstring::npos ? 0 : slash + 1)) == lower(name)) return file;
+  }
+  return {};
+}
+
 std::vector<char> file_bytes(const std::wstring& path) {
   std::ifstream file(std::filesystem::path(path), std::ios::binary);
   return std::vector<char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
@@ -339,6 +357,8 @@ TEST_F(InstallerTest, InstalledProgramStartsFromItsFolderAndEndsWithExitCodeZero
   ProgramUnderTest program(installed(L"tarnvex.exe"), kCaption, install_folder());
   ASSERT_TRUE(program.started());
   EXPECT_EQ(lower(image_of(program.process())), lower(installed(L"tarnvex.exe")));
+  // The program directory comes before the system directory in the engine's search.
+  EXPECT_EQ(lower(loaded_module_path(program.process(), L"SkinH_EL.dll")), lower(installed(L"SkinH_EL.dll")));
   EXPECT_EQ(program.close_and_wait(), 0u);
 }
 
