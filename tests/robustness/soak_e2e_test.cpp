@@ -1,6 +1,7 @@
 // A long run of the user's commands in one running program: 300 cycles of
-// get-address and copy. The program's USER and GDI objects, kernel handles,
-// windows and private bytes must stay flat after a warm-up.
+// get-address and copy, with a failed extraction every tenth cycle. The
+// program's USER and GDI objects, kernel handles, windows and private bytes
+// must stay flat after a warm-up.
 #include <gtest/gtest.h>
 
 // clang-format off
@@ -23,6 +24,7 @@ using namespace std::chrono_literals;
 constexpr int kWarmUpCycles = 20;
 constexpr int kCycles = 300;  // the warm-up included
 constexpr int kReportEvery = 50;
+constexpr int kFailureEvery = 10;  // one extraction in ten also fails
 constexpr long long kObjectTolerance = 10;
 constexpr long long kPrivateBytesTolerance = 8ll << 20;
 
@@ -158,6 +160,7 @@ TEST(Soak, ThreeHundredGetAndCopyCyclesStayFlat) {
 
   const std::string pages[2] = {page_for("SOAKA"), page_for("SOAKB")};
   LoopbackHttpServer server([&](const RecordedRequest& request) {
+    if (request.target == "/none") return http_response(200, "<html>no player here</html>");
     return http_response(200, pages[request.target == "/b" ? 1 : 0]);
   });
   MainWindowDriver driver(windows_path_of(TARNVEX_EXE));
@@ -174,6 +177,12 @@ TEST(Soak, ThreeHundredGetAndCopyCyclesStayFlat) {
     ASSERT_FALSE(got.message.has_value()) << "cycle " << cycle;
     ASSERT_EQ(got.address, expected_address(second ? L"SOAKB" : L"SOAKA")) << "cycle " << cycle;
     ASSERT_EQ(driver.copy(), std::optional<std::wstring>(kCopyDoneMessage)) << "cycle " << cycle;
+    if (cycle % kFailureEvery == 0) {
+      // The failure path (its message box included) runs as often as the user may meet it.
+      const ExtractionOutcome failed = driver.extract(server.url("/none"), 30s);
+      ASSERT_TRUE(failed.finished && failed.message.has_value()) << "cycle " << cycle;
+      ASSERT_EQ(failed.message->text, kGetFailedMessage) << "cycle " << cycle;
+    }
     if (cycle == kWarmUpCycles) {
       after_warm_up = figures_of(process, process_id);
       print("after warm-up", after_warm_up);
