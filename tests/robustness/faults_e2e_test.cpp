@@ -181,10 +181,17 @@ const Fault kFaults[] = {
 
 class Faults : public testing::TestWithParam<Fault> {
  protected:
-  static void SetUpTestSuite() { server_ = std::make_unique<LoopbackHttpServer>(respond); }
-  static void TearDownTestSuite() { server_.reset(); }
+  static void SetUpTestSuite() {
+    unmanaged_ = std::make_unique<UnmanagedWindowsUnderWine>();
+    server_ = std::make_unique<LoopbackHttpServer>(respond);
+  }
+  static void TearDownTestSuite() {
+    server_.reset();
+    unmanaged_.reset();
+  }
 
   void SetUp() override {
+    ASSERT_TRUE(unmanaged_->in_force());
     driver_ = std::make_unique<MainWindowDriver>(windows_path_of(TARNVEX_EXE));
     ASSERT_TRUE(driver_->ready()) << "the main window or one of its controls did not appear";
   }
@@ -195,10 +202,12 @@ class Faults : public testing::TestWithParam<Fault> {
     driver_.reset();
   }
 
+  static std::unique_ptr<UnmanagedWindowsUnderWine> unmanaged_;
   static std::unique_ptr<LoopbackHttpServer> server_;
   std::unique_ptr<MainWindowDriver> driver_;
 };
 
+std::unique_ptr<UnmanagedWindowsUnderWine> Faults::unmanaged_;
 std::unique_ptr<LoopbackHttpServer> Faults::server_;
 
 TEST_P(Faults, EndsAsItShouldAndTheWindowStillWorks) {

@@ -38,6 +38,38 @@ bool message_box_up(DWORD process_id) {
 
 }  // namespace
 
+bool running_under_wine() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+ScopedUserSetting::ScopedUserSetting(std::wstring key, std::wstring name, const std::wstring& value)
+    : key_(std::move(key)), name_(std::move(name)) {
+  wchar_t old[256];
+  DWORD size = sizeof old;
+  if (RegGetValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str(), RRF_RT_REG_SZ, nullptr, old, &size) ==
+      ERROR_SUCCESS) {
+    old_value_ = std::wstring(old);
+  }
+  set_ = RegSetKeyValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str(), REG_SZ, value.c_str(),
+                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+ScopedUserSetting::~ScopedUserSetting() {
+  if (!set_) return;
+  if (old_value_) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str(), REG_SZ, old_value_->c_str(),
+                    static_cast<DWORD>((old_value_->size() + 1) * sizeof(wchar_t)));
+  } else {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str());
+  }
+}
+
+UnmanagedWindowsUnderWine::UnmanagedWindowsUnderWine() {
+  if (running_under_wine())
+    setting_.emplace(L"Software\\Wine\\AppDefaults\\tarnvex.exe\\X11 Driver", L"Managed", L"N");
+}
+
 std::wstring expected_address(const std::wstring& identifier) {
   const std::string host = TARNVEX_PLAYER_HOST;
   return L"http://" + std::wstring(host.begin(), host.end()) + L"/loader.swf?VideoIDS=" + identifier +

@@ -28,45 +28,6 @@ constexpr int kFailureEvery = 10;  // one extraction in ten also fails
 constexpr long long kObjectTolerance = 10;
 constexpr long long kPrivateBytesTolerance = 8ll << 20;
 
-bool running_under_wine() {
-  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
-// Sets a value under HKEY_CURRENT_USER for as long as this lives, then puts
-// back what was there before.
-class ScopedUserSetting {
- public:
-  ScopedUserSetting(std::wstring key, std::wstring name, const std::wstring& value)
-      : key_(std::move(key)), name_(std::move(name)) {
-    wchar_t old[256];
-    DWORD size = sizeof old;
-    if (RegGetValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str(), RRF_RT_REG_SZ, nullptr, old, &size) ==
-        ERROR_SUCCESS) {
-      old_value_ = std::wstring(old);
-    }
-    set_ = RegSetKeyValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str(), REG_SZ, value.c_str(),
-                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-  }
-  ~ScopedUserSetting() {
-    if (!set_) return;
-    if (old_value_) {
-      RegSetKeyValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str(), REG_SZ, old_value_->c_str(),
-                      static_cast<DWORD>((old_value_->size() + 1) * sizeof(wchar_t)));
-    } else {
-      RegDeleteKeyValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str());
-    }
-  }
-  ScopedUserSetting(const ScopedUserSetting&) = delete;
-  ScopedUserSetting& operator=(const ScopedUserSetting&) = delete;
-  bool set() const { return set_; }
-
- private:
-  std::wstring key_, name_;
-  std::optional<std::wstring> old_value_;
-  bool set_ = false;
-};
-
 struct WindowCount {
   DWORD process_id;
   long long count;
@@ -150,13 +111,8 @@ std::wstring clipboard_text() {
 }
 
 TEST(Soak, ThreeHundredGetAndCopyCyclesStayFlat) {
-  // With no window manager on the Xvfb display, Wine's X11 driver waits 2 s for
-  // one to confirm every hidden message box; unmanaged windows skip that wait.
-  std::optional<ScopedUserSetting> unmanaged;
-  if (running_under_wine()) {
-    unmanaged.emplace(L"Software\\Wine\\AppDefaults\\tarnvex.exe\\X11 Driver", L"Managed", L"N");
-    ASSERT_TRUE(unmanaged->set());
-  }
+  const UnmanagedWindowsUnderWine unmanaged;
+  ASSERT_TRUE(unmanaged.in_force());
 
   const std::string pages[2] = {page_for("SOAKA"), page_for("SOAKB")};
   LoopbackHttpServer server([&](const RecordedRequest& request) {
