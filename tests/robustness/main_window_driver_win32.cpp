@@ -12,30 +12,6 @@ const std::wstring kButtonCaption = L"\x83b7\x53d6\x81ea\x52a8\x64ad\x653e\x5730
 const std::wstring kCopyCaption = L"\x70b9\x51fb\x590d\x5236\x5730\x5740";  // 点击复制地址
 const std::wstring kOpenCaption = L"\x70b9\x51fb\x6253\x5f00";              // 点击打开
 
-struct BoxSearch {
-  DWORD process_id;
-  bool found;
-};
-
-BOOL CALLBACK find_message_box(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<BoxSearch*>(param);
-  wchar_t class_name[16] = {};
-  GetClassNameW(window, class_name, 16);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner == search->process_id && std::wstring(class_name) == L"#32770" && IsWindowVisible(window)) {
-    search->found = true;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-bool message_box_up(DWORD process_id) {
-  BoxSearch search{process_id, false};
-  EnumWindows(find_message_box, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 }  // namespace
 
 bool running_under_wine() {
@@ -107,15 +83,15 @@ ExtractionOutcome MainWindowDriver::extract(const std::string& page_address,
   // The source box is emptied only once the page has been dealt with; the
   // links or the message box come right after.
   const DWORD process_id = program_->process_id();
-  outcome.finished =
-      wait_until(
-          [&] {
-            return !running() || message_box_up(process_id) || (links_visible() && source_text().empty());
-          },
-          timeout) &&
-      running();
+  outcome.finished = wait_until(
+                         [&] {
+                           return !running() || find_message_box(process_id) != nullptr ||
+                                  (links_visible() && source_text().empty());
+                         },
+                         timeout) &&
+                     running();
   if (!outcome.finished) return outcome;
-  if (message_box_up(process_id))
+  if (find_message_box(process_id) != nullptr)
     outcome.message = close_next_message_box(process_id, std::chrono::seconds(5));
   outcome.took =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);

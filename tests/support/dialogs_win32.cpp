@@ -32,19 +32,24 @@ std::wstring window_text(HWND window) {
 // what it said as soon as the box is gone.
 template <typename Record>
 std::optional<SeenMessageBox> try_close(DWORD process_id, Record record) {
-  Search search{process_id, nullptr};
-  EnumWindows(find_box, reinterpret_cast<LPARAM>(&search));
-  if (search.found == nullptr) return std::nullopt;
-  SeenMessageBox seen{window_text(search.found), window_text(GetDlgItem(search.found, 0xFFFF))};
+  const HWND box = find_message_box(process_id);
+  if (box == nullptr) return std::nullopt;
+  SeenMessageBox seen{window_text(box), window_text(GetDlgItem(box, 0xFFFF))};
   record(seen);
-  PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(search.found, IDOK)));
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
   // Wait until the box is gone so that the next search does not find it again.
-  for (int i = 0; i < 200 && IsWindow(search.found); ++i) Sleep(10);
+  for (int i = 0; i < 200 && IsWindow(box); ++i) Sleep(10);
   return seen;
 }
 
 }  // namespace
+
+HWND find_message_box(DWORD process_id) {
+  Search search{process_id, nullptr};
+  EnumWindows(find_box, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
 
 std::optional<SeenMessageBox> close_next_message_box(DWORD process_id, std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;

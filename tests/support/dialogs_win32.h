@@ -17,6 +17,9 @@ struct SeenMessageBox {
   std::wstring text;
 };
 
+// A visible message box of process `process_id`, or nullptr.
+HWND find_message_box(DWORD process_id);
+
 // Waits for a visible message box of process `process_id`, reads it and presses OK.
 std::optional<SeenMessageBox> close_next_message_box(DWORD process_id, std::chrono::milliseconds timeout);
 
