@@ -283,12 +283,26 @@ void fill(HDC dc, const RECT& rect, COLORREF colour) {
   FillRect(dc, &rect, brush.get());
 }
 
+// The brush a self-painted unit fills its background with, asked for the way a
+// standard control asks: the window procedure answers with the unit's own
+// colours, and whoever subclasses the asked window may answer differently.
+// Null when nobody answered.
+HBRUSH asked_brush(HWND asked, UINT message, HDC dc, HWND window) {
+  return reinterpret_cast<HBRUSH>(
+      SendMessageW(asked, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(window)));
+}
+
 void paint_shape(HWND window, const layout::ShapeBoxData& d) {
   Painting painting(window);
   HDC dc = painting.dc();
   RECT client{};
   GetClientRect(window, &client);
-  fill(dc, client, colour_of(d.background_colour));
+  // A container asks itself for its background, as a dialog does.
+  if (HBRUSH background = asked_brush(window, WM_CTLCOLORDLG, dc, window)) {
+    FillRect(dc, &client, background);
+  } else {
+    fill(dc, client, colour_of(d.background_colour));
+  }
 
   RECT area = client;
   const int width = client.right;
@@ -366,11 +380,17 @@ void paint_label(HWND window, const Unit& unit, const layout::LabelData& d) {
   HDC dc = painting.dc();
   RECT client{};
   GetClientRect(window, &client);
-  // No fill of its own: the button face the window shows around it.
-  fill(dc, client, colour_of(d.background_colour()));
+  // The parent gives the colours, as it does for a standard static control.
+  const HWND parent = GetParent(window);
+  if (HBRUSH background = asked_brush(parent ? parent : window, WM_CTLCOLORSTATIC, dc, window)) {
+    FillRect(dc, &client, background);
+  } else {
+    // No fill of its own: the button face the window shows around it.
+    fill(dc, client, colour_of(d.background_colour()));
+    SetTextColor(dc, static_cast<COLORREF>(d.text_colour()));
+  }
   SelectedObject font(dc, unit_font(unit));
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, static_cast<COLORREF>(d.text_colour()));
   std::wstring caption = local_to_wide(Text(d.caption));
   DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &client,
             DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
@@ -484,15 +504,27 @@ void open_link_target(Unit& unit) {
 
 void forget_window(HWND window);
 
-// WM_CTLCOLOR* from an edit box: its own text and background colours.
-LRESULT edit_colours(HDC dc, HWND control, bool& handled) {
+// WM_CTLCOLOR* about a unit: its own text and background colours. Edit boxes and
+// labels ask their parent; a shape box asks itself for its background.
+LRESULT unit_colours(UINT message, HDC dc, HWND control, bool& handled) {
   handled = false;
   Unit* unit = find_unit(control);
   if (!unit || !unit->record->usable()) return 0;
-  const auto* d = std::get_if<layout::EditBoxData>(&unit->record->data);
-  if (!d) return 0;
-  const COLORREF background = colour_of(d->background_colour);
-  SetTextColor(dc, colour_of(d->text_colour, COLOR_WINDOWTEXT));
+  const auto& data = unit->record->data;
+  COLORREF background = 0;
+  std::optional<COLORREF> text;
+  if (const auto* d = std::get_if<layout::EditBoxData>(&data); d && message != WM_CTLCOLORDLG) {
+    background = colour_of(d->background_colour);
+    text = colour_of(d->text_colour, COLOR_WINDOWTEXT);
+  } else if (const auto* d = std::get_if<layout::LabelData>(&data); d && message == WM_CTLCOLORSTATIC) {
+    background = colour_of(d->background_colour());
+    text = static_cast<COLORREF>(d->text_colour());
+  } else if (const auto* d = std::get_if<layout::ShapeBoxData>(&data); d && message == WM_CTLCOLORDLG) {
+    background = colour_of(d->background_colour);
+  } else {
+    return 0;
+  }
+  if (text) SetTextColor(dc, *text);
   SetBkColor(dc, background);
   if (!unit->background_brush.get()) unit->background_brush.reset(CreateSolidBrush(background));
   handled = true;
@@ -503,9 +535,10 @@ LRESULT edit_colours(HDC dc, HWND control, bool& handled) {
 bool container_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
   switch (message) {
     case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC: {
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORDLG: {
       bool handled = false;
-      result = edit_colours(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam), handled);
+      result = unit_colours(message, reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam), handled);
       return handled;
     }
     case WM_COMMAND:

@@ -3,6 +3,8 @@
 // handler table that records every call.
 #include "shell/window_system_win32.h"
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -447,6 +449,78 @@ TEST_F(WindowSystem, LabelFillsItsBackground) {
   HWND label = unit_window(kTestWindow, kTestLabel);
   RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
   EXPECT_EQ(pixel_of(label, 95, 25), RGB(0, 255, 0));
+}
+
+// Answers the colour questions in place of the window's own procedure, as a skin
+// engine that subclasses the window does.
+LRESULT CALLBACK recolouring(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                             DWORD_PTR brush) {
+  if (message != WM_CTLCOLORSTATIC && message != WM_CTLCOLORDLG) {
+    return DefSubclassProc(window, message, wparam, lparam);
+  }
+  DefSubclassProc(window, message, wparam, lparam);
+  SetTextColor(reinterpret_cast<HDC>(wparam), RGB(255, 0, 255));
+  return static_cast<LRESULT>(brush);
+}
+
+bool shows_colour(HWND window, COLORREF colour) {
+  RECT client{};
+  GetClientRect(window, &client);
+  HDC dc = GetDC(window);
+  bool found = false;
+  for (int y = 0; y < client.bottom && !found; ++y) {
+    for (int x = 0; x < client.right && !found; ++x) found = GetPixel(dc, x, y) == colour;
+  }
+  ReleaseDC(window, dc);
+  return found;
+}
+
+// A window answered by `recolouring` with a blue brush while this lives.
+class Recoloured {
+ public:
+  explicit Recoloured(HWND window) : window_(window) {
+    subclassed_ = SetWindowSubclass(window, recolouring, 1, reinterpret_cast<DWORD_PTR>(blue_));
+  }
+  ~Recoloured() {
+    if (subclassed_) RemoveWindowSubclass(window_, recolouring, 1);
+    DeleteObject(blue_);
+  }
+  Recoloured(const Recoloured&) = delete;
+  Recoloured& operator=(const Recoloured&) = delete;
+  bool subclassed() const { return subclassed_; }
+
+ private:
+  HWND window_;
+  HBRUSH blue_ = CreateSolidBrush(RGB(0, 0, 255));
+  bool subclassed_ = false;
+};
+
+void repaint(std::initializer_list<HWND> windows) {
+  for (HWND window : windows) RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+TEST_F(WindowSystem, LabelAndShapeBoxPaintInTheColoursTheyAreAnswered) {
+  HWND label = unit_window(kTestWindow, kTestLabel);
+  HWND square = unit_window(kTestWindow, kTestSquare);
+  ASSERT_EQ(GetParent(label), unit_window(kTestWindow, kTestWindow));
+  {
+    // The label asks its parent; the shape box asks itself, as a dialog does.
+    const Recoloured parent(GetParent(label));
+    const Recoloured shape(square);
+    ASSERT_TRUE(parent.subclassed() && shape.subclassed());
+    repaint({label, square});
+    EXPECT_EQ(pixel_of(label, 95, 25), RGB(0, 0, 255));
+    EXPECT_TRUE(shows_colour(label, RGB(255, 0, 255)));
+    EXPECT_FALSE(shows_colour(label, RGB(0, 0, 0)));
+    // The shape box's background; the square it draws keeps its own fill.
+    EXPECT_EQ(pixel_of(square, 5, 20), RGB(0, 0, 255));
+    EXPECT_EQ(pixel_of(square, 30, 20), RGB(255, 0, 0));
+  }
+  // Answered by their own window procedure again: their own colours.
+  repaint({label, square});
+  EXPECT_EQ(pixel_of(label, 95, 25), RGB(0, 255, 0));
+  EXPECT_TRUE(shows_colour(label, RGB(0, 0, 0)));
+  EXPECT_EQ(pixel_of(square, 5, 20), RGB(255, 255, 255));
 }
 
 TEST_F(WindowSystem, TabMovesFocusToTheNextTabStopUnit) {
