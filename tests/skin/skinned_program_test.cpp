@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <type_traits>
 
@@ -73,12 +75,22 @@ bool shows_a_message_box(DWORD process_id) {
   return search.found;
 }
 
-// Points inside the input box and the button, away from text.
-struct Probe {
-  HWND control;
-  int x;
-  int y;
-};
+// How often each colour shows in a window's client area on the screen.
+std::map<COLORREF, int> screen_colours(HWND window) {
+  RECT client{};
+  GetClientRect(window, &client);
+  std::map<COLORREF, int> counts;
+  for (int y = 0; y < client.bottom; ++y) {
+    for (int x = 0; x < client.right; ++x) ++counts[screen_pixel(window, x, y)];
+  }
+  return counts;
+}
+
+COLORREF most_common(const std::map<COLORREF, int>& counts) {
+  const auto top = std::max_element(counts.begin(), counts.end(),
+                                    [](const auto& a, const auto& b) { return a.second < b.second; });
+  return top == counts.end() ? CLR_INVALID : top->first;
+}
 
 TEST(SkinnedProgram, WritesTheEngineAndShowsTheSkin) {
   remove_engine_file();
@@ -98,6 +110,21 @@ TEST(SkinnedProgram, WritesTheEngineAndShowsTheSkin) {
       << "input box " << std::hex << screen_pixel(input, 200, 10);
   EXPECT_TRUE(wait_until([&] { return screen_pixel(button, 3, 3) == button_face; }))
       << "button " << std::hex << screen_pixel(button, 3, 3);
+
+  // The white shape box that covers the client area shows the skin's window
+  // background, and the label the skin's label colours (its caption in the
+  // label's text colour, not the layout's black).
+  HWND shape = program.control_at(0, 0, 432, 230);
+  HWND label = program.control_at(8, 180, 88, 16);
+  ASSERT_NE(shape, nullptr);
+  ASSERT_NE(label, nullptr);
+  const COLORREF window_background = skin_colour("window.background");
+  EXPECT_TRUE(wait_until([&] { return screen_pixel(shape, 200, 165) == window_background; }))
+      << "window background " << std::hex << screen_pixel(shape, 200, 165);
+  const auto label_colours = screen_colours(label);
+  EXPECT_EQ(most_common(label_colours), skin_colour("label.background"));
+  EXPECT_EQ(label_colours.count(skin_colour("label.text")), 1U);
+  EXPECT_EQ(label_colours.count(RGB(0, 0, 0)), 0U);
   EXPECT_FALSE(shows_a_message_box(program.process_id()));
   EXPECT_EQ(program.close_and_wait(), std::optional<DWORD>(0));
 }
@@ -113,6 +140,15 @@ TEST(SkinnedProgram, StartsUnskinnedWithoutAUsableEngine) {
     // The layout's own white input box, and no fatal error box.
     EXPECT_TRUE(wait_until([&] { return screen_pixel(input, 200, 10) == RGB(255, 255, 255); }))
         << std::hex << screen_pixel(input, 200, 10);
+    // The layout's white shape box and its white label with a black caption.
+    HWND shape = program.control_at(0, 0, 432, 230);
+    HWND label = program.control_at(8, 180, 88, 16);
+    ASSERT_NE(shape, nullptr);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(screen_pixel(shape, 200, 165), RGB(255, 255, 255));
+    const auto label_colours = screen_colours(label);
+    EXPECT_EQ(most_common(label_colours), RGB(255, 255, 255));
+    EXPECT_EQ(label_colours.count(RGB(0, 0, 0)), 1U);
     Sleep(500);
     EXPECT_FALSE(shows_a_message_box(program.process_id()));
     EXPECT_EQ(program.close_and_wait(), std::optional<DWORD>(0));
