@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "common/codepage_win32.h"
+#include "common/gdi_owners_win32.h"
 #include "shell/picture_scale.h"
 #include "shell/resource_ids.h"
 
@@ -23,32 +24,6 @@ namespace {
 using layout::UnitRecord;
 
 // ---- owners ----
-
-template <typename Handle>
-class GdiObject {
- public:
-  GdiObject() = default;
-  explicit GdiObject(Handle handle) : handle_(handle) {}
-  ~GdiObject() { reset(); }
-  GdiObject(const GdiObject&) = delete;
-  GdiObject& operator=(const GdiObject&) = delete;
-  GdiObject(GdiObject&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  GdiObject& operator=(GdiObject&& other) noexcept {
-    if (this != &other) {
-      reset();
-      handle_ = std::exchange(other.handle_, nullptr);
-    }
-    return *this;
-  }
-  Handle get() const { return handle_; }
-  void reset(Handle handle = nullptr) {
-    if (handle_) DeleteObject(handle_);
-    handle_ = handle;
-  }
-
- private:
-  Handle handle_ = nullptr;
-};
 
 class PictureOwner {
  public:
@@ -92,18 +67,6 @@ class WindowDc {
  private:
   HWND window_;
   HDC dc_;
-};
-
-class SelectedObject {
- public:
-  SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-  ~SelectedObject() { SelectObject(dc_, previous_); }
-  SelectedObject(const SelectedObject&) = delete;
-  SelectedObject& operator=(const SelectedObject&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
 };
 
 class Painting {
@@ -178,23 +141,23 @@ HFONT unit_font(const Unit& unit) { return unit.font.get() ? unit.font.get() : d
 
 // A 60-byte font field builds its own font; anything else means the default GUI font.
 void build_font(Unit& unit, const ByteSet& field) {
-  const auto spec = layout::font_from_field(field);
-  if (!spec) return;
+  const auto stored = layout::font_from_field(field);
+  if (!stored) return;
   LOGFONTW font{};
-  font.lfHeight = spec->height;
-  font.lfWidth = spec->width;
-  font.lfEscapement = spec->escapement;
-  font.lfOrientation = spec->orientation;
-  font.lfWeight = spec->weight;
-  font.lfItalic = spec->italic;
-  font.lfUnderline = spec->underline;
-  font.lfStrikeOut = spec->strike_out;
-  font.lfCharSet = spec->char_set;
-  font.lfOutPrecision = spec->out_precision;
-  font.lfClipPrecision = spec->clip_precision;
-  font.lfQuality = spec->quality;
-  font.lfPitchAndFamily = spec->pitch_and_family;
-  const std::wstring face = local_to_wide(spec->face_name);
+  font.lfHeight = stored->height;
+  font.lfWidth = stored->width;
+  font.lfEscapement = stored->escapement;
+  font.lfOrientation = stored->orientation;
+  font.lfWeight = stored->weight;
+  font.lfItalic = stored->italic;
+  font.lfUnderline = stored->underline;
+  font.lfStrikeOut = stored->strike_out;
+  font.lfCharSet = stored->char_set;
+  font.lfOutPrecision = stored->out_precision;
+  font.lfClipPrecision = stored->clip_precision;
+  font.lfQuality = stored->quality;
+  font.lfPitchAndFamily = stored->pitch_and_family;
+  const std::wstring face = local_to_wide(stored->face_name);
   lstrcpynW(font.lfFaceName, face.c_str(), LF_FACESIZE);
   unit.font.reset(CreateFontIndirectW(&font));
 }

@@ -10,56 +10,22 @@
 #include <string>
 #include <string_view>
 
+#include "common/gdi_owners_win32.h"
 #include "skin_engine/skin_engine_win32.h"
 #include "skin_engine/skin_format.h"
 
 namespace {
 
-// Owns a GDI object; DeleteObject on destruction.
-class GdiObject {
- public:
-  GdiObject() = default;
-  explicit GdiObject(HGDIOBJ object) : object_(object) {}
-  ~GdiObject() {
-    if (object_ != nullptr) DeleteObject(object_);
-  }
-  GdiObject(GdiObject&& other) noexcept : object_(other.object_) { other.object_ = nullptr; }
-  GdiObject& operator=(GdiObject&& other) noexcept {
-    std::swap(object_, other.object_);
-    return *this;
-  }
-  GdiObject(const GdiObject&) = delete;
-  GdiObject& operator=(const GdiObject&) = delete;
-
-  HGDIOBJ get() const { return object_; }
-
- private:
-  HGDIOBJ object_ = nullptr;
-};
-
-// Selects an object into a DC for one scope.
-class ScopedSelect {
- public:
-  ScopedSelect(HDC dc, HGDIOBJ object) : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
-  ~ScopedSelect() {
-    if (previous_ != nullptr) SelectObject(dc_, previous_);
-  }
-  ScopedSelect(const ScopedSelect&) = delete;
-  ScopedSelect& operator=(const ScopedSelect&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
-};
+using GdiHandle = GdiObject<HGDIOBJ>;
 
 // A skin turned into GDI objects.
 class Look {
  public:
   explicit Look(skin::Skin skin) : skin_(std::move(skin)) {
     for (const auto& [name, colour] : skin_.colours) {
-      brushes_.emplace(name, GdiObject(CreateSolidBrush(RGB(colour.red, colour.green, colour.blue))));
+      brushes_.emplace(name, GdiHandle(CreateSolidBrush(RGB(colour.red, colour.green, colour.blue))));
     }
-    if (skin_.font) font_ = GdiObject(create_font(*skin_.font));
+    if (skin_.font) font_ = GdiHandle(create_font(*skin_.font));
   }
 
   std::optional<COLORREF> colour(std::string_view name) const {
@@ -92,8 +58,8 @@ class Look {
   }
 
   skin::Skin skin_;
-  std::map<std::string, GdiObject, std::less<>> brushes_;
-  GdiObject font_;
+  std::map<std::string, GdiHandle, std::less<>> brushes_;
+  GdiHandle font_;
 };
 
 enum class Role { kFrame, kContainer, kEdit, kLabel, kPushButton, kOtherButton };
@@ -323,7 +289,7 @@ bool draw_push_button(const DRAWITEMSTRUCT& item) {
   }
   HFONT font =
       look->font() ? look->font() : reinterpret_cast<HFONT>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0));
-  const ScopedSelect selected(item.hDC, font);
+  const SelectedObject selected(item.hDC, font);
   RECT text_area = area;
   InflateRect(&text_area, -4, -2);
   if (pressed) OffsetRect(&text_area, 1, 1);

@@ -1,0 +1,48 @@
+// Owners for GDI resources, shared by the window system and the skin engine.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+// Deletes its GDI object (font, brush, pen, bitmap) when it goes.
+template <typename Handle>
+class GdiObject {
+ public:
+  GdiObject() = default;
+  explicit GdiObject(Handle handle) : handle_(handle) {}
+  ~GdiObject() { reset(); }
+  GdiObject(const GdiObject&) = delete;
+  GdiObject& operator=(const GdiObject&) = delete;
+  GdiObject(GdiObject&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+  GdiObject& operator=(GdiObject&& other) noexcept {
+    if (this != &other) {
+      reset();
+      handle_ = std::exchange(other.handle_, nullptr);
+    }
+    return *this;
+  }
+  Handle get() const { return handle_; }
+  void reset(Handle handle = nullptr) {
+    if (handle_) DeleteObject(handle_);
+    handle_ = handle;
+  }
+
+ private:
+  Handle handle_ = nullptr;
+};
+
+// Selects an object into a DC for one scope; a null object selects nothing.
+class SelectedObject {
+ public:
+  SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
+  ~SelectedObject() {
+    if (previous_ != nullptr) SelectObject(dc_, previous_);
+  }
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
