@@ -46,3 +46,22 @@ class SelectedObject {
   HDC dc_;
   HGDIOBJ previous_;
 };
+
+// A window's device context (its client area, or with `whole_window` the whole
+// window) for one scope.
+class WindowDc {
+ public:
+  explicit WindowDc(HWND window, bool whole_window = false)
+      : window_(window), dc_(whole_window ? GetWindowDC(window) : GetDC(window)) {}
+  ~WindowDc() {
+    if (dc_ != nullptr) ReleaseDC(window_, dc_);
+  }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};

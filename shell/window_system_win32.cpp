@@ -54,21 +54,6 @@ class GlobalMemory {
   HGLOBAL memory_;
 };
 
-class WindowDc {
- public:
-  explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
-  ~WindowDc() {
-    if (dc_) ReleaseDC(window_, dc_);
-  }
-  WindowDc(const WindowDc&) = delete;
-  WindowDc& operator=(const WindowDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HWND window_;
-  HDC dc_;
-};
-
 class Painting {
  public:
   explicit Painting(HWND window) : window_(window) { dc_ = BeginPaint(window, &paint_); }

@@ -317,24 +317,6 @@ bool draw_push_button(const DRAWITEMSTRUCT& item) {
   return true;
 }
 
-// Owns a window's DC for one scope.
-class WindowDc {
- public:
-  WindowDc(HWND window, bool whole_window)
-      : window_(window), dc_(whole_window ? GetWindowDC(window) : GetDC(window)) {}
-  ~WindowDc() {
-    if (dc_ != nullptr) ReleaseDC(window_, dc_);
-  }
-  WindowDc(const WindowDc&) = delete;
-  WindowDc& operator=(const WindowDc&) = delete;
-
-  HDC get() const { return dc_; }
-
- private:
-  HWND window_;
-  HDC dc_;
-};
-
 // An edit box with a thin border either keeps WS_BORDER and has it drawn in its
 // non-client area, or (the usual case) drops the style at creation and draws the
 // line itself inside its client area, in the window-frame colour. The second kind
