@@ -12,6 +12,7 @@
 #include "common/text_ops.h"
 #include "fetch/page_request.h"
 #include "tests/support/loopback_http_server.h"
+#include "tests/support/wine_win32.h"
 
 namespace {
 
@@ -20,11 +21,6 @@ using std::chrono::milliseconds;
 using Behaviour = ScriptedResponse::Behaviour;
 
 const char kUserAgent[] = "Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; Trident/5.0)";
-
-bool running_under_wine() {
-  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
 
 std::string text_of_bytes(const ByteSet& bytes) { return std::string(bytes.begin(), bytes.end()); }
 

@@ -10,6 +10,7 @@
 #include "common/text_ops.h"
 #include "fetch/cookie_merge.h"
 #include "fetch/page_request.h"
+#include "tests/fuzz/fuzz_input.h"
 
 namespace {
 
@@ -53,13 +54,7 @@ class AnsweringFactory final : public AutomationFactory {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view all(reinterpret_cast<const char*>(data), size);
-  const std::size_t cut1 = all.find('\x01');
-  const std::size_t cut2 = cut1 == std::string_view::npos ? cut1 : all.find('\x01', cut1 + 1);
-  const Text first(all.substr(0, cut1));
-  const Text second(cut1 == std::string_view::npos ? std::string_view()
-                                                   : all.substr(cut1 + 1, cut2 - cut1 - 1));
-  const Text third(cut2 == std::string_view::npos ? std::string_view() : all.substr(cut2 + 1));
+  const auto [first, second, third] = three_texts(data, size);
 
   Text cookies = first;
   Text received = second;

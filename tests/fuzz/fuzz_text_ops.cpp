@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <string_view>
 
 #include "common/text_ops.h"
+#include "tests/fuzz/fuzz_input.h"
 
 namespace {
 
@@ -16,13 +16,7 @@ void check(bool holds) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view all(reinterpret_cast<const char*>(data), size);
-  const std::size_t cut1 = all.find('\x01');
-  const std::size_t cut2 = cut1 == std::string_view::npos ? cut1 : all.find('\x01', cut1 + 1);
-  const Text text(all.substr(0, cut1));
-  const Text sought(cut1 == std::string_view::npos ? std::string_view()
-                                                   : all.substr(cut1 + 1, cut2 - cut1 - 1));
-  const Text replacement(cut2 == std::string_view::npos ? std::string_view() : all.substr(cut2 + 1));
+  const auto [text, sought, replacement] = three_texts(data, size);
 
   for (bool fold : {false, true}) {
     const std::int32_t found = text_find(text, sought, 1, fold);

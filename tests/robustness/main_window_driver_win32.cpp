@@ -14,11 +14,6 @@ const std::wstring kOpenCaption = L"\x70b9\x51fb\x6253\x5f00";              // ç
 
 }  // namespace
 
-bool running_under_wine() {
-  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 ScopedUserSetting::ScopedUserSetting(std::wstring key, std::wstring name, const std::wstring& value)
     : key_(std::move(key)), name_(std::move(name)) {
   wchar_t old[256];

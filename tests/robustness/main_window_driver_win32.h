@@ -12,6 +12,7 @@
 
 #include "tests/support/dialogs_win32.h"
 #include "tests/support/program_win32.h"
+#include "tests/support/wine_win32.h"
 
 extern const std::wstring kGetFailedMessage;  // 获取失败！
 extern const std::wstring kCopyDoneMessage;   // 复制成功！
@@ -53,8 +54,6 @@ class MainWindowDriver {
   HWND source_ = nullptr, output_ = nullptr, button_ = nullptr, link_copy_ = nullptr, link_open_ = nullptr;
   bool ready_ = false;
 };
-
-bool running_under_wine();
 
 // Sets a value under HKEY_CURRENT_USER for as long as this lives, then puts
 // back what was there before.

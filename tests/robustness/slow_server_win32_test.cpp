@@ -11,17 +11,13 @@
 
 #include "fetch/page_request.h"
 #include "tests/support/loopback_http_server.h"
+#include "tests/support/wine_win32.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 using Behaviour = ScriptedResponse::Behaviour;
-
-bool running_under_wine() {
-  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
 
 long long ms_since(Clock::time_point start) {
   return std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();

@@ -13,6 +13,7 @@
 #include "shell/resource_ids.h"
 #include "shell/window_system_win32.h"
 #include "tests/support/program_win32.h"
+#include "tests/support/wine_win32.h"
 
 namespace {
 
@@ -31,10 +32,6 @@ RECT rect_in_parent(HWND window) {
   GetWindowRect(window, &rect);
   MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
   return rect;
-}
-
-bool running_on_wine() {
-  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
 bool has_style(HWND window, LONG style) { return (GetWindowLongW(window, GWL_STYLE) & style) == style; }
@@ -117,7 +114,7 @@ TEST_F(Program, EachControlHasItsClassRectangleParentStylesVisibilityAndText) {
     EXPECT_EQ(window_text_of(control), c.text);
   }
   // Wine's edit control takes WS_BORDER off its style and draws the thin line itself.
-  if (!running_on_wine()) {
+  if (!running_under_wine()) {
     EXPECT_TRUE(has_style(program_->control_at(4, 94, 294, 21), WS_BORDER));
   }
   // The shape box lies under the banner, the button and the input box.
