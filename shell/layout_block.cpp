@@ -1,98 +1,75 @@
 #include "shell/layout_block.h"
 
 #include <algorithm>
+#include <concepts>
+#include <string_view>
 #include <type_traits>
+
+#include "common/byte_reader.h"
 
 namespace layout {
 namespace {
 
-// Bounds-checked little-endian reader over [data, data + size). Every read
-// fails (and stays failed) rather than step past the end.
-class Reader {
+// One description of every field, in block order, drives both directions:
+// FieldReader fills the fields from bytes, FieldWriter writes them out, so the
+// reader and the writer cannot drift apart. Each visit below takes its data as
+// `D&`, a const one when writing.
+template <typename D, typename T>
+concept FieldsOf = std::same_as<std::remove_const_t<D>, T>;
+
+class FieldReader {
  public:
-  Reader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+  FieldReader(const std::uint8_t* data, std::size_t size) : in_(data, size) {}
+  ByteReader& in() { return in_; }
 
-  bool ok() const { return ok_; }
-  std::size_t position() const { return position_; }
-  std::size_t remaining() const { return ok_ ? size_ - position_ : 0; }
-  bool at_end() const { return ok_ && position_ == size_; }
-
-  std::uint32_t u32() {
-    if (!take(4)) return 0;
-    const std::uint8_t* p = data_ + position_ - 4;
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-  }
-  std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
-  std::uint16_t u16() {
-    if (!take(2)) return 0;
-    const std::uint8_t* p = data_ + position_ - 2;
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-  }
+  void word(std::uint32_t& value) { value = in_.u32(); }
+  void word(std::int32_t& value) { value = in_.i32(); }
+  void half(std::uint16_t& value) { value = in_.u16(); }
   template <std::size_t N>
-  void words(std::array<std::uint32_t, N>& out) {
-    for (auto& word : out) word = u32();
+  void words(std::array<std::uint32_t, N>& values) {
+    for (auto& value : values) word(value);
   }
-  // NUL-terminated text; the terminator must lie inside the data.
-  Bytes c_text() {
-    if (!ok_) return {};
-    const std::uint8_t* begin = data_ + position_;
-    const std::uint8_t* end = std::find(begin, data_ + size_, 0);
-    if (end == data_ + size_) return fail<Bytes>();
-    Bytes text(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(end - begin));
-    position_ += text.size() + 1;
-    return text;
+  void c_text(Bytes& text) { text = Bytes(in_.c_text()); }
+  void bytes(ByteSet& bytes) {
+    const std::uint32_t count = in_.u32();
+    const std::uint8_t* start = in_.take(count);
+    bytes = start == nullptr ? ByteSet{} : ByteSet(start, start + count);
   }
-  ByteSet counted_bytes() {
-    const std::uint32_t count = u32();
-    if (!take(count)) return {};
-    return ByteSet(data_ + position_ - count, data_ + position_);
+  void text(Bytes& text) {
+    ByteSet counted;
+    bytes(counted);
+    text = Bytes(counted.begin(), counted.end());
   }
-  Bytes counted_text() {
-    const ByteSet bytes = counted_bytes();
-    return Bytes(bytes.begin(), bytes.end());
-  }
-  ByteSet rest() {
-    if (!ok_) return {};
-    ByteSet bytes(data_ + position_, data_ + size_);
-    position_ = size_;
-    return bytes;
+  // A count, then that many items of at least `item_size` bytes each; a count
+  // the rest of the data cannot hold fails at once.
+  template <typename Item, typename Visit>
+  void list(std::vector<Item>& items, std::size_t item_size, Visit visit) {
+    const std::uint32_t count = in_.u32();
+    if (count > in_.remaining() / item_size) {
+      in_.fail();
+      return;
+    }
+    items.resize(count);
+    for (auto& item : items) visit(item);
   }
 
  private:
-  template <typename T>
-  T fail() {
-    ok_ = false;
-    return T{};
-  }
-  bool take(std::size_t count) {
-    if (!ok_ || count > size_ - position_) {
-      ok_ = false;
-      return false;
-    }
-    position_ += count;
-    return true;
-  }
-
-  const std::uint8_t* data_;
-  std::size_t size_;
-  std::size_t position_ = 0;
-  bool ok_ = true;
+  ByteReader in_;
 };
 
-class Writer {
+class FieldWriter {
  public:
-  void u32(std::uint32_t value) {
+  void word(std::uint32_t value) {
     for (int shift = 0; shift < 32; shift += 8) out_.push_back(static_cast<std::uint8_t>(value >> shift));
   }
-  void i32(std::int32_t value) { u32(static_cast<std::uint32_t>(value)); }
-  void u16(std::uint16_t value) {
+  void word(std::int32_t value) { word(static_cast<std::uint32_t>(value)); }
+  void half(std::uint16_t value) {
     out_.push_back(static_cast<std::uint8_t>(value));
     out_.push_back(static_cast<std::uint8_t>(value >> 8));
   }
   template <std::size_t N>
   void words(const std::array<std::uint32_t, N>& values) {
-    for (auto word : values) u32(word);
+    for (auto value : values) word(value);
   }
   void c_text(const Bytes& text) {
     // A NUL inside would end the text early on reading: write up to it.
@@ -100,229 +77,181 @@ class Writer {
     out_.insert(out_.end(), text.begin(), end);
     out_.push_back(0);
   }
-  void counted_bytes(const ByteSet& bytes) {
-    u32(static_cast<std::uint32_t>(bytes.size()));
+  void bytes(const ByteSet& bytes) {
+    word(static_cast<std::uint32_t>(bytes.size()));
     raw(bytes);
   }
-  void counted_text(const Bytes& text) {
-    u32(static_cast<std::uint32_t>(text.size()));
+  void text(const Bytes& text) {
+    word(static_cast<std::uint32_t>(text.size()));
     out_.insert(out_.end(), text.begin(), text.end());
   }
+  template <typename Item, typename Visit>
+  void list(const std::vector<Item>& items, std::size_t, Visit visit) {
+    word(static_cast<std::uint32_t>(items.size()));
+    for (const auto& item : items) visit(item);
+  }
   void raw(const ByteSet& bytes) { out_.insert(out_.end(), bytes.begin(), bytes.end()); }
-  ByteSet& bytes() { return out_; }
+  ByteSet& out() { return out_; }
 
  private:
   ByteSet out_;
 };
 
-// ---- kind data ----
+// ---- kind data, after the version word ----
 
-void read_kind(Reader& r, WindowData& d) {
-  d.border_style = r.i32();
-  d.word_one = r.u32();
-  d.background_colour = r.u32();
-  d.maximize_box = r.i32();
-  d.minimize_box = r.i32();
-  d.control_box = r.i32();
-  d.start_position = r.i32();
-  d.close_allowed = r.i32();
-  r.words(d.words);
-  if (d.version >= 2) d.shown_in_taskbar = r.i32();
-  if (d.version >= 3) r.words(d.words_v3);
-  if (d.version >= 4) d.always_on_top = r.i32();
-  if (d.version >= 5) d.word_v5 = r.u32();
-  if (d.version >= 6) d.class_name = r.counted_text();
-  d.background_picture = r.counted_bytes();
-  d.icon = r.counted_bytes();
-  d.background_sound = r.counted_bytes();
-  d.caption = r.counted_text();
-  d.last_text = r.counted_text();
-}
-void write_kind(Writer& w, const WindowData& d) {
-  w.i32(d.border_style);
-  w.u32(d.word_one);
-  w.u32(d.background_colour);
-  w.i32(d.maximize_box);
-  w.i32(d.minimize_box);
-  w.i32(d.control_box);
-  w.i32(d.start_position);
-  w.i32(d.close_allowed);
-  w.words(d.words);
-  if (d.version >= 2) w.i32(d.shown_in_taskbar);
-  if (d.version >= 3) w.words(d.words_v3);
-  if (d.version >= 4) w.i32(d.always_on_top);
-  if (d.version >= 5) w.u32(d.word_v5);
-  if (d.version >= 6) w.counted_text(d.class_name);
-  w.counted_bytes(d.background_picture);
-  w.counted_bytes(d.icon);
-  w.counted_bytes(d.background_sound);
-  w.counted_text(d.caption);
-  w.counted_text(d.last_text);
+template <typename Io, FieldsOf<WindowData> D>
+void kind_fields(Io& io, D& d) {
+  io.word(d.border_style);
+  io.word(d.word_one);
+  io.word(d.background_colour);
+  io.word(d.maximize_box);
+  io.word(d.minimize_box);
+  io.word(d.control_box);
+  io.word(d.start_position);
+  io.word(d.close_allowed);
+  io.words(d.words);
+  if (d.version >= 2) io.word(d.shown_in_taskbar);
+  if (d.version >= 3) io.words(d.words_v3);
+  if (d.version >= 4) io.word(d.always_on_top);
+  if (d.version >= 5) io.word(d.word_v5);
+  if (d.version >= 6) io.text(d.class_name);
+  io.bytes(d.background_picture);
+  io.bytes(d.icon);
+  io.bytes(d.background_sound);
+  io.text(d.caption);
+  io.text(d.last_text);
 }
 
-void read_kind(Reader& r, EditBoxData& d) {
-  d.border_style = r.i32();
-  d.text_colour = r.u32();
-  d.background_colour = r.u32();
-  d.hide_selection = r.i32();
-  d.max_length = r.i32();
-  d.multi_line = r.i32();
-  d.scroll_bars = r.i32();
-  d.alignment = r.i32();
-  d.input_mode = r.i32();
-  d.password_char = r.u16();
-  d.case_conversion = r.i32();
-  d.spinner_mode = r.i32();
-  d.spinner_lower = r.i32();
-  d.spinner_upper = r.i32();
-  d.selection_start = r.i32();
-  d.selected_length = r.i32();
-  d.font = r.counted_bytes();
-  d.content = r.counted_text();
+template <typename Io, FieldsOf<EditBoxData> D>
+void kind_fields(Io& io, D& d) {
+  io.word(d.border_style);
+  io.word(d.text_colour);
+  io.word(d.background_colour);
+  io.word(d.hide_selection);
+  io.word(d.max_length);
+  io.word(d.multi_line);
+  io.word(d.scroll_bars);
+  io.word(d.alignment);
+  io.word(d.input_mode);
+  io.half(d.password_char);
+  io.word(d.case_conversion);
+  io.word(d.spinner_mode);
+  io.word(d.spinner_lower);
+  io.word(d.spinner_upper);
+  io.word(d.selection_start);
+  io.word(d.selected_length);
+  io.bytes(d.font);
+  io.text(d.content);
   if (d.version >= 2) {
-    d.extra_text_1 = r.counted_text();
-    d.extra_text_2 = r.counted_text();
-  }
-}
-void write_kind(Writer& w, const EditBoxData& d) {
-  w.i32(d.border_style);
-  w.u32(d.text_colour);
-  w.u32(d.background_colour);
-  w.i32(d.hide_selection);
-  w.i32(d.max_length);
-  w.i32(d.multi_line);
-  w.i32(d.scroll_bars);
-  w.i32(d.alignment);
-  w.i32(d.input_mode);
-  w.u16(d.password_char);
-  w.i32(d.case_conversion);
-  w.i32(d.spinner_mode);
-  w.i32(d.spinner_lower);
-  w.i32(d.spinner_upper);
-  w.i32(d.selection_start);
-  w.i32(d.selected_length);
-  w.counted_bytes(d.font);
-  w.counted_text(d.content);
-  if (d.version >= 2) {
-    w.counted_text(d.extra_text_1);
-    w.counted_text(d.extra_text_2);
+    io.text(d.extra_text_1);
+    io.text(d.extra_text_2);
   }
 }
 
-void read_kind(Reader& r, PicBoxData& d) {
-  d.border_style = r.i32();
-  d.background_colour = r.u32();
-  d.display_mode = r.i32();
-  d.flag = r.i32();
-  d.picture = r.counted_bytes();
+template <typename Io, FieldsOf<PicBoxData> D>
+void kind_fields(Io& io, D& d) {
+  io.word(d.border_style);
+  io.word(d.background_colour);
+  io.word(d.display_mode);
+  io.word(d.flag);
+  io.bytes(d.picture);
   if (d.version >= 2) {
-    d.extra_text_1 = r.counted_text();
-    d.extra_text_2 = r.counted_text();
-  }
-}
-void write_kind(Writer& w, const PicBoxData& d) {
-  w.i32(d.border_style);
-  w.u32(d.background_colour);
-  w.i32(d.display_mode);
-  w.i32(d.flag);
-  w.counted_bytes(d.picture);
-  if (d.version >= 2) {
-    w.counted_text(d.extra_text_1);
-    w.counted_text(d.extra_text_2);
+    io.text(d.extra_text_1);
+    io.text(d.extra_text_2);
   }
 }
 
-void read_kind(Reader& r, ShapeBoxData& d) {
-  d.background_colour = r.u32();
-  d.shape = r.i32();
-  d.effect_3d = r.i32();
-  d.line_type = r.i32();
-  d.line_width = r.i32();
-  d.line_colour = r.u32();
-  d.fill_colour = r.u32();
-}
-void write_kind(Writer& w, const ShapeBoxData& d) {
-  w.u32(d.background_colour);
-  w.i32(d.shape);
-  w.i32(d.effect_3d);
-  w.i32(d.line_type);
-  w.i32(d.line_width);
-  w.u32(d.line_colour);
-  w.u32(d.fill_colour);
+template <typename Io, FieldsOf<ShapeBoxData> D>
+void kind_fields(Io& io, D& d) {
+  io.word(d.background_colour);
+  io.word(d.shape);
+  io.word(d.effect_3d);
+  io.word(d.line_type);
+  io.word(d.line_width);
+  io.word(d.line_colour);
+  io.word(d.fill_colour);
 }
 
-void read_kind(Reader& r, LabelData& d) {
-  r.words(d.words);
-  d.first_bytes = r.counted_bytes();
-  d.font = r.counted_bytes();
-  d.caption = r.counted_text();
+template <typename Io, FieldsOf<LabelData> D>
+void kind_fields(Io& io, D& d) {
+  io.words(d.words);
+  io.bytes(d.first_bytes);
+  io.bytes(d.font);
+  io.text(d.caption);
   if (d.version >= 2) {
-    d.extra_text_1 = r.counted_text();
-    d.extra_text_2 = r.counted_text();
-  }
-}
-void write_kind(Writer& w, const LabelData& d) {
-  w.words(d.words);
-  w.counted_bytes(d.first_bytes);
-  w.counted_bytes(d.font);
-  w.counted_text(d.caption);
-  if (d.version >= 2) {
-    w.counted_text(d.extra_text_1);
-    w.counted_text(d.extra_text_2);
+    io.text(d.extra_text_1);
+    io.text(d.extra_text_2);
   }
 }
 
-void read_kind(Reader& r, ButtonData& d) {
-  d.button_type = r.i32();
-  d.horizontal_alignment = r.i32();
-  d.vertical_alignment = r.i32();
-  d.picture = r.counted_bytes();
-  d.font = r.counted_bytes();
-  d.caption = r.counted_text();
-}
-void write_kind(Writer& w, const ButtonData& d) {
-  w.i32(d.button_type);
-  w.i32(d.horizontal_alignment);
-  w.i32(d.vertical_alignment);
-  w.counted_bytes(d.picture);
-  w.counted_bytes(d.font);
-  w.counted_text(d.caption);
+template <typename Io, FieldsOf<ButtonData> D>
+void kind_fields(Io& io, D& d) {
+  io.word(d.button_type);
+  io.word(d.horizontal_alignment);
+  io.word(d.vertical_alignment);
+  io.bytes(d.picture);
+  io.bytes(d.font);
+  io.text(d.caption);
 }
 
-void read_kind(Reader& r, HyperLinkerData& d) {
-  d.link_type = r.i32();
-  d.normal_colour = r.u32();
-  d.visited_colour = r.u32();
-  d.hover_colour = r.u32();
-  d.background_colour = r.u32();
-  d.border_style = r.i32();
-  d.font = r.counted_bytes();
-  d.caption = r.counted_text();
-  d.email_address = r.counted_text();
-  d.web_address = r.counted_text();
+template <typename Io, FieldsOf<HyperLinkerData> D>
+void kind_fields(Io& io, D& d) {
+  io.word(d.link_type);
+  io.word(d.normal_colour);
+  io.word(d.visited_colour);
+  io.word(d.hover_colour);
+  io.word(d.background_colour);
+  io.word(d.border_style);
+  io.bytes(d.font);
+  io.text(d.caption);
+  io.text(d.email_address);
+  io.text(d.web_address);
 }
-void write_kind(Writer& w, const HyperLinkerData& d) {
-  w.i32(d.link_type);
-  w.u32(d.normal_colour);
-  w.u32(d.visited_colour);
-  w.u32(d.hover_colour);
-  w.u32(d.background_colour);
-  w.i32(d.border_style);
-  w.counted_bytes(d.font);
-  w.counted_text(d.caption);
-  w.counted_text(d.email_address);
-  w.counted_text(d.web_address);
+
+// ---- the common part of a record, before the kind data ----
+
+template <typename Io, FieldsOf<UnitRecord> U>
+void record_fields(Io& io, U& u) {
+  io.word(u.kind);
+  io.words(u.runtime_words);
+  io.c_text(u.name);
+  io.c_text(u.second_name);
+  io.word(u.object_slot);
+  io.word(u.left);
+  io.word(u.top);
+  io.word(u.width);
+  io.word(u.height);
+  io.word(u.rect_slot);
+  io.word(u.parent);
+  io.list(u.children, 4, [&io](auto& child) { io.word(child); });
+  io.bytes(u.pointer);
+  io.c_text(u.tag);
+  io.words(u.state);
+  io.list(u.events, 8, [&io](auto& binding) {
+    io.word(binding.event);
+    io.word(binding.handler);
+  });
+  io.words(u.tail_words);
+}
+
+// ---- the block's header, before the unit count ----
+
+template <typename Io, FieldsOf<WindowLayout> L>
+void header_fields(Io& io, L& layout) {
+  io.word(layout.format);
+  io.word(layout.window_id);
+  io.words(layout.design_words);
 }
 
 template <typename Data>
 KindData read_known_kind(const ByteSet& bytes) {
-  Reader r(bytes.data(), bytes.size());
+  FieldReader r(bytes.data(), bytes.size());
   Data d;
-  d.version = r.u32();
+  r.word(d.version);
   // A version above the kind's highest: that unit fails to load.
-  if (!r.ok() || d.version > Data{}.version) return UnusableData{bytes};
-  read_kind(r, d);
-  if (!r.at_end()) return UnusableData{bytes};
+  if (!r.in().ok() || d.version > Data{}.version) return UnusableData{bytes};
+  kind_fields(r, d);
+  if (!r.in().at_end()) return UnusableData{bytes};
   return d;
 }
 
@@ -346,15 +275,15 @@ KindData read_kind_data(std::uint32_t kind, const ByteSet& bytes) {
   return UnusableData{bytes};
 }
 
-void write_kind_data(Writer& w, const KindData& data) {
+void write_kind_data(FieldWriter& w, const KindData& data) {
   std::visit(
       [&w](const auto& d) {
         using Data = std::decay_t<decltype(d)>;
         if constexpr (std::is_same_v<Data, UnusableData>) {
           w.raw(d.bytes);
         } else {
-          w.u32(d.version);
-          write_kind(w, d);
+          w.word(d.version);
+          kind_fields(w, d);
         }
       },
       data);
@@ -363,71 +292,20 @@ void write_kind_data(Writer& w, const KindData& data) {
 // ---- records ----
 
 std::optional<UnitRecord> read_record(const std::uint8_t* body, std::size_t size) {
-  Reader r(body, size);
+  FieldReader r(body, size);
   UnitRecord u;
-  u.kind = r.u32();
-  r.words(u.runtime_words);
-  u.name = r.c_text();
-  u.second_name = r.c_text();
-  u.object_slot = r.u32();
-  u.left = r.i32();
-  u.top = r.i32();
-  u.width = r.i32();
-  u.height = r.i32();
-  u.rect_slot = r.u32();
-  u.parent = r.u32();
-  const std::uint32_t child_count = r.u32();
-  if (child_count > r.remaining() / 4) return std::nullopt;
-  for (std::uint32_t i = 0; i < child_count; ++i) u.children.push_back(r.u32());
-  u.pointer = r.counted_bytes();
-  u.tag = r.c_text();
-  r.words(u.state);
-  const std::uint32_t event_count = r.u32();
-  if (event_count > r.remaining() / 8) return std::nullopt;
-  for (std::uint32_t i = 0; i < event_count; ++i) {
-    EventBinding binding;
-    binding.event = r.i32();
-    binding.handler = r.i32();
-    u.events.push_back(binding);
-  }
-  r.words(u.tail_words);
-  if (!r.ok()) return std::nullopt;
-  u.data = read_kind_data(u.kind, r.rest());
+  record_fields(r, u);
+  if (!r.in().ok()) return std::nullopt;
+  const std::string_view rest = r.in().rest();
+  u.data = read_kind_data(u.kind, ByteSet(rest.begin(), rest.end()));
   return u;
 }
 
 ByteSet write_record_body(const UnitRecord& u) {
-  Writer w;
-  w.u32(u.kind);
-  w.words(u.runtime_words);
-  w.c_text(u.name);
-  w.c_text(u.second_name);
-  w.u32(u.object_slot);
-  w.i32(u.left);
-  w.i32(u.top);
-  w.i32(u.width);
-  w.i32(u.height);
-  w.u32(u.rect_slot);
-  w.u32(u.parent);
-  w.u32(static_cast<std::uint32_t>(u.children.size()));
-  for (auto child : u.children) w.u32(child);
-  w.counted_bytes(u.pointer);
-  w.c_text(u.tag);
-  w.words(u.state);
-  w.u32(static_cast<std::uint32_t>(u.events.size()));
-  for (const auto& binding : u.events) {
-    w.i32(binding.event);
-    w.i32(binding.handler);
-  }
-  w.words(u.tail_words);
+  FieldWriter w;
+  record_fields(w, u);
   write_kind_data(w, u.data);
-  return std::move(w.bytes());
-}
-
-std::int32_t read_le_i32(const std::uint8_t* p) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-                                   static_cast<std::uint32_t>(p[2]) << 16 |
-                                   static_cast<std::uint32_t>(p[3]) << 24);
+  return std::move(w.out());
 }
 
 }  // namespace
@@ -468,30 +346,31 @@ std::uint32_t highest_version(std::uint32_t kind) {
 
 std::optional<WindowLayout> decode_window_layout(const std::uint8_t* data, std::size_t size) {
   if (data == nullptr) return std::nullopt;
-  Reader header(data, size);
+  FieldReader header(data, size);
   WindowLayout layout;
-  layout.format = header.u32();
-  layout.window_id = header.u32();
-  header.words(layout.design_words);
-  const std::uint32_t unit_count = header.u32();
-  const std::uint32_t following = header.u32();
-  if (!header.ok() || following != header.remaining()) return std::nullopt;
+  header_fields(header, layout);
+  const std::uint32_t unit_count = header.in().u32();
+  const std::uint32_t following = header.in().u32();
+  if (!header.in().ok() || following != header.in().remaining()) return std::nullopt;
   // Identifiers and offsets alone take 8 bytes a unit.
   if (unit_count > following / 8) return std::nullopt;
 
-  Reader table(data + header.position(), following);
+  const std::uint8_t* table_start = data + header.in().position();
+  ByteReader table(table_start, following);
   std::vector<std::uint32_t> offsets;
   for (std::uint32_t i = 0; i < unit_count; ++i) layout.unit_ids.push_back(table.u32());
   for (std::uint32_t i = 0; i < unit_count; ++i) offsets.push_back(table.u32());
   if (!table.ok()) return std::nullopt;
 
-  const std::uint8_t* area = data + header.position() + table.position();
+  const std::uint8_t* area = table_start + table.position();
   const std::size_t area_size = table.remaining();
   for (std::uint32_t offset : offsets) {
-    if (offset > area_size || area_size - offset < 4) return std::nullopt;
-    const auto length = static_cast<std::uint32_t>(read_le_i32(area + offset));
-    if (length > area_size - offset - 4) return std::nullopt;
-    auto unit = read_record(area + offset + 4, length);
+    if (offset > area_size) return std::nullopt;
+    ByteReader record(area + offset, area_size - offset);
+    const std::uint32_t length = record.u32();
+    const std::uint8_t* body = record.take(length);
+    if (body == nullptr) return std::nullopt;
+    auto unit = read_record(body, length);
     if (!unit) return std::nullopt;
     layout.units.push_back(std::move(*unit));
   }
@@ -509,58 +388,56 @@ std::vector<std::uint32_t> record_offsets(const WindowLayout& layout) {
 }
 
 ByteSet encode_window_layout(const WindowLayout& layout) {
-  Writer area;
+  FieldWriter area;
   std::vector<std::uint32_t> offsets;
   for (const auto& unit : layout.units) {
-    offsets.push_back(static_cast<std::uint32_t>(area.bytes().size()));
-    const ByteSet body = write_record_body(unit);
-    area.counted_bytes(body);
+    offsets.push_back(static_cast<std::uint32_t>(area.out().size()));
+    area.bytes(write_record_body(unit));
   }
-  Writer w;
-  w.u32(layout.format);
-  w.u32(layout.window_id);
-  w.words(layout.design_words);
-  w.u32(static_cast<std::uint32_t>(layout.units.size()));
-  w.u32(static_cast<std::uint32_t>(layout.units.size() * 8 + area.bytes().size()));
+  FieldWriter w;
+  header_fields(w, layout);
+  w.word(static_cast<std::uint32_t>(layout.units.size()));
+  w.word(static_cast<std::uint32_t>(layout.units.size() * 8 + area.out().size()));
   for (std::size_t i = 0; i < layout.units.size(); ++i)
-    w.u32(i < layout.unit_ids.size() ? layout.unit_ids[i] : 0);
-  for (auto offset : offsets) w.u32(offset);
-  w.raw(area.bytes());
-  return std::move(w.bytes());
+    w.word(i < layout.unit_ids.size() ? layout.unit_ids[i] : 0);
+  for (auto offset : offsets) w.word(offset);
+  w.raw(area.out());
+  return std::move(w.out());
 }
 
 std::optional<FontSpec> font_from_field(const ByteSet& field) {
   if (field.size() != kFontFieldSize) return std::nullopt;
-  const std::uint8_t* p = field.data();
+  ByteReader r(field.data(), field.size());
   FontSpec font;
-  font.height = read_le_i32(p);
-  font.width = read_le_i32(p + 4);
-  font.escapement = read_le_i32(p + 8);
-  font.orientation = read_le_i32(p + 12);
-  font.weight = read_le_i32(p + 16);
-  font.italic = p[20];
-  font.underline = p[21];
-  font.strike_out = p[22];
-  // Bytes 23..27 (charset, precisions, quality, pitch) are replaced by FontSpec's values.
-  const char* face = reinterpret_cast<const char*>(p + 28);
-  font.face_name = Text(std::string_view(face, 32));
+  font.height = r.i32();
+  font.width = r.i32();
+  font.escapement = r.i32();
+  font.orientation = r.i32();
+  font.weight = r.i32();
+  font.italic = r.u8();
+  font.underline = r.u8();
+  font.strike_out = r.u8();
+  // Charset, precisions, quality and pitch are replaced by FontSpec's values.
+  r.take(5);
+  const std::uint8_t* face = r.take(32);
+  font.face_name = Text(std::string_view(reinterpret_cast<const char*>(face), 32));
   return font;
 }
 
 ByteSet font_field(std::int32_t height, std::int32_t weight, bool underline, std::uint8_t char_set,
                    std::uint8_t quality, const Text& face_name) {
-  Writer w;
-  w.i32(height);
-  w.i32(0);
-  w.i32(0);
-  w.i32(0);
-  w.i32(weight);
+  FieldWriter w;
+  w.word(height);
+  w.word(0);
+  w.word(0);
+  w.word(0);
+  w.word(weight);
   ByteSet flags{0, static_cast<std::uint8_t>(underline ? 1 : 0), 0, char_set, 0, 0, quality, 0};
   w.raw(flags);
   ByteSet face(32, 0);
   std::copy_n(face_name.bytes().begin(), std::min<std::size_t>(31, face_name.bytes().size()), face.begin());
   w.raw(face);
-  return std::move(w.bytes());
+  return std::move(w.out());
 }
 
 Text hyperlink_target(const HyperLinkerData& link) {

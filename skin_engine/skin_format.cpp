@@ -2,40 +2,11 @@
 
 #include <algorithm>
 
+#include "common/byte_reader.h"
+
 namespace skin {
 
 namespace {
-
-// A cursor that refuses to read past the end instead of reading it.
-class Reader {
- public:
-  Reader(const std::uint8_t* data, std::size_t length) : data_(data), length_(length) {}
-
-  std::size_t left() const { return length_ - position_; }
-
-  bool u8(std::uint8_t& value) {
-    if (left() < 1) return false;
-    value = data_[position_++];
-    return true;
-  }
-  bool u16(std::uint16_t& value) {
-    if (left() < 2) return false;
-    value = static_cast<std::uint16_t>(data_[position_] | (data_[position_ + 1] << 8));
-    position_ += 2;
-    return true;
-  }
-  bool bytes(std::size_t count, const std::uint8_t*& start) {
-    if (left() < count) return false;
-    start = data_ + position_;
-    position_ += count;
-    return true;
-  }
-
- private:
-  const std::uint8_t* data_;
-  std::size_t length_;
-  std::size_t position_ = 0;
-};
 
 bool known_colour(std::string_view name) {
   return std::find(kColourNames.begin(), kColourNames.end(), name) != kColourNames.end();
@@ -47,16 +18,13 @@ std::optional<Colour> read_colour(const std::uint8_t* value, std::size_t length)
 }
 
 std::optional<Font> read_font(const std::uint8_t* value, std::size_t length) {
-  Reader reader(value, length);
-  std::uint16_t height = 0;
-  std::uint16_t weight = 0;
-  std::uint8_t flags = 0;
-  std::uint8_t face_length = 0;
-  const std::uint8_t* face = nullptr;
-  if (!reader.u16(height) || !reader.u16(weight) || !reader.u8(flags) || !reader.u8(face_length) ||
-      !reader.bytes(face_length, face)) {
-    return std::nullopt;
-  }
+  ByteReader reader(value, length);
+  const std::uint16_t height = reader.u16();
+  const std::uint16_t weight = reader.u16();
+  const std::uint8_t flags = reader.u8();
+  const std::uint8_t face_length = reader.u8();
+  const std::uint8_t* face = reader.take(face_length);
+  if (!reader.ok()) return std::nullopt;
   Font font;
   font.height = std::clamp<std::int32_t>(static_cast<std::int16_t>(height), -kMaxFontHeight, kMaxFontHeight);
   font.weight = std::min<std::int32_t>(weight, kMaxFontWeight);
@@ -84,15 +52,15 @@ std::optional<Colour> Skin::colour(std::string_view name) const {
 Decoded decode(const std::uint8_t* data, std::size_t length) {
   Decoded decoded;
   if (data == nullptr || length == 0) return decoded;
-  Reader reader(data, length);
-  const std::uint8_t* magic = nullptr;
-  if (!reader.bytes(kMagic.size(), magic) || !std::equal(kMagic.begin(), kMagic.end(), magic)) {
+  ByteReader reader(data, length);
+  const std::uint8_t* magic = reader.take(kMagic.size());
+  if (!reader.ok() || !std::equal(kMagic.begin(), kMagic.end(), magic)) {
     decoded.status = Status::kBadHeader;
     return decoded;
   }
-  std::uint16_t version = 0;
-  std::uint16_t count = 0;
-  if (!reader.u16(version) || !reader.u16(count)) {
+  const std::uint16_t version = reader.u16();
+  const std::uint16_t count = reader.u16();
+  if (!reader.ok()) {
     decoded.status = Status::kTruncated;
     return decoded;
   }
@@ -102,13 +70,12 @@ Decoded decode(const std::uint8_t* data, std::size_t length) {
   }
   Skin skin;
   for (std::uint16_t index = 0; index < count; ++index) {
-    std::uint8_t kind = 0;
-    std::uint8_t name_length = 0;
-    const std::uint8_t* name_bytes = nullptr;
-    std::uint16_t value_length = 0;
-    const std::uint8_t* value = nullptr;
-    if (!reader.u8(kind) || !reader.u8(name_length) || !reader.bytes(name_length, name_bytes) ||
-        !reader.u16(value_length) || !reader.bytes(value_length, value)) {
+    const std::uint8_t kind = reader.u8();
+    const std::uint8_t name_length = reader.u8();
+    const std::uint8_t* name_bytes = reader.take(name_length);
+    const std::uint16_t value_length = reader.u16();
+    const std::uint8_t* value = reader.take(value_length);
+    if (!reader.ok()) {
       decoded.status = Status::kTruncated;
       return decoded;
     }
