@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "shell/display_rules.h"
 #include "shell/layout_block.h"
+#include "shell/layout_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto decoded = layout::decode_window_layout(data, size);

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <variant>
 
+#include "shell/display_rules.h"
+#include "shell/layout_writer.h"
 #include "shell/main_window_units.h"
 
 namespace {

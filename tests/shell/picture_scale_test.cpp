@@ -1,5 +1,5 @@
 // Area-averaging resample of the picture box.
-#include "shell/picture_scale.h"
+#include "shell/display_rules.h"
 
 #include <gtest/gtest.h>
 

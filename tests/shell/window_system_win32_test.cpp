@@ -12,6 +12,7 @@
 #include <iterator>
 #include <vector>
 
+#include "shell/layout_writer.h"
 #include "shell/main_window_units.h"
 #include "shell/resource_ids.h"
 

@@ -1,11 +1,13 @@
-#include "shell/picture_scale.h"
+#include "shell/display_rules.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <string_view>
+
+#include "common/byte_reader.h"
 
 namespace {
-
 using Channels = std::array<double, 4>;
 
 // One line of `count` samples, `stride` apart, from `source_size` to `target_size` samples.
@@ -31,6 +33,56 @@ void resample_line(const std::vector<Channels>& in, std::size_t in_start, std::s
 }
 
 }  // namespace
+
+namespace layout {
+
+std::optional<FontSpec> font_from_field(const ByteSet& field) {
+  if (field.size() != kFontFieldSize) return std::nullopt;
+  ByteReader r(field.data(), field.size());
+  FontSpec font;
+  font.height = r.i32();
+  font.width = r.i32();
+  font.escapement = r.i32();
+  font.orientation = r.i32();
+  font.weight = r.i32();
+  font.italic = r.u8();
+  font.underline = r.u8();
+  font.strike_out = r.u8();
+  // Charset, precisions, quality and pitch are replaced by FontSpec's values.
+  r.take(5);
+  const std::uint8_t* face = r.take(32);
+  font.face_name = Text(std::string_view(reinterpret_cast<const char*>(face), 32));
+  return font;
+}
+
+Text hyperlink_target(const HyperLinkerData& link) {
+  if (link.link_type == 1) return Text(link.web_address);
+  const Text address(link.email_address);
+  return address.empty() ? Text() : Text("mailto:") + address;
+}
+
+PictureRect fit_picture(std::int32_t box_width, std::int32_t box_height, std::int32_t picture_width,
+                        std::int32_t picture_height) {
+  PictureRect rect{0, 0, picture_width, picture_height};
+  if (picture_width <= 0 || picture_height <= 0 || box_width <= 0 || box_height <= 0) return {};
+  if (picture_width > box_width || picture_height > box_height) {
+    // Compare box_w / pic_w with box_h / pic_h exactly, in 64-bit integers.
+    const std::int64_t by_width = std::int64_t{box_width} * picture_height;
+    const std::int64_t by_height = std::int64_t{box_height} * picture_width;
+    if (by_width <= by_height) {
+      rect.width = box_width;
+      rect.height = static_cast<std::int32_t>(std::int64_t{picture_height} * box_width / picture_width);
+    } else {
+      rect.height = box_height;
+      rect.width = static_cast<std::int32_t>(std::int64_t{picture_width} * box_height / picture_height);
+    }
+  }
+  rect.left = (box_width - rect.width) / 2;
+  rect.top = (box_height - rect.height) / 2;
+  return rect;
+}
+
+}  // namespace layout
 
 std::vector<std::uint32_t> scale_pixels(const std::vector<std::uint32_t>& source, int source_width,
                                         int source_height, int target_width, int target_height) {
