@@ -1,5 +1,8 @@
 #include "extract/autoplay_address.h"
 
+#include <string>
+#include <string_view>
+
 #include "common/text_ops.h"
 #include "extract/page_search.h"
 #include "fetch/page_request.h"
@@ -9,14 +12,59 @@ namespace {
 // Set by the build (TARNVEX_PLAYER_HOST); the program reads no configuration.
 constexpr char kPlayerHost[] = TARNVEX_PLAYER_HOST;
 
+// Bytes that would end the address, start another parameter or fragment, or
+// that a browser or the shell would take for something else.
+bool needs_escape(unsigned char byte) {
+  if (byte < 0x20 || byte == 0x7F) return true;
+  switch (byte) {
+    case ' ':
+    case '"':
+    case '<':
+    case '>':
+    case '\\':
+    case '^':
+    case '{':
+    case '|':
+    case '}':
+    case '&':
+    case '#':
+    case '`':
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
+
+Text escape_identifier(const Text& identifier) {
+  constexpr char kHex[] = "0123456789ABCDEF";
+  const std::string_view bytes = identifier.view();
+  std::string escaped;
+  escaped.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(bytes[i]);
+    if (byte >= 0x80) {
+      // A double-byte character stays whole, whatever its trail byte looks like.
+      escaped += bytes.substr(i, 2);
+      ++i;
+    } else if (needs_escape(byte)) {
+      escaped += '%';
+      escaped += kHex[byte >> 4];
+      escaped += kHex[byte & 0x0F];
+    } else {
+      escaped += static_cast<char>(byte);
+    }
+  }
+  return Text(escaped);
+}
 
 Text autoplay_address_prefix() { return text_concat({"http://", kPlayerHost, "/loader.swf?VideoIDS="}); }
 
 Text autoplay_address_for_value(const Text& value) {
   Text start_marker = "sid/";
   Text end_marker = "/v.swf";
-  const Text identifier = text_between(value, start_marker, end_marker);
+  const Text identifier = escape_identifier(text_between(value, start_marker, end_marker));
   return text_concat({autoplay_address_prefix(), identifier, kAutoplayOptionSuffix});
 }
 

@@ -9,8 +9,15 @@ Text autoplay_address_prefix();
 inline constexpr char kAutoplayOptionSuffix[] =
     "&embedid=&isAutoPlay=true&isShowRelatedVideo=false&embedid=-&showAd=0";
 
-// Prefix + the identifier between "sid/" and "/v.swf" in `value` + the options.
-// A value without those markers gives an empty identifier, and still an address.
+// The identifier as the address carries it: ASCII control characters, the
+// space and " < > \ ^ { | } & # ` become %XX (upper-case hex); every other
+// byte stays, and so does each double-byte character (a byte of 0x80 or above
+// and the byte after it) whole.
+Text escape_identifier(const Text& identifier);
+
+// Prefix + the escaped identifier between "sid/" and "/v.swf" in `value` + the
+// options. A value without those markers gives an empty identifier, and still
+// an address.
 Text autoplay_address_for_value(const Text& value);
 
 // Group 2 of the first match of the search pattern in `page`; empty when there

@@ -228,4 +228,15 @@ TEST_F(Commands, OpenHandsTheOutputTextToTheShell) {
   EXPECT_TRUE(links_visible()) << "opening changes nothing in the window";
 }
 
+TEST_F(Commands, HostileIdentifierIsShownEscaped) {
+  // 视频 in UTF-8 on the page; a tab between l and m.
+  LoopbackHttpServer hostile([](const RecordedRequest&) {
+    return http_response(200, page_with("http://p.example/sid/a b\"c<d>&e#f|g^h`i{j}k\\l\tm%41"
+                                        "\xE8\xA7\x86\xE9\xA2\x91=-_./v.swf"));
+  });
+  get_address_of(hostile.url("/hostile"));
+  expect_success(
+      expected_address(L"a%20b%22c%3Cd%3E%26e%23f%7Cg%5Eh%60i%7Bj%7Dk%5Cl%09m%41\x89c6\x9891=-_."));
+}
+
 }  // namespace

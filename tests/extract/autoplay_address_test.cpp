@@ -49,10 +49,19 @@ TEST(AutoplayAddress, IdentifierCutFromValue) {
        "sid/A/v.swf"
        "sid/B/v.swf",
        "B"},
+      // A hostile identifier: what could end the address or start another part is %XX.
+      {"hostile identifier",
+       "sid/a b\"c<d>&e#f|g^h`i{j}k\\l\tm%41\xCA\xD3\xC6\xB5=-_./v.swf",  // 视频
+       "a%20b%22c%3Cd%3E%26e%23f%7Cg%5Eh%60i%7Bj%7Dk%5Cl%09m%41\xCA\xD3\xC6\xB5=-_."},
+      {"control bytes", "sid/\x01\x1F\x7F/v.swf", "%01%1F%7F"},
+      // A trail byte that looks like one of those characters belongs to its lead byte.
+      {"double-byte trail bytes stay", "sid/\x81|\x81`\x81\\\x81{x/v.swf", "\x81|\x81`\x81\\\x81{x"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(autoplay_address_for_value(c.value), expected_address(c.identifier)) << c.name;
   }
+  // A lead byte at the very end has no trail byte to keep.
+  EXPECT_EQ(escape_identifier("a&\x81"), Text("a%26\x81"));
 }
 
 struct PageCase {

@@ -20,6 +20,12 @@ bool ends_with(std::string_view text, std::string_view tail) {
   return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
 }
 
+// What the identifier may never carry raw outside a double-byte character.
+bool must_be_escaped(unsigned char byte) {
+  return byte < 0x20 || byte == 0x7F ||
+         std::string_view(" \"<>\\^{|}&#`").find(static_cast<char>(byte)) != std::string_view::npos;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -40,6 +46,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!address.empty()) {
     check(starts_with(address.view(), autoplay_address_prefix().view()));
     check(ends_with(address.view(), kAutoplayOptionSuffix));
+    const std::string_view prefix = autoplay_address_prefix().view();
+    const std::string_view identifier =
+        address.view().substr(prefix.size(), address.view().size() - prefix.size() -
+                                                 std::string_view(kAutoplayOptionSuffix).size());
+    for (std::size_t i = 0; i < identifier.size(); ++i) {
+      const auto byte = static_cast<unsigned char>(identifier[i]);
+      if (byte >= 0x80) {
+        ++i;  // its trail byte, whatever it is
+      } else {
+        check(!must_be_escaped(byte));
+      }
+    }
   }
   return 0;
 }
