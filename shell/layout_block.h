@@ -233,4 +233,5 @@ std::optional<WindowLayout> decode_window_layout(const std::uint8_t* data, std::
 inline std::optional<WindowLayout> decode_window_layout(const ByteSet& block) {
   return decode_window_layout(block.data(), block.size());
 }
+
 }  // namespace layout
