@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "common/codepage_win32.h"
-#include "common/gdi_owners_win32.h"
+#include "common/win32/gdi.h"
 #include "shell/picture_scale.h"
 #include "shell/resource_ids.h"
 
