@@ -1,13 +1,22 @@
+// The label: its window text in its colours, drawn by the window system.
 #include <string>
 
-#include "common/codepage_win32.h"
 #include "shell/units/unit_win32.h"
+#include "shell/window_system_win32.h"
 
 namespace units {
 
-void paint_label(HWND window, const Unit& unit, const layout::LabelData& d) {
-  Painting painting(window);
-  HDC dc = painting.dc();
+namespace {
+
+HWND create(Unit& unit, HWND parent, DWORD style) {
+  const auto& d = std::get<layout::LabelData>(unit.record->data);
+  build_font(unit, d.font);
+  return create_self_drawn(unit, parent, kLabelClass, style, 0, Text(d.caption));
+}
+
+void paint(Unit& unit, HDC dc) {
+  const auto& d = std::get<layout::LabelData>(unit.record->data);
+  HWND window = unit.window;
   RECT client{};
   GetClientRect(window, &client);
   // The parent gives the colours, as it does for a standard static control.
@@ -21,9 +30,21 @@ void paint_label(HWND window, const Unit& unit, const layout::LabelData& d) {
   }
   SelectedObject font(dc, unit_font(unit));
   SetBkMode(dc, TRANSPARENT);
-  std::wstring caption = local_to_wide(Text(d.caption));
+  const std::wstring caption = window_text(window);
   DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &client,
             DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
 }
+
+bool colours(const Unit& unit, UINT message, COLORREF& background, std::optional<COLORREF>& text) {
+  if (message != WM_CTLCOLORSTATIC) return false;
+  const auto& d = std::get<layout::LabelData>(unit.record->data);
+  background = colour_of(d.background_colour());
+  text = static_cast<COLORREF>(d.text_colour());
+  return true;
+}
+
+}  // namespace
+
+const KindEntry kLabelKind{.class_name = kLabelClass, .create = create, .paint = paint, .colours = colours};
 
 }  // namespace units

@@ -1,12 +1,21 @@
+// The shape box: a background and one outlined, filled shape, drawn by the
+// window system. A container: its children take part in tab moves.
 #include <algorithm>
 
 #include "shell/units/unit_win32.h"
+#include "shell/window_system_win32.h"
 
 namespace units {
 
-void paint_shape(HWND window, const layout::ShapeBoxData& d) {
-  Painting painting(window);
-  HDC dc = painting.dc();
+namespace {
+
+HWND create(Unit& unit, HWND parent, DWORD style) {
+  return create_self_drawn(unit, parent, kShapeBoxClass, style, WS_EX_CONTROLPARENT, Text());
+}
+
+void paint(Unit& unit, HDC dc) {
+  const auto& d = std::get<layout::ShapeBoxData>(unit.record->data);
+  HWND window = unit.window;
   RECT client{};
   GetClientRect(window, &client);
   // A container asks itself for its background, as a dialog does.
@@ -86,5 +95,17 @@ void paint_shape(HWND window, const layout::ShapeBoxData& d) {
     Rectangle(dc, inner.left, inner.top, inner.right, inner.bottom);
   }
 }
+
+// Asked by itself, as a dialog asks for its background.
+bool colours(const Unit& unit, UINT message, COLORREF& background, std::optional<COLORREF>&) {
+  if (message != WM_CTLCOLORDLG) return false;
+  background = colour_of(std::get<layout::ShapeBoxData>(unit.record->data).background_colour);
+  return true;
+}
+
+}  // namespace
+
+const KindEntry kShapeBoxKind{
+    .class_name = kShapeBoxClass, .create = create, .paint = paint, .colours = colours};
 
 }  // namespace units
