@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/gdi_owners_win32.h"
+#include "common/win32/gdi.h"
 #include "skin_engine/skin_engine_win32.h"
 #include "skin_engine/skin_format.h"
 

@@ -65,3 +65,36 @@ class WindowDc {
   HWND window_;
   HDC dc_;
 };
+
+// A memory device context compatible with `dc` (the screen when null), deleted when it goes.
+class MemoryDc {
+ public:
+  explicit MemoryDc(HDC dc = nullptr) : dc_(CreateCompatibleDC(dc)) {}
+  ~MemoryDc() {
+    if (dc_ != nullptr) DeleteDC(dc_);
+  }
+  MemoryDc(const MemoryDc&) = delete;
+  MemoryDc& operator=(const MemoryDc&) = delete;
+
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+// BeginPaint to EndPaint on a window, for one WM_PAINT.
+class PaintDc {
+ public:
+  explicit PaintDc(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+  ~PaintDc() { EndPaint(window_, &paint_); }
+  PaintDc(const PaintDc&) = delete;
+  PaintDc& operator=(const PaintDc&) = delete;
+
+  HDC get() const { return dc_; }
+  const RECT& update_rect() const { return paint_.rcPaint; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
+  HDC dc_;
+};

@@ -1,0 +1,160 @@
+// The picture box: a picture decoded once at creation, drawn by the window
+// system in one of its display modes.
+#include <ole2.h>
+#include <olectl.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "shell/picture_scale.h"
+#include "shell/units/unit_win32.h"
+#include "shell/window_system_win32.h"
+
+namespace units {
+
+namespace {
+
+class PictureOwner {
+ public:
+  PictureOwner() = default;
+  ~PictureOwner() {
+    if (picture_) picture_->Release();
+  }
+  PictureOwner(const PictureOwner&) = delete;
+  PictureOwner& operator=(const PictureOwner&) = delete;
+  IPicture* get() const { return picture_; }
+  IPicture** put() { return &picture_; }
+
+ private:
+  IPicture* picture_ = nullptr;
+};
+
+class GlobalMemory {
+ public:
+  explicit GlobalMemory(HGLOBAL memory) : memory_(memory) {}
+  ~GlobalMemory() {
+    if (memory_) GlobalFree(memory_);
+  }
+  GlobalMemory(const GlobalMemory&) = delete;
+  GlobalMemory& operator=(const GlobalMemory&) = delete;
+  HGLOBAL get() const { return memory_; }
+
+ private:
+  HGLOBAL memory_;
+};
+
+// The decoded picture (32-bit pixels, top row first) and its last scaled copy.
+struct PictureState : KindState {
+  std::vector<std::uint32_t> picture;
+  SIZE picture_size{};
+  std::vector<std::uint32_t> scaled;
+  SIZE scaled_size{};
+};
+
+// Decodes the picture (JPEG, BMP, GIF: whatever OLE reads) into 32-bit pixels.
+void load_picture(PictureState& state, const ByteSet& bytes) {
+  if (bytes.empty()) return;
+  GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, bytes.size()));
+  if (!memory.get()) return;
+  void* target = GlobalLock(memory.get());
+  if (!target) return;
+  std::copy(bytes.begin(), bytes.end(), static_cast<std::uint8_t*>(target));
+  GlobalUnlock(memory.get());
+  IStream* stream = nullptr;
+  // The stream does not own the memory: GlobalMemory frees it after the picture is read.
+  if (FAILED(CreateStreamOnHGlobal(memory.get(), FALSE, &stream))) return;
+  PictureOwner picture;
+  const HRESULT loaded = OleLoadPicture(stream, static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
+                                        reinterpret_cast<void**>(picture.put()));
+  stream->Release();
+  if (FAILED(loaded) || !picture.get()) return;
+  OLE_XSIZE_HIMETRIC himetric_width = 0;
+  OLE_YSIZE_HIMETRIC himetric_height = 0;
+  picture.get()->get_Width(&himetric_width);
+  picture.get()->get_Height(&himetric_height);
+  // HIMETRIC at 96 pixels per inch back to the picture's own pixels.
+  const SIZE size{MulDiv(himetric_width, 96, 2540), MulDiv(himetric_height, 96, 2540)};
+  if (size.cx <= 0 || size.cy <= 0) return;
+
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = size.cx;
+  info.bmiHeader.biHeight = -size.cy;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  GdiObject<HBITMAP> bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  MemoryDc memory_dc;
+  if (!bitmap.get() || !bits || !memory_dc.get()) return;
+  {
+    SelectedObject selected(memory_dc.get(), bitmap.get());
+    picture.get()->Render(memory_dc.get(), 0, 0, size.cx, size.cy, 0, himetric_height, himetric_width,
+                          -himetric_height, nullptr);
+    GdiFlush();
+  }
+  const auto* pixels = static_cast<const std::uint32_t*>(bits);
+  state.picture.assign(pixels,
+                       pixels + static_cast<std::size_t>(size.cx) * static_cast<std::size_t>(size.cy));
+  state.picture_size = size;
+}
+
+void draw_pixels(HDC dc, int left, int top, int width, int height, const std::vector<std::uint32_t>& pixels) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  SetDIBitsToDevice(dc, left, top, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0,
+                    static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+}
+
+HWND create(Unit& unit, HWND parent, DWORD style) {
+  const auto& d = std::get<layout::PicBoxData>(unit.record->data);
+  DWORD ex_style = 0;
+  add_border_style(d.border_style, style, ex_style);
+  auto state = std::make_unique<PictureState>();
+  load_picture(*state, d.picture);
+  unit.state = std::move(state);
+  return create_self_drawn(unit, parent, kPicBoxClass, style, ex_style, Text());
+}
+
+void paint(Unit& unit, HDC dc) {
+  const auto& d = std::get<layout::PicBoxData>(unit.record->data);
+  auto& picture = static_cast<PictureState&>(*unit.state);
+  HWND window = unit.window;
+  RECT client{};
+  GetClientRect(window, &client);
+  fill(dc, client, colour_of(d.background_colour));
+  if (picture.picture.empty()) return;
+  layout::PictureRect place{0, 0, picture.picture_size.cx, picture.picture_size.cy};
+  if (d.display_mode == 1) {
+    place = {0, 0, client.right, client.bottom};
+  } else if (d.display_mode == 2) {
+    place =
+        layout::fit_picture(client.right, client.bottom, picture.picture_size.cx, picture.picture_size.cy);
+  } else if (d.display_mode == 3) {
+    place.left = (client.right - place.width) / 2;
+    place.top = (client.bottom - place.height) / 2;
+  }
+  if (place.width <= 0 || place.height <= 0) return;
+  if (place.width == picture.picture_size.cx && place.height == picture.picture_size.cy) {
+    draw_pixels(dc, place.left, place.top, place.width, place.height, picture.picture);
+    return;
+  }
+  if (picture.scaled_size.cx != place.width || picture.scaled_size.cy != place.height) {
+    picture.scaled = scale_pixels(picture.picture, picture.picture_size.cx, picture.picture_size.cy,
+                                  place.width, place.height);
+    picture.scaled_size = {place.width, place.height};
+  }
+  if (!picture.scaled.empty())
+    draw_pixels(dc, place.left, place.top, place.width, place.height, picture.scaled);
+}
+
+}  // namespace
+
+const KindEntry kPicBoxKind{.class_name = kPicBoxClass, .create = create, .paint = paint};
+
+}  // namespace units

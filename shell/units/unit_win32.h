@@ -1,0 +1,104 @@
+// What the window system knows of one unit, and the table through which it
+// reaches a kind's behaviour. Each kind fills one KindEntry in its own file
+// (units/<kind>_win32.cpp); the window system owns the units, registers the
+// classes, runs the one window procedure and calls the entries from there.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "common/win32/gdi.h"
+#include "shell/layout_block.h"
+
+namespace units {
+
+using layout::UnitRecord;
+
+// What a kind keeps per unit beyond its record (a decoded picture, hover state).
+struct KindState {
+  virtual ~KindState() = default;
+};
+
+struct Unit {
+  std::uint32_t id = 0;
+  // Points into a layout that the window system keeps for as long as it runs.
+  const UnitRecord* record = nullptr;
+  // Null once the window is destroyed: nothing is read from or written to it then.
+  HWND window = nullptr;
+  GdiObject<HFONT> font;  // built from the record's font field, if it has one
+  // The font last sent with WM_SETFONT (the sender keeps it); once sent, the
+  // unit paints with it and answers WM_GETFONT with it, as a standard control does.
+  std::optional<HFONT> sent_font;
+  GdiObject<HBRUSH> background_brush;
+  std::unique_ptr<KindState> state;
+};
+
+// One kind's behaviour. Every pointer may be null: the kind has nothing of its own there.
+struct KindEntry {
+  // The class registered for a kind the window system draws itself; null for a
+  // standard control, which is subclassed instead.
+  const wchar_t* class_name = nullptr;
+  // Creates the unit's window under `parent` from its record. `style` holds
+  // what every unit gets (child, visible, disabled, tab stop); a self-drawn
+  // kind passes &unit as the creation parameter.
+  HWND (*create)(Unit& unit, HWND parent, DWORD style) = nullptr;
+  // Paints a self-drawn unit's whole client area.
+  void (*paint)(Unit& unit, HDC dc) = nullptr;
+  // The unit's colours when its parent or itself is asked with `message`
+  // (WM_CTLCOLOREDIT, WM_CTLCOLORSTATIC, WM_CTLCOLORDLG); false: none for that message.
+  bool (*colours)(const Unit& unit, UINT message, COLORREF& background,
+                  std::optional<COLORREF>& text) = nullptr;
+  // The kind's own handling of a message, after any bound handler ran; true
+  // when the message is done and `result` is its answer.
+  bool (*message)(Unit& unit, UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) = nullptr;
+  // The notification code with which the control tells its parent of its own
+  // event 0 (a button's BN_CLICKED); -1 for none.
+  int own_event_notification = -1;
+  // The icon resource of a self-drawn kind's class; 0 for none.
+  int class_icon = 0;
+};
+
+extern const KindEntry kWindowKind;
+extern const KindEntry kEditBoxKind;
+extern const KindEntry kButtonKind;
+extern const KindEntry kLabelKind;
+extern const KindEntry kPicBoxKind;
+extern const KindEntry kShapeBoxKind;
+extern const KindEntry kHyperLinkerKind;
+
+// The entry for a record's kind; null for a record that cannot be used.
+const KindEntry* kind_of(const UnitRecord& record);
+
+// Registers the class of every self-drawn kind, all with `procedure`.
+void register_classes(WNDPROC procedure);
+// What every self-drawn unit answers as a standard control does: paint,
+// WM_SETFONT / WM_GETFONT, a repaint after WM_SETTEXT (WM_GETTEXT and
+// WM_GETTEXTLENGTH are DefWindowProc's). True when `message` is done.
+bool standard_message(Unit& unit, const KindEntry& kind, UINT message, WPARAM wparam, LPARAM lparam,
+                      LRESULT& result);
+
+// ---- shared by the kinds ----
+
+HINSTANCE program_instance();
+COLORREF colour_of(std::uint32_t colour, int system_colour = COLOR_BTNFACE);
+HFONT default_gui_font();
+// The font a unit paints with: the one sent to it, else its own, else the default GUI font.
+HFONT unit_font(const Unit& unit);
+void build_font(Unit& unit, const ByteSet& field);
+void add_border_style(std::int32_t border_style, DWORD& style, DWORD& ex_style);
+void fill(HDC dc, const RECT& rect, COLORREF colour);
+HBRUSH asked_brush(HWND asked, UINT message, HDC dc, HWND window);
+// A self-drawn unit's window of `class_name` at its record's rectangle.
+HWND create_self_drawn(Unit& unit, HWND parent, const wchar_t* class_name, DWORD style, DWORD ex_style,
+                       const Text& text);
+// A standard control's window of `class_name` at its record's rectangle.
+HWND create_standard(Unit& unit, HWND parent, const wchar_t* class_name, DWORD style, DWORD ex_style,
+                     const Text& text);
+// The unit's window text, as painted by the kinds that show one.
+std::wstring window_text(HWND window);
+
+}  // namespace units
