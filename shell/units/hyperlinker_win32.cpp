@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/codepage_win32.h"
+#include "shell/display_rules.h"
 #include "shell/resource_ids.h"
 #include "shell/units/unit_win32.h"
 #include "shell/window_system_win32.h"

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "shell/picture_scale.h"
+#include "shell/display_rules.h"
 #include "shell/units/unit_win32.h"
 #include "shell/window_system_win32.h"
 

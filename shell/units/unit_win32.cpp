@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "common/codepage_win32.h"
+#include "shell/display_rules.h"
 
 namespace units {
 
