@@ -10,9 +10,9 @@
 #include <variant>
 
 #include "common/codepage_win32.h"
+#include "common/main_window_units.h"
 #include "common/message_box.h"
 #include "extract/autoplay_win32.h"
-#include "shell/main_window_units.h"
 #include "shell/window_system_win32.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "common/codepage_win32.h"
-#include "fetch/com_owners_win32.h"
+#include "common/win32/com.h"
 
 namespace {
 

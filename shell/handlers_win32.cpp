@@ -1,8 +1,8 @@
 #include <array>
 
+#include "common/main_window_units.h"
 #include "extract/commands_win32.h"
 #include "shell/handlers.h"
-#include "shell/main_window_units.h"
 
 #if TARNVEX_HAVE_SKIN_INSTALL
 #include "shell/skin_install.h"

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "common/fatal.h"
+#include "common/main_window_units.h"
 #include "shell/handlers.h"
-#include "shell/main_window_units.h"
 #include "shell/resource_ids.h"
 #include "shell/window_system_win32.h"
 

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <variant>
 
-#include "shell/main_window_units.h"
+#include "common/main_window_units.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <iterator>
 #include <vector>
 
-#include "shell/main_window_units.h"
+#include "common/main_window_units.h"
 #include "shell/resource_ids.h"
 
 namespace {
