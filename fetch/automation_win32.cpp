@@ -1,10 +1,5 @@
 #include "fetch/automation_win32.h"
 
-#include <windows.h>
-// After windows.h, which they need.
-#include <objbase.h>
-#include <oleauto.h>
-
 #include <cstring>
 
 #include "common/codepage_win32.h"
@@ -50,7 +45,7 @@ bool fill_variant(VARIANT& target, const AutomationValue& value) {
     target.vt = VT_BOOL;
     target.boolVal = *flag ? VARIANT_TRUE : VARIANT_FALSE;
   } else if (const auto* text = std::get_if<Text>(&value)) {
-    Bstr wide(local_to_wide(*text));
+    Bstr wide = bstr_of(local_to_wide(*text));
     if (wide.get() == nullptr) return false;
     target.vt = VT_BSTR;
     target.bstrVal = wide.release();
@@ -97,7 +92,7 @@ class DispatchObject final : public AutomationObject {
 
   AutomationValue invoke(MemberKind kind, const Text& member, const AutomationArguments& arguments) override {
     // GetIDsOfNames matches names without regard to case.
-    Bstr name(local_to_wide(member));
+    Bstr name = bstr_of(local_to_wide(member));
     LPOLESTR names[] = {name.get()};
     DISPID member_id = DISPID_UNKNOWN;
     if (name.get() == nullptr ||
@@ -133,12 +128,12 @@ class DispatchObject final : public AutomationObject {
 
 }  // namespace
 
-void ComAutomationFactory::initialize() { initialized_ = SUCCEEDED(CoInitialize(nullptr)); }
+ComAutomationFactory::ComAutomationFactory() = default;
+ComAutomationFactory::~ComAutomationFactory() = default;
 
-void ComAutomationFactory::uninitialize() {
-  if (initialized_) CoUninitialize();
-  initialized_ = false;
-}
+void ComAutomationFactory::initialize() { apartment_ = std::make_unique<ComApartment>(); }
+
+void ComAutomationFactory::uninitialize() { apartment_.reset(); }
 
 std::unique_ptr<AutomationObject> automation_object_of(IDispatch* dispatch) {
   if (dispatch == nullptr) return nullptr;

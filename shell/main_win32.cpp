@@ -7,6 +7,7 @@
 
 #include "common/fatal.h"
 #include "common/main_window_units.h"
+#include "common/win32/module.h"
 #include "shell/handlers.h"
 #include "shell/resource_ids.h"
 #include "shell/window_system_win32.h"
@@ -33,19 +34,8 @@ void end_sequence() {
 
 // The program directory becomes the current directory before any file work.
 void enter_program_directory() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return;
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  const auto last_backslash = path.find_last_of(L'\\');
-  if (last_backslash == std::wstring::npos) return;
-  std::wstring directory = path.substr(0, last_backslash);
+  std::wstring directory = program_folder();
+  if (directory.empty()) return;
   // "C:" alone would mean that drive's current directory, not its root.
   if (directory.size() == 2 && directory[1] == L':') directory += L'\\';
   SetCurrentDirectoryW(directory.c_str());

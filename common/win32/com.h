@@ -1,14 +1,32 @@
-// Owners for the COM resources of a late-bound call: the interface pointer,
-// BSTRs, VARIANTs and SAFEARRAYs. Each frees its resource exactly once.
+// Owners for COM: the apartment, the interface pointer, BSTRs, VARIANTs and
+// SAFEARRAYs. Each frees its resource exactly once.
 #pragma once
 
 #include <windows.h>
-// After windows.h, which it needs.
+// After windows.h, which they need.
+#include <objbase.h>
 #include <oleauto.h>
 
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "common/win32/handle.h"
+
+// CoInitialize for as long as this lives. A failed one (another apartment model
+// already chosen on this thread) is not balanced, so the caller's COM stays intact.
+class ComApartment {
+ public:
+  ComApartment() : initialized_(SUCCEEDED(CoInitialize(nullptr))) {}
+  ~ComApartment() {
+    if (initialized_) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool initialized_;
+};
 
 template <typename Interface>
 class ComPtr {
@@ -30,10 +48,11 @@ class ComPtr {
   Interface* operator->() const { return pointer_; }
   explicit operator bool() const { return pointer_ != nullptr; }
   // For the out parameter of a creating call; drops what was held.
-  void** put_void() {
+  Interface** put() {
     reset();
-    return reinterpret_cast<void**>(&pointer_);
+    return &pointer_;
   }
+  void** put_void() { return reinterpret_cast<void**>(put()); }
   // Shares an interface someone else holds: takes a reference of its own.
   void reset_with_reference(Interface* pointer) {
     if (pointer != nullptr) pointer->AddRef();
@@ -49,37 +68,25 @@ class ComPtr {
   Interface* pointer_ = nullptr;
 };
 
-class Bstr {
- public:
-  explicit Bstr(std::wstring_view text)
-      : value_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  ~Bstr() { SysFreeString(value_); }
-
-  BSTR get() const { return value_; }
-  // Hands the string to a new owner (a VARIANT).
-  BSTR release() { return std::exchange(value_, nullptr); }
-
- private:
-  BSTR value_;
+struct BstrTraits {
+  using Type = BSTR;
+  static Type empty() { return nullptr; }
+  static bool valid(Type text) { return text != nullptr; }
+  static void close(Type text) { SysFreeString(text); }
 };
+using Bstr = Owned<BstrTraits>;
+// Null when memory ran out.
+inline Bstr bstr_of(std::wstring_view text) {
+  return Bstr(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+}
 
-class SafeArray {
- public:
-  explicit SafeArray(SAFEARRAY* array) : array_(array) {}
-  SafeArray(const SafeArray&) = delete;
-  SafeArray& operator=(const SafeArray&) = delete;
-  ~SafeArray() {
-    if (array_ != nullptr) SafeArrayDestroy(array_);
-  }
-
-  SAFEARRAY* get() const { return array_; }
-  SAFEARRAY* release() { return std::exchange(array_, nullptr); }
-
- private:
-  SAFEARRAY* array_;
+struct SafeArrayTraits {
+  using Type = SAFEARRAY*;
+  static Type empty() { return nullptr; }
+  static bool valid(Type array) { return array != nullptr; }
+  static void close(Type array) { SafeArrayDestroy(array); }
 };
+using SafeArray = Owned<SafeArrayTraits>;
 
 // Holds the element data of a SAFEARRAY locked for as long as it lives.
 class SafeArrayData {

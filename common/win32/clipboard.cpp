@@ -1,0 +1,18 @@
+#include "common/win32/clipboard.h"
+
+#include "common/win32/memory.h"
+
+ClipboardScope::ClipboardScope(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
+
+ClipboardScope::~ClipboardScope() {
+  if (open_) CloseClipboard();
+}
+
+bool place_on_clipboard(UINT format, const void* bytes, std::size_t size) {
+  GlobalMemory memory = global_memory_of(bytes, size);
+  if (!memory) return false;
+  // The clipboard owns the block only once the call succeeds.
+  if (SetClipboardData(format, memory.get()) == nullptr) return false;
+  memory.release();
+  return true;
+}
