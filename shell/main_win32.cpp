@@ -9,12 +9,9 @@
 #include "common/main_window_units.h"
 #include "common/win32/module.h"
 #include "shell/handlers.h"
+#include "shell/outside_calls.h"
 #include "shell/resource_ids.h"
 #include "shell/window_system_win32.h"
-
-#if TARNVEX_HAVE_SKIN_INSTALL
-#include "shell/outside_calls.h"
-#endif
 
 namespace {
 
@@ -23,9 +20,7 @@ bool g_ole_initialized = false;
 // Releases the libraries loaded for outside calls, then OLE. Runs at the
 // normal end and, through the fatal-error path, before exit code -1.
 void end_sequence() {
-#if TARNVEX_HAVE_SKIN_INSTALL
   release_outside_libraries();
-#endif
   if (g_ole_initialized) {
     g_ole_initialized = false;
     OleUninitialize();
