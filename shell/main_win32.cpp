@@ -42,6 +42,8 @@ int start_routine() {
 }
 
 int program_entry() {
+  // Before anything loads a library: never from the current directory or PATH.
+  restrict_library_search();
   set_fatal_cleanup(end_sequence);
   g_ole_initialized = SUCCEEDED(OleInitialize(nullptr));
   enter_program_directory();

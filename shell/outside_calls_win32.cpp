@@ -7,11 +7,10 @@
 
 namespace {
 
-Module load_first_candidate(const Text& library, const LibrarySearchPlaces& places) {
-  const TextArray candidates = library_load_candidates(library, places);
+Module load_first_candidate(const TextArray& candidates, DWORD search) {
   for (const Text& candidate : candidates) {
     // The W call reads our code page 936 names correctly whatever the system code page.
-    Module module = load_library(local_to_wide(candidate), 0);
+    Module module = load_library(local_to_wide(candidate), search);
     if (module) return module;
   }
   return Module();
@@ -44,15 +43,26 @@ Function entry_as(OutsideEntry entry) {
   return reinterpret_cast<Function>(reinterpret_cast<void*>(outside_entry_address(entry)));
 }
 
-}  // namespace
-
-std::optional<BoundEntry> bind_entry(const Text& library, const Text& entry,
-                                     const LibrarySearchPlaces& places) {
-  Module loaded = load_first_candidate(library, places);
+std::optional<BoundEntry> bind_candidates(const TextArray& candidates, const Text& entry, DWORD search) {
+  Module loaded = load_first_candidate(candidates, search);
   if (!loaded) return std::nullopt;
   FARPROC address = find_entry(loaded.get(), entry);
   if (address == nullptr) return std::nullopt;  // `loaded` releases the library
   return BoundEntry{std::move(loaded), address};
+}
+
+// A table entry: a system library from the system directory alone.
+std::optional<BoundEntry> bind_table_entry(OutsideEntry entry) {
+  const OutsideEntryName& name = outside_entry_name(entry);
+  const DWORD search = name.system_library ? kLibrarySearchSystem : kLibrarySearchSafe;
+  return bind_candidates(outside_entry_candidates(name, program_search_places()), name.entry, search);
+}
+
+}  // namespace
+
+std::optional<BoundEntry> bind_entry(const Text& library, const Text& entry,
+                                     const LibrarySearchPlaces& places) {
+  return bind_candidates(library_load_candidates(library, places), entry, kLibrarySearchSafe);
 }
 
 BoundEntry bind_entry_or_fatal(const Text& library, const Text& entry, const LibrarySearchPlaces& places) {
@@ -68,10 +78,13 @@ LibrarySearchPlaces program_search_places() {
 FARPROC outside_entry_address(OutsideEntry entry) {
   TableSlot& slot = slot_of(entry);
   if (slot.address == nullptr) {
-    const OutsideEntryName& name = outside_entry_name(entry);
-    BoundEntry bound = bind_entry_or_fatal(name.library, name.entry, program_search_places());
-    slot.library = std::move(bound.library);
-    slot.address = bound.address;
+    auto bound = bind_table_entry(entry);
+    if (!bound) {
+      const OutsideEntryName& name = outside_entry_name(entry);
+      fatal_error(std::nullopt, missing_entry_message(name.library, name.entry));
+    }
+    slot.library = std::move(bound->library);
+    slot.address = bound->address;
   }
   return slot.address;
 }
@@ -79,8 +92,7 @@ FARPROC outside_entry_address(OutsideEntry entry) {
 FARPROC outside_entry_address_or_null(OutsideEntry entry) {
   TableSlot& slot = slot_of(entry);
   if (slot.address == nullptr) {
-    const OutsideEntryName& name = outside_entry_name(entry);
-    auto bound = bind_entry(name.library, name.entry, program_search_places());
+    auto bound = bind_table_entry(entry);
     if (!bound) return nullptr;
     slot.library = std::move(bound->library);
     slot.address = bound->address;

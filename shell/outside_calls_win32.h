@@ -1,5 +1,7 @@
-// Binding the outside library entries: LoadLibrary over the search order of
-// library_load_candidates, GetProcAddress by name or "#n" ordinal, bound once.
+// Binding the outside library entries: LoadLibraryEx over the search order of
+// library_load_candidates (a bare name in the program's folder and the system
+// directory, never the current directory or PATH; the table's system libraries
+// in the system directory alone), GetProcAddress by name or "#n" ordinal, bound once.
 #pragma once
 
 #include <windows.h>
