@@ -12,6 +12,7 @@
 #include "common/main_window_units.h"
 #include "common/message_box.h"
 #include "common/units.h"
+#include "common/units_win32.h"
 #include "common/win32/clipboard.h"
 #include "extract/autoplay_win32.h"
 
@@ -21,6 +22,8 @@ constexpr char kGetFailed[] = "\xBB\xF1\xC8\xA1\xCA\xA7\xB0\xDC\xA3\xA1";   // �
 constexpr char kCopyDone[] = "\xB8\xB4\xD6\xC6\xB3\xC9\xB9\xA6\xA3\xA1";    // 复制成功！
 constexpr char kCopyFailed[] = "\xB8\xB4\xD6\xC6\xCA\xA7\xB0\xDC\xA3\xA1";  // 复制失败！
 constexpr wchar_t kBrowserTitle[] = L"Microsoft Internet Explorer";
+// How long a copy waits for another program to let go of the clipboard.
+constexpr DWORD kClipboardPatienceMs = 100;
 
 Text read_content(std::uint32_t unit_id) {
   const UnitValue value = read_unit_property(main_window::kWindow, unit_id, kPropertyContent);
@@ -39,14 +42,16 @@ void write_visible(std::uint32_t unit_id, bool visible) {
 }  // namespace
 
 bool put_text_on_clipboard(const Text& text) {
-  const ClipboardScope clipboard(nullptr);
+  const ClipboardScope clipboard(unit_window(main_window::kWindow, main_window::kWindow),
+                                 kClipboardPatienceMs);
   if (!clipboard.is_open()) return false;
   EmptyClipboard();
+  if (!place_on_clipboard(CF_TEXT, text.c_str(), static_cast<std::size_t>(text.length()) + 1)) return false;
   // CF_TEXT alone would be read through the clipboard's locale on systems whose
-  // code page is not 936, so the UTF-16 form goes beside it.
+  // code page is not 936, so the UTF-16 form goes beside it when it can.
   const std::wstring wide = local_to_wide(text);
-  return place_on_clipboard(CF_TEXT, text.c_str(), static_cast<std::size_t>(text.length()) + 1) &&
-         place_on_clipboard(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+  place_on_clipboard(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+  return true;
 }
 
 void get_address_command() {

@@ -2,7 +2,14 @@
 
 #include "common/win32/memory.h"
 
-ClipboardScope::ClipboardScope(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
+ClipboardScope::ClipboardScope(HWND owner, DWORD patience_ms) : open_(OpenClipboard(owner) != FALSE) {
+  constexpr DWORD kRetryMs = 10;
+  const ULONGLONG deadline = GetTickCount64() + patience_ms;
+  while (!open_ && GetTickCount64() < deadline) {
+    Sleep(kRetryMs);
+    open_ = OpenClipboard(owner) != FALSE;
+  }
+}
 
 ClipboardScope::~ClipboardScope() {
   if (open_) CloseClipboard();

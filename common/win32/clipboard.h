@@ -7,8 +7,11 @@
 
 class ClipboardScope {
  public:
-  // `owner` becomes the clipboard's owner at EmptyClipboard.
-  explicit ClipboardScope(HWND owner);
+  // `owner` becomes the clipboard's owner at EmptyClipboard; it must be a real
+  // window, since with no owner SetClipboardData fails after EmptyClipboard.
+  // While another program holds the clipboard, opening is tried again for up
+  // to `patience_ms`.
+  explicit ClipboardScope(HWND owner, DWORD patience_ms = 0);
   ~ClipboardScope();
   ClipboardScope(const ClipboardScope&) = delete;
   ClipboardScope& operator=(const ClipboardScope&) = delete;

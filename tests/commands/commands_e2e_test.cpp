@@ -228,4 +228,21 @@ TEST_F(Commands, OpenHandsTheOutputTextToTheShell) {
   EXPECT_TRUE(links_visible()) << "opening changes nothing in the window";
 }
 
+TEST_F(Commands, CopyWaitsForAClipboardHeldBriefly) {
+  get_address_of(server_->url("/entry"));
+  expect_success(expected_address(L"XYZ123"));
+  const HWND holder =
+      CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(OpenClipboard(holder));
+  post_left_click(link_copy_);
+  Sleep(40);  // let go well within the program's 100 ms of patience
+  CloseClipboard();
+  DestroyWindow(holder);
+  const auto box = close_next_message_box(program_->process_id(), 20s);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, kCopyDone);
+  const std::wstring address = expected_address(L"XYZ123");
+  EXPECT_EQ(cut_at_nul(clipboard_bytes(CF_TEXT)), std::string(address.begin(), address.end()));
+}
+
 }  // namespace
