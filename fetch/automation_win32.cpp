@@ -96,7 +96,7 @@ class DispatchObject final : public AutomationObject {
     LPOLESTR names[] = {name.get()};
     DISPID member_id = DISPID_UNKNOWN;
     if (name.get() == nullptr ||
-        FAILED(dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &member_id))) {
+        FAILED(dispatch_.get()->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &member_id))) {
       return std::monostate{};
     }
 
@@ -116,8 +116,9 @@ class DispatchObject final : public AutomationObject {
 
     Variant result;
     VARIANT* result_slot = kind == MemberKind::kPropertyPut ? nullptr : result.get();
-    const HRESULT status = dispatch_->Invoke(member_id, IID_NULL, LOCALE_USER_DEFAULT, invoke_flags(kind),
-                                             &parameters, result_slot, nullptr, nullptr);
+    const HRESULT status =
+        dispatch_.get()->Invoke(member_id, IID_NULL, LOCALE_USER_DEFAULT, invoke_flags(kind), &parameters,
+                                result_slot, nullptr, nullptr);
     if (FAILED(status)) return std::monostate{};
     return value_of(*result);
   }
@@ -137,16 +138,16 @@ void ComAutomationFactory::uninitialize() { apartment_.reset(); }
 
 std::unique_ptr<AutomationObject> automation_object_of(IDispatch* dispatch) {
   if (dispatch == nullptr) return nullptr;
-  ComPtr<IDispatch> held;
-  held.reset_with_reference(dispatch);
-  return std::make_unique<DispatchObject>(std::move(held));
+  dispatch->AddRef();
+  return std::make_unique<DispatchObject>(ComPtr<IDispatch>(dispatch));
 }
 
 std::unique_ptr<AutomationObject> ComAutomationFactory::create(const Text& prog_id) {
   CLSID class_id{};
   if (FAILED(CLSIDFromProgID(local_to_wide(prog_id).c_str(), &class_id))) return nullptr;
   ComPtr<IDispatch> dispatch;
-  if (FAILED(CoCreateInstance(class_id, nullptr, CLSCTX_SERVER, IID_IDispatch, dispatch.put_void()))) {
+  if (FAILED(CoCreateInstance(class_id, nullptr, CLSCTX_SERVER, IID_IDispatch,
+                              reinterpret_cast<void**>(dispatch.put())))) {
     return nullptr;
   }
   return std::make_unique<DispatchObject>(std::move(dispatch));

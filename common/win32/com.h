@@ -29,64 +29,21 @@ class ComApartment {
 };
 
 template <typename Interface>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  ComPtr(ComPtr&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
-  ComPtr& operator=(ComPtr&& other) noexcept {
-    if (this != &other) {
-      reset();
-      pointer_ = std::exchange(other.pointer_, nullptr);
-    }
-    return *this;
-  }
-  ~ComPtr() { reset(); }
+void release_interface(Interface* pointer) {
+  pointer->Release();
+}
+// An interface pointer holding one reference. To share one someone else holds,
+// AddRef it first.
+template <typename Interface>
+using ComPtr = Owned<Interface*, &release_interface<Interface>>;
 
-  Interface* get() const { return pointer_; }
-  Interface* operator->() const { return pointer_; }
-  explicit operator bool() const { return pointer_ != nullptr; }
-  // For the out parameter of a creating call; drops what was held.
-  Interface** put() {
-    reset();
-    return &pointer_;
-  }
-  void** put_void() { return reinterpret_cast<void**>(put()); }
-  // Shares an interface someone else holds: takes a reference of its own.
-  void reset_with_reference(Interface* pointer) {
-    if (pointer != nullptr) pointer->AddRef();
-    reset();
-    pointer_ = pointer;
-  }
-  // Releasing twice does nothing.
-  void reset() {
-    if (pointer_ != nullptr) std::exchange(pointer_, nullptr)->Release();
-  }
-
- private:
-  Interface* pointer_ = nullptr;
-};
-
-struct BstrTraits {
-  using Type = BSTR;
-  static Type empty() { return nullptr; }
-  static bool valid(Type text) { return text != nullptr; }
-  static void close(Type text) { SysFreeString(text); }
-};
-using Bstr = Owned<BstrTraits>;
+using Bstr = Owned<BSTR, &SysFreeString>;
 // Null when memory ran out.
 inline Bstr bstr_of(std::wstring_view text) {
   return Bstr(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
 }
 
-struct SafeArrayTraits {
-  using Type = SAFEARRAY*;
-  static Type empty() { return nullptr; }
-  static bool valid(Type array) { return array != nullptr; }
-  static void close(Type array) { SafeArrayDestroy(array); }
-};
-using SafeArray = Owned<SafeArrayTraits>;
+using SafeArray = Owned<SAFEARRAY*, &SafeArrayDestroy>;
 
 // Holds the element data of a SAFEARRAY locked for as long as it lives.
 class SafeArrayData {

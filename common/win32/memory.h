@@ -1,5 +1,5 @@
-// Global memory, the form the clipboard and OLE streams take: one HGLOBAL owner
-// and its lock.
+// Global memory, the form the clipboard and OLE streams take: the HGLOBAL
+// owner, its lock, and a block filled from bytes.
 #pragma once
 
 #include <windows.h>
@@ -9,40 +9,26 @@
 
 #include "common/win32/handle.h"
 
-struct GlobalMemoryTraits {
-  using Type = HGLOBAL;
-  static Type empty() { return nullptr; }
-  static bool valid(Type memory) { return memory != nullptr; }
-  static void close(Type memory) { GlobalFree(memory); }
-};
-// Freed unless handed on with release() (SetClipboardData takes ownership only on success).
-using GlobalMemory = Owned<GlobalMemoryTraits>;
+// Freed unless handed on with release() (SetClipboardData takes a block only
+// when it succeeds).
+using GlobalMemory = Owned<HGLOBAL, &GlobalFree>;
 
-// The block's bytes, locked for as long as this lives (a movable block has no
-// address otherwise).
-class GlobalLockScope {
- public:
-  explicit GlobalLockScope(HGLOBAL memory)
-      : memory_(memory), bytes_(memory != nullptr ? GlobalLock(memory) : nullptr) {}
-  ~GlobalLockScope() {
-    if (bytes_ != nullptr) GlobalUnlock(memory_);
-  }
-  GlobalLockScope(const GlobalLockScope&) = delete;
-  GlobalLockScope& operator=(const GlobalLockScope&) = delete;
-
-  void* bytes() const { return bytes_; }
-
- private:
-  HGLOBAL memory_;
-  void* bytes_;
-};
+// Runs `use` on the block's bytes while it is locked (a movable block has no
+// address otherwise); false, without the call, when it cannot be locked.
+template <typename Use>
+bool with_locked(HGLOBAL memory, Use use) {
+  void* bytes = memory != nullptr ? GlobalLock(memory) : nullptr;
+  if (bytes == nullptr) return false;
+  use(bytes);
+  GlobalUnlock(memory);
+  return true;
+}
 
 // A movable block holding a copy of `size` bytes; empty when memory ran out.
 inline GlobalMemory global_memory_of(const void* bytes, std::size_t size) {
   GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size));
-  if (!memory) return memory;
-  const GlobalLockScope lock(memory.get());
-  if (lock.bytes() == nullptr) return GlobalMemory();
-  if (size != 0) std::memcpy(lock.bytes(), bytes, size);
-  return memory;
+  const bool filled = with_locked(memory.get(), [&](void* target) {
+    if (size != 0) std::memcpy(target, bytes, size);
+  });
+  return filled ? std::move(memory) : GlobalMemory();
 }

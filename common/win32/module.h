@@ -10,13 +10,7 @@
 
 #include "common/win32/handle.h"
 
-struct ModuleTraits {
-  using Type = HMODULE;
-  static Type empty() { return nullptr; }
-  static bool valid(Type module) { return module != nullptr; }
-  static void close(Type module) { FreeLibrary(module); }
-};
-using Module = Owned<ModuleTraits>;
+using Module = Owned<HMODULE, &FreeLibrary>;
 
 // Where a library named without a folder is looked for: the program's folder
 // and the system directory, never the current directory or PATH.
