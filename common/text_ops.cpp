@@ -5,6 +5,8 @@
 
 namespace {
 
+const Text kQuoteMarker = "#\xD2\xFD\xBA\xC5";  // #引号
+
 unsigned char fold(unsigned char byte) { return (byte >= 'a' && byte <= 'z') ? byte - ('a' - 'A') : byte; }
 
 // Whether `sought` stands at byte offset `at` of `text`. When folding, only the
@@ -149,4 +151,17 @@ Text text_concat(std::initializer_list<Text> parts) {
 int text_compare(const Text& left, const Text& right) {
   const int order = left.bytes().compare(right.bytes());
   return order < 0 ? -1 : (order > 0 ? 1 : 0);
+}
+
+Text text_between(const Text& text, Text& left, Text& right, std::int32_t start, bool case_sensitive) {
+  if (text_contains(left, kQuoteMarker)) left = text_replace(left, kQuoteMarker, "\"");
+  if (text_contains(right, kQuoteMarker)) right = text_replace(right, kQuoteMarker, "\"");
+
+  const bool fold_case = !case_sensitive;
+  const std::int32_t left_at = text_find(text, left, start, fold_case);
+  if (left_at == -1) return {};
+  const Text rest = text_right(text, text.length() - left_at - left.length() + 1);
+  const std::int32_t right_at = text_find(rest, right, start, fold_case);
+  if (right_at == -1) return {};
+  return text_left(rest, right_at - 1);
 }

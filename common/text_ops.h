@@ -43,3 +43,10 @@ Text text_concat(std::initializer_list<Text> parts);
 
 // Byte by byte as unsigned values: negative, zero or positive.
 int text_compare(const Text& left, const Text& right);
+
+// The part of `text` between the first `left` at or after `start` and the next
+// `right` after it; empty when either is missing. Case is folded unless
+// `case_sensitive`. The marker "#引号" in `left` or `right` is rewritten in
+// place to a double quote, so callers can name quote delimiters.
+Text text_between(const Text& text, Text& left, Text& right, std::int32_t start = 1,
+                  bool case_sensitive = false);

@@ -5,7 +5,6 @@
 
 #include "common/text_ops.h"
 #include "extract/page_search.h"
-#include "fetch/page_request.h"
 
 namespace {
 

@@ -5,15 +5,16 @@
 #include <shellapi.h>
 // clang-format on
 
-#include <cstring>
 #include <string>
 #include <variant>
 
 #include "common/codepage_win32.h"
+#include "common/main_window_units.h"
 #include "common/message_box.h"
+#include "common/units.h"
+#include "common/units_win32.h"
+#include "common/win32/clipboard.h"
 #include "extract/autoplay_win32.h"
-#include "shell/main_window_units.h"
-#include "shell/window_system_win32.h"
 
 namespace {
 
@@ -21,6 +22,8 @@ constexpr char kGetFailed[] = "\xBB\xF1\xC8\xA1\xCA\xA7\xB0\xDC\xA3\xA1";   // �
 constexpr char kCopyDone[] = "\xB8\xB4\xD6\xC6\xB3\xC9\xB9\xA6\xA3\xA1";    // 复制成功！
 constexpr char kCopyFailed[] = "\xB8\xB4\xD6\xC6\xCA\xA7\xB0\xDC\xA3\xA1";  // 复制失败！
 constexpr wchar_t kBrowserTitle[] = L"Microsoft Internet Explorer";
+// How long a copy waits for another program to let go of the clipboard.
+constexpr DWORD kClipboardPatienceMs = 100;
 
 Text read_content(std::uint32_t unit_id) {
   const UnitValue value = read_unit_property(main_window::kWindow, unit_id, kPropertyContent);
@@ -36,65 +39,19 @@ void write_visible(std::uint32_t unit_id, bool visible) {
   write_unit_property(main_window::kWindow, unit_id, kPropertyVisible, visible);
 }
 
-// The clipboard, open for as long as this lives.
-class OpenedClipboard {
- public:
-  OpenedClipboard() : open_(OpenClipboard(nullptr) != FALSE) {}
-  ~OpenedClipboard() {
-    if (open_) CloseClipboard();
-  }
-  OpenedClipboard(const OpenedClipboard&) = delete;
-  OpenedClipboard& operator=(const OpenedClipboard&) = delete;
-  bool is_open() const { return open_; }
-
- private:
-  bool open_;
-};
-
-// A movable global block, freed unless the clipboard has taken it.
-class GlobalBlock {
- public:
-  explicit GlobalBlock(std::size_t size) : block_(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size)) {}
-  ~GlobalBlock() {
-    if (block_ != nullptr) GlobalFree(block_);
-  }
-  GlobalBlock(const GlobalBlock&) = delete;
-  GlobalBlock& operator=(const GlobalBlock&) = delete;
-
-  bool fill(const void* bytes, std::size_t size) {
-    void* target = block_ != nullptr ? GlobalLock(block_) : nullptr;
-    if (target == nullptr) return false;
-    std::memcpy(target, bytes, size);
-    GlobalUnlock(block_);
-    return true;
-  }
-  // Hands the block to the clipboard, which owns it from then on.
-  bool hand_to_clipboard(UINT format) {
-    if (SetClipboardData(format, block_) == nullptr) return false;
-    block_ = nullptr;
-    return true;
-  }
-
- private:
-  HGLOBAL block_;
-};
-
-bool place(UINT format, const void* bytes, std::size_t size) {
-  GlobalBlock block(size);
-  return block.fill(bytes, size) && block.hand_to_clipboard(format);
-}
-
 }  // namespace
 
 bool put_text_on_clipboard(const Text& text) {
-  OpenedClipboard clipboard;
+  const ClipboardScope clipboard(unit_window(main_window::kWindow, main_window::kWindow),
+                                 kClipboardPatienceMs);
   if (!clipboard.is_open()) return false;
   EmptyClipboard();
+  if (!place_on_clipboard(CF_TEXT, text.c_str(), static_cast<std::size_t>(text.length()) + 1)) return false;
   // CF_TEXT alone would be read through the clipboard's locale on systems whose
-  // code page is not 936, so the UTF-16 form goes beside it.
+  // code page is not 936, so the UTF-16 form goes beside it when it can.
   const std::wstring wide = local_to_wide(text);
-  return place(CF_TEXT, text.c_str(), static_cast<std::size_t>(text.length()) + 1) &&
-         place(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+  place_on_clipboard(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+  return true;
 }
 
 void get_address_command() {

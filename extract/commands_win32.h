@@ -11,6 +11,7 @@ void get_address_command();
 void copy_command(int x, int y, int keys);
 void open_command(int x, int y, int keys);
 
-// Puts `text` on the clipboard as CF_TEXT (code page 936, with its NUL) and as
-// CF_UNICODETEXT beside it. True only when the clipboard took both.
+// Puts `text` on the clipboard, owned by the main window, as CF_TEXT (code page
+// 936, with its NUL) and, where it can, as CF_UNICODETEXT beside it; waits up to
+// 100 ms for another program to let go of it. True when CF_TEXT was placed.
 bool put_text_on_clipboard(const Text& text);

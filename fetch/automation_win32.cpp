@@ -1,14 +1,9 @@
 #include "fetch/automation_win32.h"
 
-#include <windows.h>
-// After windows.h, which they need.
-#include <objbase.h>
-#include <oleauto.h>
-
 #include <cstring>
 
 #include "common/codepage_win32.h"
-#include "fetch/com_owners_win32.h"
+#include "common/win32/com.h"
 
 namespace {
 
@@ -50,7 +45,7 @@ bool fill_variant(VARIANT& target, const AutomationValue& value) {
     target.vt = VT_BOOL;
     target.boolVal = *flag ? VARIANT_TRUE : VARIANT_FALSE;
   } else if (const auto* text = std::get_if<Text>(&value)) {
-    Bstr wide(local_to_wide(*text));
+    Bstr wide = bstr_of(local_to_wide(*text));
     if (wide.get() == nullptr) return false;
     target.vt = VT_BSTR;
     target.bstrVal = wide.release();
@@ -97,11 +92,11 @@ class DispatchObject final : public AutomationObject {
 
   AutomationValue invoke(MemberKind kind, const Text& member, const AutomationArguments& arguments) override {
     // GetIDsOfNames matches names without regard to case.
-    Bstr name(local_to_wide(member));
+    Bstr name = bstr_of(local_to_wide(member));
     LPOLESTR names[] = {name.get()};
     DISPID member_id = DISPID_UNKNOWN;
     if (name.get() == nullptr ||
-        FAILED(dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &member_id))) {
+        FAILED(dispatch_.get()->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &member_id))) {
       return std::monostate{};
     }
 
@@ -121,8 +116,9 @@ class DispatchObject final : public AutomationObject {
 
     Variant result;
     VARIANT* result_slot = kind == MemberKind::kPropertyPut ? nullptr : result.get();
-    const HRESULT status = dispatch_->Invoke(member_id, IID_NULL, LOCALE_USER_DEFAULT, invoke_flags(kind),
-                                             &parameters, result_slot, nullptr, nullptr);
+    const HRESULT status =
+        dispatch_.get()->Invoke(member_id, IID_NULL, LOCALE_USER_DEFAULT, invoke_flags(kind), &parameters,
+                                result_slot, nullptr, nullptr);
     if (FAILED(status)) return std::monostate{};
     return value_of(*result);
   }
@@ -133,25 +129,25 @@ class DispatchObject final : public AutomationObject {
 
 }  // namespace
 
-void ComAutomationFactory::initialize() { initialized_ = SUCCEEDED(CoInitialize(nullptr)); }
+ComAutomationFactory::ComAutomationFactory() = default;
+ComAutomationFactory::~ComAutomationFactory() = default;
 
-void ComAutomationFactory::uninitialize() {
-  if (initialized_) CoUninitialize();
-  initialized_ = false;
-}
+void ComAutomationFactory::initialize() { apartment_ = std::make_unique<ComApartment>(); }
+
+void ComAutomationFactory::uninitialize() { apartment_.reset(); }
 
 std::unique_ptr<AutomationObject> automation_object_of(IDispatch* dispatch) {
   if (dispatch == nullptr) return nullptr;
-  ComPtr<IDispatch> held;
-  held.reset_with_reference(dispatch);
-  return std::make_unique<DispatchObject>(std::move(held));
+  dispatch->AddRef();
+  return std::make_unique<DispatchObject>(ComPtr<IDispatch>(dispatch));
 }
 
 std::unique_ptr<AutomationObject> ComAutomationFactory::create(const Text& prog_id) {
   CLSID class_id{};
   if (FAILED(CLSIDFromProgID(local_to_wide(prog_id).c_str(), &class_id))) return nullptr;
   ComPtr<IDispatch> dispatch;
-  if (FAILED(CoCreateInstance(class_id, nullptr, CLSCTX_SERVER, IID_IDispatch, dispatch.put_void()))) {
+  if (FAILED(CoCreateInstance(class_id, nullptr, CLSCTX_SERVER, IID_IDispatch,
+                              reinterpret_cast<void**>(dispatch.put())))) {
     return nullptr;
   }
   return std::make_unique<DispatchObject>(std::move(dispatch));

@@ -7,17 +7,19 @@
 #include "fetch/automation.h"
 
 struct IDispatch;
+class ComApartment;
 
 class ComAutomationFactory final : public AutomationFactory {
  public:
-  // CoInitialize; a failed one (another apartment model already chosen on this
-  // thread) is not balanced by uninitialize, so the caller's COM stays intact.
+  ComAutomationFactory();
+  ~ComAutomationFactory() override;
+  // Opens a COM apartment (common/win32/com.h) until uninitialize.
   void initialize() override;
   void uninitialize() override;
   std::unique_ptr<AutomationObject> create(const Text& prog_id) override;
 
  private:
-  bool initialized_ = false;
+  std::unique_ptr<ComApartment> apartment_;
 };
 
 // Drives an object the caller already holds; keeps a reference of its own.

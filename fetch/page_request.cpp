@@ -19,7 +19,6 @@ const Text kDefaultRequestHeaders =
     "\r\nAccept: */*\r\nAccept-Language: zh-cn\r\n"
     "User-Agent: Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; Trident/5.0)\r\n"
     "Content-Type: application/x-www-form-urlencoded";
-const Text kQuoteMarker = "#\xD2\xFD\xBA\xC5";  // #引号
 
 // Opens the apartment for one exchange and closes it on every way out, after
 // the object has been released.
@@ -127,17 +126,4 @@ ByteSet page_request_with(AutomationFactory& factory, const Text& url, PageReque
 
   http_request.reset();
   return body;
-}
-
-Text text_between(const Text& text, Text& left, Text& right, std::int32_t start, bool case_sensitive) {
-  if (text_contains(left, kQuoteMarker)) left = text_replace(left, kQuoteMarker, "\"");
-  if (text_contains(right, kQuoteMarker)) right = text_replace(right, kQuoteMarker, "\"");
-
-  const bool fold_case = !case_sensitive;
-  const std::int32_t left_at = text_find(text, left, start, fold_case);
-  if (left_at == -1) return {};
-  const Text rest = text_right(text, text.length() - left_at - left.length() + 1);
-  const std::int32_t right_at = text_find(rest, right, start, fold_case);
-  if (right_at == -1) return {};
-  return text_left(rest, right_at - 1);
 }

@@ -33,10 +33,3 @@ ByteSet page_request_with(AutomationFactory& factory, const Text& url, PageReque
 ByteSet page_request(const Text& url, PageRequestOptions& options);
 ByteSet page_request(const Text& url);
 #endif
-
-// The part of `text` between the first `left` at or after `start` and the next
-// `right` after it; empty when either is missing. Case is folded unless
-// `case_sensitive`. The marker "#引号" in `left` or `right` is rewritten in
-// place to a double quote, so callers can name quote delimiters.
-Text text_between(const Text& text, Text& left, Text& right, std::int32_t start = 1,
-                  bool case_sensitive = false);

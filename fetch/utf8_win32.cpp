@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <array>
-#include <climits>
 #include <cstddef>
 #include <cstdint>
 
@@ -51,58 +50,50 @@ constexpr std::array<std::uint8_t, 0x10000 / 8> make_nothing_to_compose_table() 
 
 const std::array<std::uint8_t, 0x10000 / 8> kNothingToCompose = make_nothing_to_compose_table();
 
-std::size_t unit_count(const ByteSet& wide) { return wide.size() / 2; }
-
-// Sizes the output with a query, converts into a zero-filled buffer of exactly
-// that size, then reads it up to its first NUL.
-Text wide_bytes_to_local(const ByteSet& wide, DWORD flags) {
-  const std::size_t units = unit_count(wide);
-  if (units > static_cast<std::size_t>(INT_MAX)) return {};
-  const auto* data = reinterpret_cast<const wchar_t*>(wide.data());
-  const int n = static_cast<int>(units);
-  const int m = WideCharToMultiByte(kLocalCodePage, flags, data, n, nullptr, 0, nullptr, nullptr);
-  if (m <= 0) return {};
-  ByteSet local(static_cast<std::size_t>(m), 0);
-  WideCharToMultiByte(kLocalCodePage, flags, data, n, reinterpret_cast<char*>(local.data()), m, nullptr,
-                      nullptr);
-  return text_of(local);
+std::wstring_view units_of(const ByteSet& wide) {
+  // An odd last byte is no whole unit.
+  return {reinterpret_cast<const wchar_t*>(wide.data()), wide.size() / 2};
 }
 
-}  // namespace
-
-ByteSet utf8_to_utf16(const ByteSet& bytes) {
-  // The platform takes an int length; a body beyond it cannot be converted.
-  if (bytes.size() > static_cast<std::size_t>(INT_MAX)) return {};
-  const auto* data = reinterpret_cast<const char*>(bytes.data());
-  const int len = static_cast<int>(bytes.size());
-  // No MB_ERR_INVALID_CHARS: malformed bytes are substituted, never fatal.
-  const int n = MultiByteToWideChar(kUtf8CodePage, 0, data, len, nullptr, 0);
-  if (n <= 0) return {};
-  ByteSet wide(static_cast<std::size_t>(n) * 2, 0);
-  MultiByteToWideChar(kUtf8CodePage, 0, data, len, reinterpret_cast<wchar_t*>(wide.data()), n);
-  return wide;
-}
-
-bool utf16_has_nothing_to_compose(const ByteSet& wide) {
-  const std::uint8_t* bytes = wide.data();
-  const std::size_t units = unit_count(wide);
-  for (std::size_t i = 0; i < units; ++i) {
-    const unsigned unit = bytes[2 * i] | (static_cast<unsigned>(bytes[2 * i + 1]) << 8);
+bool has_nothing_to_compose(std::wstring_view units) {
+  for (const wchar_t unit : units) {
     if (((kNothingToCompose[unit >> 3] >> (unit & 7)) & 1u) == 0) return false;
   }
   return true;
 }
 
-Text utf16_to_local_composing(const ByteSet& wide) { return wide_bytes_to_local(wide, WC_COMPOSITECHECK); }
+// Text ends at the first NUL, as reading the converted bytes as text does.
+Text units_to_local(std::wstring_view units, DWORD flags) {
+  return Text(from_wide(kLocalCodePage, flags, units));
+}
 
-Text utf16_to_local(const ByteSet& wide) {
+Text units_to_local(std::wstring_view units) {
   // Composing only changes a base followed by a mark; without any, the plain
   // conversion gives the same bytes at a fraction of the cost.
-  if (utf16_has_nothing_to_compose(wide)) return wide_bytes_to_local(wide, 0);
-  return wide_bytes_to_local(wide, WC_COMPOSITECHECK);
+  return units_to_local(units, has_nothing_to_compose(units) ? 0 : WC_COMPOSITECHECK);
 }
 
-Text utf8_to_local(const ByteSet& body) {
-  const ByteSet wide = utf8_to_utf16(body);
-  return utf16_to_local(wide);
+// No MB_ERR_INVALID_CHARS: malformed bytes are substituted, never fatal.
+std::wstring utf8_units(const ByteSet& bytes) {
+  return to_wide(kUtf8CodePage, 0,
+                 std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
+
+}  // namespace
+
+ByteSet utf8_to_utf16(const ByteSet& bytes) {
+  const std::wstring wide = utf8_units(bytes);
+  const auto* first = reinterpret_cast<const std::uint8_t*>(wide.data());
+  return ByteSet(first, first + wide.size() * sizeof(wchar_t));
+}
+
+bool utf16_has_nothing_to_compose(const ByteSet& wide) { return has_nothing_to_compose(units_of(wide)); }
+
+Text utf16_to_local_composing(const ByteSet& wide) {
+  return units_to_local(units_of(wide), WC_COMPOSITECHECK);
+}
+
+Text utf16_to_local(const ByteSet& wide) { return units_to_local(units_of(wide)); }
+
+// The UTF-16 step stays in one buffer: no copy into a ByteSet on the way.
+Text utf8_to_local(const ByteSet& body) { return units_to_local(utf8_units(body)); }

@@ -6,14 +6,12 @@
 #include <string>
 
 #include "common/fatal.h"
+#include "common/main_window_units.h"
+#include "common/win32/module.h"
 #include "shell/handlers.h"
-#include "shell/main_window_units.h"
+#include "shell/outside_calls.h"
 #include "shell/resource_ids.h"
 #include "shell/window_system_win32.h"
-
-#if TARNVEX_HAVE_SKIN_INSTALL
-#include "shell/outside_calls.h"
-#endif
 
 namespace {
 
@@ -22,9 +20,7 @@ bool g_ole_initialized = false;
 // Releases the libraries loaded for outside calls, then OLE. Runs at the
 // normal end and, through the fatal-error path, before exit code -1.
 void end_sequence() {
-#if TARNVEX_HAVE_SKIN_INSTALL
   release_outside_libraries();
-#endif
   if (g_ole_initialized) {
     g_ole_initialized = false;
     OleUninitialize();
@@ -33,19 +29,8 @@ void end_sequence() {
 
 // The program directory becomes the current directory before any file work.
 void enter_program_directory() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return;
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  const auto last_backslash = path.find_last_of(L'\\');
-  if (last_backslash == std::wstring::npos) return;
-  std::wstring directory = path.substr(0, last_backslash);
+  std::wstring directory = program_folder();
+  if (directory.empty()) return;
   // "C:" alone would mean that drive's current directory, not its root.
   if (directory.size() == 2 && directory[1] == L':') directory += L'\\';
   SetCurrentDirectoryW(directory.c_str());
@@ -57,6 +42,8 @@ int start_routine() {
 }
 
 int program_entry() {
+  // Before anything loads a library: never from the current directory or PATH.
+  restrict_library_search();
   set_fatal_cleanup(end_sequence);
   g_ole_initialized = SUCCEEDED(OleInitialize(nullptr));
   enter_program_directory();

@@ -7,12 +7,12 @@
 namespace {
 
 constexpr std::array<OutsideEntryName, kOutsideEntryCount> kTable = {{
-    {"ole32.dll", "CoInitialize"},
-    {"ole32.dll", "CoUninitialize"},
-    {"kernel32.dll", "MultiByteToWideChar"},
-    {"kernel32.dll", "WideCharToMultiByte"},
-    {"kernel32.dll", "WideCharToMultiByte"},
-    {"SkinH_EL.dll", "SkinH_AttachRes"},
+    {"ole32.dll", "CoInitialize", true},
+    {"ole32.dll", "CoUninitialize", true},
+    {"kernel32.dll", "MultiByteToWideChar", true},
+    {"kernel32.dll", "WideCharToMultiByte", true},
+    {"kernel32.dll", "WideCharToMultiByte", true},
+    {"SkinH_EL.dll", "SkinH_AttachRes", false},
 }};
 
 constexpr char kMissingLead[] =
@@ -42,6 +42,11 @@ TextArray library_load_candidates(const Text& library, const LibrarySearchPlaces
   if (!places.second_prefix.empty()) candidates.append(places.second_prefix + library);
   candidates.append(library);
   return candidates;
+}
+
+TextArray outside_entry_candidates(const OutsideEntryName& name, const LibrarySearchPlaces& places) {
+  if (name.system_library) return TextArray{name.library};
+  return library_load_candidates(name.library, places);
 }
 
 std::optional<std::uint16_t> entry_ordinal(const Text& entry) {

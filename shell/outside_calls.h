@@ -23,6 +23,9 @@ struct OutsideEntryName {
   const char* library;
   // An entry name that begins with "#" is an ordinal number ("#12").
   const char* entry;
+  // A library of the system itself: loaded from the system directory only, so a
+  // file of that name beside the program is never taken for it.
+  bool system_library;
 };
 
 const std::array<OutsideEntryName, kOutsideEntryCount>& outside_entry_table();
@@ -38,8 +41,13 @@ struct LibrarySearchPlaces {
 
 // The names to hand to the loader, in the order they are tried: a name holding
 // ":" exactly as given; otherwise first prefix + name, program directory + "\" +
-// name, second prefix + name, then the bare name for the standard search.
+// name, second prefix + name, then the bare name, which is searched in the
+// program's folder and the system directory only.
 TextArray library_load_candidates(const Text& library, const LibrarySearchPlaces& places);
+
+// The names to try for a table entry: a system library by its bare name alone
+// (searched in the system directory), any other as library_load_candidates says.
+TextArray outside_entry_candidates(const OutsideEntryName& name, const LibrarySearchPlaces& places);
 
 // "#n" with n from 1 to 65535 gives n; any other name gives nothing.
 std::optional<std::uint16_t> entry_ordinal(const Text& entry);

@@ -5,39 +5,15 @@
 #include "common/codepage_win32.h"
 #include "common/fatal.h"
 
-LoadedLibrary& LoadedLibrary::operator=(LoadedLibrary&& other) noexcept {
-  if (this != &other) {
-    reset();
-    module_ = other.release();
-  }
-  return *this;
-}
-
-HMODULE LoadedLibrary::release() {
-  HMODULE module = module_;
-  module_ = nullptr;
-  return module;
-}
-
-void LoadedLibrary::reset() {
-  if (module_ != nullptr) FreeLibrary(module_);
-  module_ = nullptr;
-}
-
 namespace {
 
-LoadedLibrary load_first_candidate(const Text& library, const LibrarySearchPlaces& places) {
-  const TextArray candidates = library_load_candidates(library, places);
+Module load_first_candidate(const TextArray& candidates, DWORD search) {
   for (const Text& candidate : candidates) {
     // The W call reads our code page 936 names correctly whatever the system code page.
-    const std::wstring wide = local_to_wide(candidate);
-    // No "cannot find the file" box from the system while we try the places in turn.
-    const UINT previous_mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    HMODULE module = LoadLibraryW(wide.c_str());
-    SetErrorMode(previous_mode);
-    if (module != nullptr) return LoadedLibrary(module);
+    Module module = load_library(local_to_wide(candidate), search);
+    if (module) return module;
   }
-  return LoadedLibrary();
+  return Module();
 }
 
 FARPROC find_entry(HMODULE module, const Text& entry) {
@@ -51,7 +27,7 @@ FARPROC find_entry(HMODULE module, const Text& entry) {
 }
 
 struct TableSlot {
-  LoadedLibrary library;
+  Module library;
   FARPROC address = nullptr;
 };
 
@@ -67,15 +43,26 @@ Function entry_as(OutsideEntry entry) {
   return reinterpret_cast<Function>(reinterpret_cast<void*>(outside_entry_address(entry)));
 }
 
-}  // namespace
-
-std::optional<BoundEntry> bind_entry(const Text& library, const Text& entry,
-                                     const LibrarySearchPlaces& places) {
-  LoadedLibrary loaded = load_first_candidate(library, places);
+std::optional<BoundEntry> bind_candidates(const TextArray& candidates, const Text& entry, DWORD search) {
+  Module loaded = load_first_candidate(candidates, search);
   if (!loaded) return std::nullopt;
   FARPROC address = find_entry(loaded.get(), entry);
   if (address == nullptr) return std::nullopt;  // `loaded` releases the library
   return BoundEntry{std::move(loaded), address};
+}
+
+// A table entry: a system library from the system directory alone.
+std::optional<BoundEntry> bind_table_entry(OutsideEntry entry) {
+  const OutsideEntryName& name = outside_entry_name(entry);
+  const DWORD search = name.system_library ? kLibrarySearchSystem : kLibrarySearchSafe;
+  return bind_candidates(outside_entry_candidates(name, program_search_places()), name.entry, search);
+}
+
+}  // namespace
+
+std::optional<BoundEntry> bind_entry(const Text& library, const Text& entry,
+                                     const LibrarySearchPlaces& places) {
+  return bind_candidates(library_load_candidates(library, places), entry, kLibrarySearchSafe);
 }
 
 BoundEntry bind_entry_or_fatal(const Text& library, const Text& entry, const LibrarySearchPlaces& places) {
@@ -85,28 +72,19 @@ BoundEntry bind_entry_or_fatal(const Text& library, const Text& entry, const Lib
 }
 
 LibrarySearchPlaces program_search_places() {
-  std::wstring file_name(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, file_name.data(), static_cast<DWORD>(file_name.size()));
-    if (length == 0) return {};
-    if (length < file_name.size()) {
-      file_name.resize(length);
-      break;
-    }
-    file_name.resize(file_name.size() * 2);
-  }
-  const auto last_backslash = file_name.find_last_of(L'\\');
-  if (last_backslash == std::wstring::npos) return {};
-  return LibrarySearchPlaces{{}, wide_to_local(std::wstring_view(file_name).substr(0, last_backslash)), {}};
+  return LibrarySearchPlaces{{}, wide_to_local(program_folder()), {}};
 }
 
 FARPROC outside_entry_address(OutsideEntry entry) {
   TableSlot& slot = slot_of(entry);
   if (slot.address == nullptr) {
-    const OutsideEntryName& name = outside_entry_name(entry);
-    BoundEntry bound = bind_entry_or_fatal(name.library, name.entry, program_search_places());
-    slot.library = std::move(bound.library);
-    slot.address = bound.address;
+    auto bound = bind_table_entry(entry);
+    if (!bound) {
+      const OutsideEntryName& name = outside_entry_name(entry);
+      fatal_error(std::nullopt, missing_entry_message(name.library, name.entry));
+    }
+    slot.library = std::move(bound->library);
+    slot.address = bound->address;
   }
   return slot.address;
 }
@@ -114,8 +92,7 @@ FARPROC outside_entry_address(OutsideEntry entry) {
 FARPROC outside_entry_address_or_null(OutsideEntry entry) {
   TableSlot& slot = slot_of(entry);
   if (slot.address == nullptr) {
-    const OutsideEntryName& name = outside_entry_name(entry);
-    auto bound = bind_entry(name.library, name.entry, program_search_places());
+    auto bound = bind_table_entry(entry);
     if (!bound) return nullptr;
     slot.library = std::move(bound->library);
     slot.address = bound->address;

@@ -1,5 +1,7 @@
-// Binding the outside library entries: LoadLibrary over the search order of
-// library_load_candidates, GetProcAddress by name or "#n" ordinal, bound once.
+// Binding the outside library entries: LoadLibraryEx over the search order of
+// library_load_candidates (a bare name in the program's folder and the system
+// directory, never the current directory or PATH; the table's system libraries
+// in the system directory alone), GetProcAddress by name or "#n" ordinal, bound once.
 #pragma once
 
 #include <windows.h>
@@ -8,30 +10,11 @@
 #include <optional>
 
 #include "common/text.h"
+#include "common/win32/module.h"
 #include "shell/outside_calls.h"
 
-// Owns one loaded library; FreeLibrary on destruction.
-class LoadedLibrary {
- public:
-  LoadedLibrary() = default;
-  explicit LoadedLibrary(HMODULE module) : module_(module) {}
-  ~LoadedLibrary() { reset(); }
-  LoadedLibrary(LoadedLibrary&& other) noexcept : module_(other.release()) {}
-  LoadedLibrary& operator=(LoadedLibrary&& other) noexcept;
-  LoadedLibrary(const LoadedLibrary&) = delete;
-  LoadedLibrary& operator=(const LoadedLibrary&) = delete;
-
-  HMODULE get() const { return module_; }
-  explicit operator bool() const { return module_ != nullptr; }
-  HMODULE release();
-  void reset();
-
- private:
-  HMODULE module_ = nullptr;
-};
-
 struct BoundEntry {
-  LoadedLibrary library;
+  Module library;
   FARPROC address = nullptr;
 };
 

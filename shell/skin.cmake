@@ -1,10 +1,9 @@
 # Skin installation: the outside-call table, install_skin, and the resources
 # that carry the engine image and the skin into the program.
 add_library(tarnvex_skin_install STATIC
-  ${CMAKE_CURRENT_LIST_DIR}/outside_calls.cpp
   ${CMAKE_CURRENT_LIST_DIR}/outside_calls_win32.cpp
   ${CMAKE_CURRENT_LIST_DIR}/skin_install_win32.cpp)
-target_link_libraries(tarnvex_skin_install PUBLIC tarnvex_common)
+target_link_libraries(tarnvex_skin_install PUBLIC tarnvex_outside_names tarnvex_common)
 tarnvex_warnings(tarnvex_skin_install)
 
 # Read by the .rc template.

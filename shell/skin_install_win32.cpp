@@ -4,56 +4,12 @@
 #include <string>
 
 #include "common/codepage_win32.h"
+#include "common/win32/handle.h"
+#include "common/win32/module.h"
 #include "shell/outside_calls_win32.h"
 #include "shell/skin_install.h"
 
 namespace {
-
-// Owns a file handle; CloseHandle on destruction.
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() {
-    if (valid()) CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
-// Owns a FindFirstFile search; FindClose on destruction.
-class FileSearch {
- public:
-  explicit FileSearch(HANDLE handle) : handle_(handle) {}
-  ~FileSearch() {
-    if (found()) FindClose(handle_);
-  }
-  FileSearch(const FileSearch&) = delete;
-  FileSearch& operator=(const FileSearch&) = delete;
-
-  bool found() const { return handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
-
-// Read-only data linked into the program as a named RCDATA resource.
-ByteView carried_resource(const wchar_t* name) {
-  HMODULE program = GetModuleHandleW(nullptr);
-  HRSRC found = FindResourceW(program, name, MAKEINTRESOURCEW(10));  // RT_RCDATA
-  if (found == nullptr) return {};
-  HGLOBAL loaded = LoadResource(program, found);
-  const DWORD size = SizeofResource(program, found);
-  if (loaded == nullptr || size == 0) return {};
-  const void* bytes = LockResource(loaded);
-  if (bytes == nullptr) return {};
-  return ByteView(static_cast<const std::uint8_t*>(bytes), size);
-}
 
 bool write_all(HANDLE file, ByteView bytes) {
   while (!bytes.empty()) {
@@ -68,21 +24,21 @@ bool write_all(HANDLE file, ByteView bytes) {
 
 }  // namespace
 
-ByteView skin_library_image() { return carried_resource(L"SKIN_LIBRARY_IMAGE"); }
+ByteView skin_library_image() { return rcdata_resource(GetModuleHandleW(nullptr), L"SKIN_LIBRARY_IMAGE"); }
 
-ByteView skin_data() { return carried_resource(L"SKIN_DATA"); }
+ByteView skin_data() { return rcdata_resource(GetModuleHandleW(nullptr), L"SKIN_DATA"); }
 
 bool file_exists(const Text& path) {
   WIN32_FIND_DATAW found_data;
-  const FileSearch search(FindFirstFileW(local_to_wide(path).c_str(), &found_data));
-  return search.found();
+  const FindHandle search(FindFirstFileW(local_to_wide(path).c_str(), &found_data));
+  return static_cast<bool>(search);
 }
 
 bool write_bytes_to_file(const Text& path, std::initializer_list<ByteView> parts) {
   if (path.empty()) return false;
-  const FileHandle file(CreateFileW(local_to_wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return false;
+  const Handle file(CreateFileW(local_to_wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   for (ByteView part : parts) {
     if (!write_all(file.get(), part)) return false;
   }

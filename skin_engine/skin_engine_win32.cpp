@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/codepage_win32.h"
 #include "common/win32/gdi.h"
 #include "skin_engine/skin_engine_win32.h"
 #include "skin_engine/skin_format.h"
@@ -50,10 +51,9 @@ class Look {
     // The default charset lets the system link in fonts for characters the face lacks.
     logfont.lfCharSet = DEFAULT_CHARSET;
     logfont.lfQuality = DEFAULT_QUALITY;
-    if (!font.face.empty()) {
-      MultiByteToWideChar(CP_UTF8, 0, font.face.data(), static_cast<int>(font.face.size()),
-                          logfont.lfFaceName, LF_FACESIZE - 1);
-    }
+    // A face that does not fit the field names no font: the default face then.
+    const std::wstring face = to_wide(CP_UTF8, 0, font.face);
+    if (face.size() < LF_FACESIZE) face.copy(logfont.lfFaceName, face.size());
     return CreateFontIndirectW(&logfont);
   }
 

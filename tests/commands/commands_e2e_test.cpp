@@ -239,4 +239,23 @@ TEST_F(Commands, HostileIdentifierIsShownEscaped) {
       expected_address(L"a%20b%22c%3Cd%3E%26e%23f%7Cg%5Eh%60i%7Bj%7Dk%5Cl%09m%41\x89c6\x9891=-_."));
 }
 
+TEST_F(Commands, CopyWaitsForAClipboardHeldBriefly) {
+  // Held by another program's window, and let go well within the program's 100 ms of patience.
+  const HWND holder =
+      CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  get_address_of(server_->url("/other"));
+  expect_success(expected_address(L"QQ9"));
+  ASSERT_TRUE(OpenClipboard(holder));
+  post_left_click(link_copy_);
+  Sleep(40);
+  CloseClipboard();
+  DestroyWindow(holder);
+  const auto box = close_next_message_box(program_->process_id(), 20s);
+  EXPECT_EQ(box ? box->text : L"<no message box>", kCopyDone);
+  EXPECT_EQ(cut_at_nul(clipboard_bytes(CF_TEXT)),
+            "http://" TARNVEX_PLAYER_HOST
+            "/loader.swf?VideoIDS=QQ9"
+            "&embedid=&isAutoPlay=true&isShowRelatedVideo=false&embedid=-&showAd=0");
+}
+
 }  // namespace

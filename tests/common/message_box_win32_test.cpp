@@ -24,6 +24,16 @@ TEST(CodePage, RoundTripThroughWide) {
   EXPECT_EQ(local_to_wide(""), L"");
 }
 
+TEST(CodePage, PairTakesTheCodePageAndFlags) {
+  EXPECT_EQ(to_wide(CP_UTF8, 0, std::string_view("a\xE5\x9C\xB0\0z", 6)), std::wstring(L"a\x5730\0z", 4));
+  EXPECT_EQ(from_wide(936, 0, L"\x5730"), "\xB5\xD8");
+  EXPECT_EQ(from_wide(CP_UTF8, 0, L"\x5730"), "\xE5\x9C\xB0");
+  // Malformed input fails only when asked to, and a failure is the empty result.
+  EXPECT_EQ(to_wide(CP_UTF8, MB_ERR_INVALID_CHARS, "a\xFF"), L"");
+  EXPECT_EQ(to_wide(CP_UTF8, 0, "a\xFF"), L"a\xFFFD");
+  EXPECT_EQ(to_wide(CP_UTF8, 0, ""), L"");
+}
+
 TEST(TextArrayDeathTest, OutOfRangeShowsFatalBoxAndExitsMinusOne) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   TextArray list{"a"};

@@ -182,4 +182,57 @@ TEST(TextConcatCompare, Basics) {
   EXPECT_LT(Text("ab"), Text("abc"));
 }
 
+struct BetweenCase {
+  const char* name;
+  Text text;
+  Text left;
+  Text right;
+  std::int32_t start;
+  bool case_sensitive;
+  Text expected;
+};
+
+TEST(TextBetween, Table) {
+  const Text quote_marker = "#\xD2\xFD\xBA\xC5";  // #引号
+  const std::vector<BetweenCase> cases = {
+      {"quote marker", "a\"b\"c", quote_marker, quote_marker, 1, false, "b"},
+      {"marker inside a delimiter", "<a href=\"/x\">", "href=" + quote_marker, quote_marker, 1, false, "/x"},
+      {"plain", "Set-Cookie: a=1; path=/", "Set-Cookie:", ";", 1, false, " a=1"},
+      {"left at the very end", "abc=", "=", ";", 1, false, ""},
+      {"left missing", "abc", "x", "c", 1, false, ""},
+      {"right missing", "a=1", "=", ";", 1, false, ""},
+      {"empty left is never found", "a=1;", "", ";", 1, false, ""},
+      {"case folded by default", "xKEY=v;", "key=", ";", 1, false, "v"},
+      {"case kept when asked", "xKEY=v;", "key=", ";", 1, true, ""},
+      {"start skips earlier left", "k=1;k=22;", "k=", ";", 2, false, "22"},
+      {"right searched from start within the rest", "a=1;a=2;", "a=", ";", 3, false, ""},
+      {"start below one counts as one", "a=1;", "a=", ";", -3, false, "1"},
+      {"trail byte is no delimiter", "\x81=x=y;", "=", ";", 1, false, "y"},
+      {"double-byte delimiters",
+       "\xB5\xD8"
+       "abc"
+       "\xB0\xA1",
+       "\xB5\xD8", "\xB0\xA1", 1, false, "abc"},
+  };
+  for (const auto& c : cases) {
+    Text left = c.left;
+    Text right = c.right;
+    EXPECT_EQ(text_between(c.text, left, right, c.start, c.case_sensitive), c.expected) << c.name;
+  }
+}
+
+TEST(TextBetween, QuoteMarkerRewritesDelimitersInPlace) {
+  Text left = "#\xD2\xFD\xBA\xC5";                     // #引号
+  Text right = "#\xD2\xFD\xBA\xC5>#\xD2\xFD\xBA\xC5";  // #引号>#引号
+  EXPECT_EQ(text_between("a\"b\">\"c", left, right), "b");
+  EXPECT_EQ(left, "\"");
+  EXPECT_EQ(right, "\">\"");
+
+  Text plain_left = "=";
+  Text plain_right = ";";
+  text_between("a=1;", plain_left, plain_right);
+  EXPECT_EQ(plain_left, "=");
+  EXPECT_EQ(plain_right, ";");
+}
+
 }  // namespace

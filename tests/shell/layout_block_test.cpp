@@ -7,9 +7,9 @@
 #include <iterator>
 #include <variant>
 
+#include "common/main_window_units.h"
 #include "shell/display_rules.h"
 #include "shell/layout_writer.h"
-#include "shell/main_window_units.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <iterator>
 #include <vector>
 
+#include "common/main_window_units.h"
 #include "shell/layout_writer.h"
-#include "shell/main_window_units.h"
 #include "shell/resource_ids.h"
 
 namespace {

@@ -53,6 +53,18 @@ TEST(LibraryCandidates, FollowTheSearchOrder) {
   }
 }
 
+TEST(LibraryCandidates, SystemLibrariesOfTheTableAreTriedByBareNameAlone) {
+  const LibrarySearchPlaces places{"C:\\first\\", "C:\\program", ""};
+  for (const auto& name : outside_entry_table()) {
+    const TextArray expected =
+        name.system_library ? TextArray{name.library} : library_load_candidates(name.library, places);
+    EXPECT_EQ(outside_entry_candidates(name, places), expected) << name.library;
+  }
+  EXPECT_FALSE(outside_entry_name(OutsideEntry::kSkinAttachRes).system_library);
+  EXPECT_TRUE(outside_entry_name(OutsideEntry::kMultiByteToWideChar).system_library);
+  EXPECT_TRUE(outside_entry_name(OutsideEntry::kCoInitialize).system_library);
+}
+
 struct OrdinalCase {
   const char* entry;
   std::optional<std::uint16_t> expected;

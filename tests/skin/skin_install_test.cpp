@@ -315,6 +315,23 @@ TEST_F(BindingTest, BareNameFallsBackToTheStandardSearch) {
   EXPECT_EQ(bound->address, GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetTickCount"));
 }
 
+TEST_F(BindingTest, BareNameIsNeverLookedForInTheCurrentFolderOrPath) {
+  // A library of that name only in the current folder and in a PATH folder.
+  for (const fs::path& folder : {first_, second_}) {
+    const fs::path planted = folder / "planted_probe.dll";
+    ASSERT_TRUE(CopyFileW((program_directory() / "SkinH_EL.dll").c_str(), planted.c_str(), FALSE));
+  }
+  std::wstring previous_path(32767, L'\0');
+  previous_path.resize(GetEnvironmentVariableW(L"PATH", previous_path.data(), 32767));
+  const fs::path previous_folder = fs::current_path();
+  fs::current_path(first_);
+  SetEnvironmentVariableW(L"PATH", (second_.wstring() + L";" + previous_path).c_str());
+  const bool bound = bind_entry("planted_probe.dll", "SkinH_AttachRes", {}).has_value();
+  SetEnvironmentVariableW(L"PATH", previous_path.c_str());
+  fs::current_path(previous_folder);
+  EXPECT_FALSE(bound);
+}
+
 TEST_F(BindingTest, NameWithColonIsLoadedExactlyAsGiven) {
   const fs::path exact = second_ / "lib" / "probe_copy.dll";
   auto bound = bind_entry(local(exact), "SkinH_AttachRes", program_search_places());
