@@ -30,9 +30,9 @@ Text two_calls(const ByteSet& body, DWORD flags) {
   const int n = MultiByteToWideChar(65001, 0, in, len, nullptr, 0);
   std::vector<wchar_t> wide(static_cast<std::size_t>(n));
   MultiByteToWideChar(65001, 0, in, len, wide.data(), n);
-  const int m = WideCharToMultiByte(kLocalCodePage, flags, wide.data(), n, nullptr, 0, nullptr, nullptr);
+  const int m = WideCharToMultiByte(kCodePage936, flags, wide.data(), n, nullptr, 0, nullptr, nullptr);
   std::vector<char> out(static_cast<std::size_t>(m));
-  WideCharToMultiByte(kLocalCodePage, flags, wide.data(), n, out.data(), m, nullptr, nullptr);
+  WideCharToMultiByte(kCodePage936, flags, wide.data(), n, out.data(), m, nullptr, nullptr);
   return Text(std::string_view(out.data(), out.size()));
 }
 

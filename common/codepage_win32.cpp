@@ -1,5 +1,5 @@
 #include "common/codepage_win32.h"
 
-std::wstring local_to_wide(const Text& text) { return to_wide(kLocalCodePage, 0, text.view()); }
+std::wstring gbk_to_wide(const Text& text) { return to_wide(kCodePage936, 0, text.view()); }
 
-Text wide_to_local(std::wstring_view wide) { return Text(from_wide(kLocalCodePage, 0, wide)); }
+Text wide_to_gbk(std::wstring_view wide) { return Text(from_wide(kCodePage936, 0, wide)); }

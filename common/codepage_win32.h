@@ -53,7 +53,7 @@ inline std::string from_wide(UINT code_page, DWORD flags, std::wstring_view wide
   return narrow;
 }
 
-inline constexpr UINT kLocalCodePage = 936;
+inline constexpr UINT kCodePage936 = 936;
 
-std::wstring local_to_wide(const Text& text);
-Text wide_to_local(std::wstring_view wide);
+std::wstring gbk_to_wide(const Text& text);
+Text wide_to_gbk(std::wstring_view wide);

@@ -5,7 +5,7 @@
 
 void show_message(const Text& text) {
   // The W call shows the code page 936 texts correctly whatever the system code page.
-  const std::wstring wide_text = local_to_wide(text);
-  const std::wstring wide_caption = local_to_wide(kMessageCaption);
+  const std::wstring wide_text = gbk_to_wide(text);
+  const std::wstring wide_caption = gbk_to_wide(kMessageCaption);
   MessageBoxW(nullptr, wide_text.c_str(), wide_caption.c_str(), MB_OK | MB_TASKMODAL);
 }

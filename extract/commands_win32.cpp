@@ -49,7 +49,7 @@ bool put_text_on_clipboard(const Text& text) {
   if (!place_on_clipboard(CF_TEXT, text.c_str(), static_cast<std::size_t>(text.length()) + 1)) return false;
   // CF_TEXT alone would be read through the clipboard's locale on systems whose
   // code page is not 936, so the UTF-16 form goes beside it when it can.
-  const std::wstring wide = local_to_wide(text);
+  const std::wstring wide = gbk_to_wide(text);
   place_on_clipboard(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
   return true;
 }
@@ -78,7 +78,7 @@ void copy_command(int, int, int) {
 }
 
 void open_command(int, int, int) {
-  const std::wstring address = local_to_wide(read_content(main_window::kEditAutoplay));
+  const std::wstring address = gbk_to_wide(read_content(main_window::kEditAutoplay));
   HWND owner = FindWindowExW(nullptr, nullptr, nullptr, kBrowserTitle);
   ShellExecuteW(owner, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }

@@ -45,7 +45,7 @@ bool fill_variant(VARIANT& target, const AutomationValue& value) {
     target.vt = VT_BOOL;
     target.boolVal = *flag ? VARIANT_TRUE : VARIANT_FALSE;
   } else if (const auto* text = std::get_if<Text>(&value)) {
-    Bstr wide = bstr_of(local_to_wide(*text));
+    Bstr wide = bstr_of(gbk_to_wide(*text));
     if (wide.get() == nullptr) return false;
     target.vt = VT_BSTR;
     target.bstrVal = wide.release();
@@ -65,7 +65,7 @@ AutomationValue value_of(const VARIANT& source) {
     case VT_BOOL:
       return source.boolVal != VARIANT_FALSE;
     case VT_BSTR:
-      return wide_to_local(std::wstring_view(source.bstrVal, SysStringLen(source.bstrVal)));
+      return wide_to_gbk(std::wstring_view(source.bstrVal, SysStringLen(source.bstrVal)));
     case VT_ARRAY | VT_UI1:
       return bytes_of_array(source.parray);
     default:
@@ -92,7 +92,7 @@ class DispatchObject final : public AutomationObject {
 
   AutomationValue invoke(MemberKind kind, const Text& member, const AutomationArguments& arguments) override {
     // GetIDsOfNames matches names without regard to case.
-    Bstr name = bstr_of(local_to_wide(member));
+    Bstr name = bstr_of(gbk_to_wide(member));
     LPOLESTR names[] = {name.get()};
     DISPID member_id = DISPID_UNKNOWN;
     if (name.get() == nullptr ||
@@ -144,7 +144,7 @@ std::unique_ptr<AutomationObject> automation_object_of(IDispatch* dispatch) {
 
 std::unique_ptr<AutomationObject> ComAutomationFactory::create(const Text& prog_id) {
   CLSID class_id{};
-  if (FAILED(CLSIDFromProgID(local_to_wide(prog_id).c_str(), &class_id))) return nullptr;
+  if (FAILED(CLSIDFromProgID(gbk_to_wide(prog_id).c_str(), &class_id))) return nullptr;
   ComPtr<IDispatch> dispatch;
   if (FAILED(CoCreateInstance(class_id, nullptr, CLSCTX_SERVER, IID_IDispatch,
                               reinterpret_cast<void**>(dispatch.put())))) {

@@ -64,7 +64,7 @@ bool has_nothing_to_compose(std::wstring_view units) {
 
 // Text ends at the first NUL, as reading the converted bytes as text does.
 Text units_to_local(std::wstring_view units, DWORD flags) {
-  return Text(from_wide(kLocalCodePage, flags, units));
+  return Text(from_wide(kCodePage936, flags, units));
 }
 
 Text units_to_local(std::wstring_view units) {

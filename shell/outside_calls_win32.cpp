@@ -10,7 +10,7 @@ namespace {
 Module load_first_candidate(const TextArray& candidates, DWORD search) {
   for (const Text& candidate : candidates) {
     // The W call reads our code page 936 names correctly whatever the system code page.
-    Module module = load_library(local_to_wide(candidate), search);
+    Module module = load_library(gbk_to_wide(candidate), search);
     if (module) return module;
   }
   return Module();
@@ -72,7 +72,7 @@ BoundEntry bind_entry_or_fatal(const Text& library, const Text& entry, const Lib
 }
 
 LibrarySearchPlaces program_search_places() {
-  return LibrarySearchPlaces{{}, wide_to_local(program_folder()), {}};
+  return LibrarySearchPlaces{{}, wide_to_gbk(program_folder()), {}};
 }
 
 FARPROC outside_entry_address(OutsideEntry entry) {

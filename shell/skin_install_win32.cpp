@@ -30,13 +30,13 @@ ByteView skin_data() { return rcdata_resource(GetModuleHandleW(nullptr), L"SKIN_
 
 bool file_exists(const Text& path) {
   WIN32_FIND_DATAW found_data;
-  const FindHandle search(FindFirstFileW(local_to_wide(path).c_str(), &found_data));
+  const FindHandle search(FindFirstFileW(gbk_to_wide(path).c_str(), &found_data));
   return static_cast<bool>(search);
 }
 
 bool write_bytes_to_file(const Text& path, std::initializer_list<ByteView> parts) {
   if (path.empty()) return false;
-  const Handle file(CreateFileW(local_to_wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+  const Handle file(CreateFileW(gbk_to_wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
   for (ByteView part : parts) {

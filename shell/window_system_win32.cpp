@@ -370,7 +370,7 @@ bool is_edit_box(const Unit& unit) { return units::kind_of(*unit.record) == &uni
 
 bool unit_visible(const Unit& unit) { return (GetWindowLongW(unit.window, GWL_STYLE) & WS_VISIBLE) != 0; }
 
-Text unit_text(const Unit& unit) { return wide_to_local(units::window_text(unit.window)); }
+Text unit_text(const Unit& unit) { return wide_to_gbk(units::window_text(unit.window)); }
 
 Unit* existing_unit(std::uint32_t window_id, std::uint32_t unit_id) {
   Unit* unit = loaded_unit(window_id, unit_id);
@@ -419,5 +419,5 @@ bool write_unit_visible(std::uint32_t window_id, std::uint32_t unit_id, bool vis
 bool write_unit_text(std::uint32_t window_id, std::uint32_t unit_id, const Text& text) {
   Unit* unit = existing_unit(window_id, unit_id);
   if (!unit || !is_edit_box(*unit)) return false;
-  return SetWindowTextW(unit->window, local_to_wide(text).c_str()) != FALSE;
+  return SetWindowTextW(unit->window, gbk_to_wide(text).c_str()) != FALSE;
 }

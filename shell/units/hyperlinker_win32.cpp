@@ -30,7 +30,7 @@ const layout::HyperLinkerData& link_data(const Unit& unit) {
 LinkState& link_state(Unit& unit) { return static_cast<LinkState&>(*unit.state); }
 
 std::wstring link_target(const layout::HyperLinkerData& d) {
-  return local_to_wide(layout::hyperlink_target(d));
+  return gbk_to_wide(layout::hyperlink_target(d));
 }
 
 HWND create(Unit& unit, HWND parent, DWORD style) {
@@ -56,7 +56,7 @@ void paint(Unit& unit, HDC dc) {
   }
   std::wstring caption = window_text(unit.window);
   // Without a caption the link shows its address.
-  if (caption.empty()) caption = local_to_wide(Text(d.link_type == 1 ? d.web_address : d.email_address));
+  if (caption.empty()) caption = gbk_to_wide(Text(d.link_type == 1 ? d.web_address : d.email_address));
   SelectedObject font(dc, unit_font(unit));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, colour);

@@ -58,7 +58,7 @@ void build_font(Unit& unit, const ByteSet& field) {
   font.lfClipPrecision = stored->clip_precision;
   font.lfQuality = stored->quality;
   font.lfPitchAndFamily = stored->pitch_and_family;
-  const std::wstring face = local_to_wide(stored->face_name);
+  const std::wstring face = gbk_to_wide(stored->face_name);
   lstrcpynW(font.lfFaceName, face.c_str(), LF_FACESIZE);
   unit.font.reset(CreateFontIndirectW(&font));
 }
@@ -105,7 +105,7 @@ HBRUSH asked_brush(HWND asked, UINT message, HDC dc, HWND window) {
 HWND create_self_drawn(Unit& unit, HWND parent, const wchar_t* class_name, DWORD style, DWORD ex_style,
                        const Text& text) {
   const UnitRecord& record = *unit.record;
-  return CreateWindowExW(ex_style, class_name, local_to_wide(text).c_str(), style, record.left, record.top,
+  return CreateWindowExW(ex_style, class_name, gbk_to_wide(text).c_str(), style, record.left, record.top,
                          record.width, record.height, parent, nullptr, program_instance(), &unit);
 }
 
@@ -113,7 +113,7 @@ HWND create_standard(Unit& unit, HWND parent, const wchar_t* class_name, DWORD s
                      const Text& text) {
   const UnitRecord& record = *unit.record;
   HWND window =
-      CreateWindowExW(ex_style, class_name, local_to_wide(text).c_str(), style, record.left, record.top,
+      CreateWindowExW(ex_style, class_name, gbk_to_wide(text).c_str(), style, record.left, record.top,
                       record.width, record.height, parent, nullptr, program_instance(), nullptr);
   if (window) SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(unit_font(unit)), FALSE);
   return window;

@@ -71,7 +71,7 @@ HWND create(Unit& unit, HWND parent, DWORD) {
     owner = state->hidden_owner;
   }
   unit.state = std::move(state);
-  const std::wstring caption = local_to_wide(Text(d.caption));
+  const std::wstring caption = gbk_to_wide(Text(d.caption));
   HWND window = CreateWindowExW(styles.ex_style, kWindowClass, caption.c_str(), styles.style, left, top,
                                 record.width, record.height, owner, nullptr, program_instance(), &unit);
   if (!window) return nullptr;

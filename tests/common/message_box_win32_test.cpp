@@ -19,9 +19,9 @@ TEST(MessageBoxHelper, ShowsTextAndCaptionInChinese) {
 
 TEST(CodePage, RoundTripThroughWide) {
   const Text local = "a\xB5\xD8\xD6\xB7z";  // a地址z
-  EXPECT_EQ(local_to_wide(local), L"a\x5730\x5740z");
-  EXPECT_EQ(wide_to_local(L"a\x5730\x5740z"), local);
-  EXPECT_EQ(local_to_wide(""), L"");
+  EXPECT_EQ(gbk_to_wide(local), L"a\x5730\x5740z");
+  EXPECT_EQ(wide_to_gbk(L"a\x5730\x5740z"), local);
+  EXPECT_EQ(gbk_to_wide(""), L"");
 }
 
 TEST(CodePage, PairTakesTheCodePageAndFlags) {

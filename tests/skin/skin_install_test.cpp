@@ -34,7 +34,7 @@ std::wstring this_program() {
 
 fs::path program_directory() { return fs::path(this_program()).parent_path(); }
 
-Text local(const fs::path& path) { return wide_to_local(path.wstring()); }
+Text local(const fs::path& path) { return wide_to_gbk(path.wstring()); }
 
 // A fresh folder of our own under the temporary folder, removed afterwards.
 class ScratchFolder {
@@ -429,8 +429,8 @@ TEST(FatalBinding, MissingEntryShowsTheMessageAndEndsWithMinusOne) {
   ASSERT_TRUE(seen.has_value());
   const Text expected =
       fatal_message_text(std::nullopt, missing_entry_message("kernel32.dll", "NoSuchEntry"));
-  EXPECT_EQ(seen->text, local_to_wide(expected));
-  EXPECT_EQ(seen->caption, local_to_wide("\xD0\xC5\xCF\xA2\xA3\xBA"));  // 信息：
+  EXPECT_EQ(seen->text, gbk_to_wide(expected));
+  EXPECT_EQ(seen->caption, gbk_to_wide("\xD0\xC5\xCF\xA2\xA3\xBA"));  // 信息：
   EXPECT_EQ(waited, WAIT_OBJECT_0);
   EXPECT_EQ(exit_code, static_cast<DWORD>(-1));
 }
