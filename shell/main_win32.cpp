@@ -48,8 +48,8 @@ int program_entry() {
   g_ole_initialized = SUCCEEDED(OleInitialize(nullptr));
   enter_program_directory();
   // The outside-call table binds each entry at its first call: nothing to do here.
-  window_system_start(layout_block_resource(GetModuleHandleW(nullptr), TARNVEX_RCDATA_LAYOUT),
-                      program_handlers());
+  const auto layout = rcdata_resource(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TARNVEX_RCDATA_LAYOUT));
+  window_system_start(ByteSet(layout.begin(), layout.end()), program_handlers());
   start_routine();
   run_message_loop();
   end_sequence();

@@ -283,15 +283,6 @@ bool window_system_start(const ByteSet& block, HandlerTable handlers) {
   return true;
 }
 
-ByteSet layout_block_resource(HMODULE module, int resource_id) {
-  HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(resource_id), MAKEINTRESOURCEW(10));  // RT_RCDATA
-  if (!resource) return {};
-  HGLOBAL loaded = LoadResource(module, resource);
-  const auto* bytes = static_cast<const std::uint8_t*>(loaded ? LockResource(loaded) : nullptr);
-  if (!bytes) return {};
-  return ByteSet(bytes, bytes + SizeofResource(module, resource));
-}
-
 bool load_window(std::uint32_t window_id, HWND parent, bool modal) {
   auto& state = system_state();
   const auto layout =

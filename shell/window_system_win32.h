@@ -21,8 +21,6 @@
 // Takes the layout block and the handler table the layout's handler indices
 // refer to. False when the block is malformed.
 bool window_system_start(const ByteSet& block, HandlerTable handlers);
-// The RCDATA resource `resource_id` of `module` (empty when missing).
-ByteSet layout_block_resource(HMODULE module, int resource_id);
 
 // Builds the window `window_id` from the layout: the window, then every unit,
 // then its event 0. With `modal` the parent is disabled and the call returns

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/win32/com.h"
+#include "common/win32/memory.h"
 #include "shell/display_rules.h"
 #include "shell/units/unit_win32.h"
 #include "shell/window_system_win32.h"
@@ -13,35 +15,6 @@
 namespace units {
 
 namespace {
-
-class PictureOwner {
- public:
-  PictureOwner() = default;
-  ~PictureOwner() {
-    if (picture_) picture_->Release();
-  }
-  PictureOwner(const PictureOwner&) = delete;
-  PictureOwner& operator=(const PictureOwner&) = delete;
-  IPicture* get() const { return picture_; }
-  IPicture** put() { return &picture_; }
-
- private:
-  IPicture* picture_ = nullptr;
-};
-
-class GlobalMemory {
- public:
-  explicit GlobalMemory(HGLOBAL memory) : memory_(memory) {}
-  ~GlobalMemory() {
-    if (memory_) GlobalFree(memory_);
-  }
-  GlobalMemory(const GlobalMemory&) = delete;
-  GlobalMemory& operator=(const GlobalMemory&) = delete;
-  HGLOBAL get() const { return memory_; }
-
- private:
-  HGLOBAL memory_;
-};
 
 // The decoded picture (32-bit pixels, top row first) and its last scaled copy.
 struct PictureState : KindState {
@@ -54,20 +27,15 @@ struct PictureState : KindState {
 // Decodes the picture (JPEG, BMP, GIF: whatever OLE reads) into 32-bit pixels.
 void load_picture(PictureState& state, const ByteSet& bytes) {
   if (bytes.empty()) return;
-  GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, bytes.size()));
-  if (!memory.get()) return;
-  void* target = GlobalLock(memory.get());
-  if (!target) return;
-  std::copy(bytes.begin(), bytes.end(), static_cast<std::uint8_t*>(target));
-  GlobalUnlock(memory.get());
-  IStream* stream = nullptr;
-  // The stream does not own the memory: GlobalMemory frees it after the picture is read.
-  if (FAILED(CreateStreamOnHGlobal(memory.get(), FALSE, &stream))) return;
-  PictureOwner picture;
-  const HRESULT loaded = OleLoadPicture(stream, static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
+  const GlobalMemory memory = global_memory_of(bytes.data(), bytes.size());
+  if (!memory) return;
+  ComPtr<IStream> stream;
+  // The stream does not own the memory: `memory` frees it after the picture is read.
+  if (FAILED(CreateStreamOnHGlobal(memory.get(), FALSE, stream.put()))) return;
+  ComPtr<IPicture> picture;
+  const HRESULT loaded = OleLoadPicture(stream.get(), static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
                                         reinterpret_cast<void**>(picture.put()));
-  stream->Release();
-  if (FAILED(loaded) || !picture.get()) return;
+  if (FAILED(loaded) || !picture) return;
   OLE_XSIZE_HIMETRIC himetric_width = 0;
   OLE_YSIZE_HIMETRIC himetric_height = 0;
   picture.get()->get_Width(&himetric_width);

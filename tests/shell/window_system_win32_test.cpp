@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/main_window_units.h"
+#include "common/win32/module.h"
 #include "shell/layout_writer.h"
 #include "shell/resource_ids.h"
 
@@ -166,7 +167,8 @@ class WindowSystem : public ::testing::Test {
     static bool started = false;
     if (started) return;
     started = true;
-    const ByteSet block = layout_block_resource(GetModuleHandleW(nullptr), TARNVEX_RCDATA_LAYOUT);
+    const auto resource = rcdata_resource(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TARNVEX_RCDATA_LAYOUT));
+    const ByteSet block(resource.begin(), resource.end());
     ASSERT_FALSE(block.empty());
     ASSERT_TRUE(window_system_start(block, kHandlers));
     ASSERT_TRUE(window_system_start(test_layout_block(), kHandlers));
