@@ -12,6 +12,7 @@
 namespace {
 
 using AttachRes = int(WINAPI*)(const unsigned char*, int, const char*, int, int, int);
+using Detach = void(WINAPI*)();
 
 COLORREF rgb(skin::Colour colour) { return RGB(colour.red, colour.green, colour.blue); }
 
@@ -38,9 +39,11 @@ class SkinEngine : public ::testing::Test {
     attach_ =
         reinterpret_cast<AttachRes>(reinterpret_cast<void*>(GetProcAddress(engine_, "SkinH_AttachRes")));
     ASSERT_NE(attach_, nullptr);
+    detach_ = reinterpret_cast<Detach>(reinterpret_cast<void*>(GetProcAddress(engine_, "SkinH_Detach")));
+    ASSERT_NE(detach_, nullptr);
   }
   void TearDown() override {
-    if (engine_ != nullptr) FreeLibrary(engine_);
+    if (engine_ != nullptr) unload();
     pump_messages();
   }
 
@@ -48,13 +51,16 @@ class SkinEngine : public ::testing::Test {
     return attach_(bytes.empty() ? nullptr : bytes.data(), static_cast<int>(bytes.size()), nullptr, 0, 0, 0);
   }
 
+  // As the program's end sequence does: detach, then free.
   void unload() {
+    detach_();
     FreeLibrary(engine_);
     engine_ = nullptr;
   }
 
   HMODULE engine_ = nullptr;
   AttachRes attach_ = nullptr;
+  Detach detach_ = nullptr;
 };
 
 void expect_pixel(const TestWindow& window, Point point, COLORREF expected, const char* what) {
@@ -302,7 +308,7 @@ TEST_F(SkinEngine, MessageBoxesShownLaterAreSkinnedAndStillWork) {
   EXPECT_TRUE(g_seen_box.ok_drawn_by_skin);
 }
 
-TEST_F(SkinEngine, UnloadingTheEngineGivesTheWindowsTheirOwnLookBack) {
+TEST_F(SkinEngine, DetachAndUnloadGiveTheWindowsTheirOwnLookBack) {
   TestWindow window;
   SetWindowTextW(window.edit(), L"MMMM");
   window.settle();
@@ -321,6 +327,30 @@ TEST_F(SkinEngine, UnloadingTheEngineGivesTheWindowsTheirOwnLookBack) {
   EXPECT_EQ(GetWindowLongPtrW(window.edit(), GWLP_WNDPROC), edit_procedure);
   EXPECT_EQ(GetWindowLongPtrW(window.button(), GWL_STYLE), button_style);
   EXPECT_EQ(SendMessageW(window.edit(), WM_GETFONT, 0, 0), edit_font);
+  EXPECT_TRUE(window.snapshot() == before) << "the window looks different after unloading";
+}
+
+// Someone who subclasses the edit box after the engine, the old way.
+WNDPROC g_edit_under_later = nullptr;
+int g_later_messages = 0;
+
+LRESULT CALLBACK later_edit_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  ++g_later_messages;
+  return CallWindowProcW(g_edit_under_later, window, message, wparam, lparam);
+}
+
+TEST_F(SkinEngine, WindowSubclassedAfterTheEngineKeepsWorkingAfterTheUnload) {
+  TestWindow window;
+  SetWindowTextW(window.edit(), L"MMMM");
+  window.settle();
+  const auto before = window.snapshot();
+  ASSERT_EQ(attach(skin::encode(test_skin())), 0);
+  g_edit_under_later = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(window.edit(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&later_edit_procedure)));
+  unload();
+  g_later_messages = 0;
+  window.settle();
+  EXPECT_GT(g_later_messages, 0);
   EXPECT_TRUE(window.snapshot() == before) << "the window looks different after unloading";
 }
 
