@@ -13,16 +13,19 @@
 
 #if TARNVEX_HAVE_SKIN_INSTALL
 #include "shell/outside_calls.h"
+#include "shell/skin_install.h"
 #endif
 
 namespace {
 
 bool g_ole_initialized = false;
 
-// Releases the libraries loaded for outside calls, then OLE. Runs at the
-// normal end and, through the fatal-error path, before exit code -1.
+// Lets the skin engine undo its work, releases the libraries loaded for outside
+// calls, then OLE. Runs at the normal end and, through the fatal-error path
+// (windows still alive), before exit code -1.
 void end_sequence() {
 #if TARNVEX_HAVE_SKIN_INSTALL
+  detach_skin();
   release_outside_libraries();
 #endif
   if (g_ole_initialized) {

@@ -7,7 +7,19 @@
 
 namespace {
 ProbeCall g_last{};
+
+// Appends a line to the file named by kProbeLogVariable, when it is set: what a
+// program did with the probe can be read after the program has ended.
+void log_line(const char* line) {
+  wchar_t path[MAX_PATH] = {};
+  if (GetEnvironmentVariableW(kProbeLogVariable, path, MAX_PATH) == 0) return;
+  HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(file, line, static_cast<DWORD>(lstrlenA(line)), &written, nullptr);
+  CloseHandle(file);
 }
+}  // namespace
 
 extern "C" int WINAPI SkinH_AttachRes(const unsigned char* skin, int length, const char* password,
                                       int setting1, int setting2, int setting3) {
@@ -30,9 +42,18 @@ extern "C" int WINAPI SkinH_AttachRes(const unsigned char* skin, int length, con
     call.library_file_size = (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   }
   g_last = call;
+  log_line("attach\n");
   return kProbeResult;
 }
 
 extern "C" const ProbeCall* WINAPI probe_last_call() { return &g_last; }
 
 extern "C" void WINAPI probe_reset() { g_last = ProbeCall{}; }
+
+extern "C" void WINAPI SkinH_Detach() { log_line("detach\n"); }
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  // Only file work: a FreeLibrary, not the end of the process.
+  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) log_line("unload\n");
+  return TRUE;
+}
