@@ -64,6 +64,7 @@ class SkinEngine : public ::testing::Test {
 };
 
 void expect_pixel(const TestWindow& window, Point point, COLORREF expected, const char* what) {
+  window.settle_until([&] { return window.pixel(point) == expected; });
   const COLORREF seen = window.pixel(point);
   EXPECT_EQ(colour_text(seen), colour_text(expected)) << what << " at " << point.x << "," << point.y;
 }
@@ -97,7 +98,6 @@ TEST_F(SkinEngine, GoodSkinColoursTheWindow) {
   window.settle();
   const skin::Skin look = test_skin();
   ASSERT_EQ(attach(skin::encode(look)), 0);
-  window.settle();
 
   expect_pixel(window, TestWindow::kBackground, rgb(*look.colour("window.background")), "frame background");
   expect_pixel(window, TestWindow::kEditInside, rgb(*look.colour("edit.background")), "edit box");
@@ -108,8 +108,10 @@ TEST_F(SkinEngine, GoodSkinColoursTheWindow) {
   expect_pixel(window, TestWindow::kButtonInside, rgb(*look.colour("button.face")), "button face");
   expect_pixel(window, TestWindow::kButtonBorder, rgb(*look.colour("button.border")), "button border");
   // Text in the skin's colours: some pixels of the typed text and the caption are exactly that colour.
-  EXPECT_GT(pixels_of_colour(window, window.edit(), rgb(*look.colour("edit.text"))), 0);
-  EXPECT_GT(pixels_of_colour(window, window.button(), rgb(*look.colour("button.text"))), 0);
+  EXPECT_TRUE(window.settle_until([&] {
+    return pixels_of_colour(window, window.edit(), rgb(*look.colour("edit.text"))) > 0 &&
+           pixels_of_colour(window, window.button(), rgb(*look.colour("button.text"))) > 0;
+  }));
 
   for (HWND control : {window.edit(), window.read_only_edit(), window.label(), window.button()}) {
     const LOGFONTW font = font_of(control);
@@ -124,10 +126,8 @@ TEST_F(SkinEngine, PressedButtonTakesThePressedColour) {
   const skin::Skin look = test_skin();
   ASSERT_EQ(attach(skin::encode(look)), 0);
   SendMessageW(window.button(), BM_SETSTATE, TRUE, 0);
-  window.settle();
   expect_pixel(window, TestWindow::kButtonInside, rgb(*look.colour("button.pressed")), "pressed button");
   SendMessageW(window.button(), BM_SETSTATE, FALSE, 0);
-  window.settle();
   expect_pixel(window, TestWindow::kButtonInside, rgb(*look.colour("button.face")), "released button");
 }
 
@@ -157,7 +157,6 @@ TEST_F(SkinEngine, PartialSkinLeavesTheRestAsItWas) {
   skin::Skin look;
   look.colours["edit.background"] = {0x11, 0x99, 0x55};
   ASSERT_EQ(attach(skin::encode(look)), 0);
-  window.settle();
   expect_pixel(window, TestWindow::kEditInside, RGB(0x11, 0x99, 0x55), "edit box");
   // A read-only edit box without colours of its own takes the edit box colours.
   expect_pixel(window, TestWindow::kReadOnlyInside, RGB(0x11, 0x99, 0x55), "read-only edit box");
@@ -206,9 +205,9 @@ TEST_F(SkinEngine, RefusedSkinsChangeNothing) {
   for (const auto& refused : refused_skins()) {
     EXPECT_NE(attach(refused), 0) << "a skin of " << refused.size() << " bytes";
   }
-  window.settle();
 
-  EXPECT_TRUE(window.snapshot() == before) << "the window's pixels changed";
+  EXPECT_TRUE(window.settle_until([&] { return window.snapshot() == before; }))
+      << "the window's pixels changed";
   EXPECT_EQ(GetWindowLongPtrW(window.edit(), GWLP_WNDPROC), edit_procedure);
   EXPECT_EQ(GetWindowLongPtrW(window.frame(), GWLP_WNDPROC), frame_procedure);
   EXPECT_EQ(GetWindowLongPtrW(window.button(), GWL_STYLE), button_style);
@@ -219,13 +218,12 @@ TEST_F(SkinEngine, RefusedSkinKeepsTheSkinAlreadyApplied) {
   TestWindow window;
   const skin::Skin look = test_skin();
   ASSERT_EQ(attach(skin::encode(look)), 0);
-  window.settle();
+  expect_pixel(window, TestWindow::kEditInside, rgb(*look.colour("edit.background")), "edit box");
   const auto skinned = window.snapshot();
   auto truncated = skin::encode(look);
   truncated.pop_back();
   EXPECT_EQ(attach(truncated), 4);
-  window.settle();
-  EXPECT_TRUE(window.snapshot() == skinned);
+  EXPECT_TRUE(window.settle_until([&] { return window.snapshot() == skinned; }));
 }
 
 TEST_F(SkinEngine, HostileSkinsBehindAGoodHeadDoNotCrash) {
@@ -252,7 +250,6 @@ TEST_F(SkinEngine, SecondSkinReplacesTheFirst) {
   second.colours["edit.background"] = {0x05, 0x06, 0x07};
   second.colours.erase("button.face");
   ASSERT_EQ(attach(skin::encode(second)), 0);
-  window.settle();
   expect_pixel(window, TestWindow::kEditInside, RGB(0x05, 0x06, 0x07), "edit box");
   // Without a face colour the button is the system's own again.
   EXPECT_EQ(GetWindowLongPtrW(window.button(), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
@@ -266,7 +263,6 @@ TEST_F(SkinEngine, WindowsCreatedLaterAreSkinned) {
                               nullptr, GetModuleHandleW(nullptr), nullptr);
   // The creator's own font is replaced by the skin's, as for the first controls.
   SendMessageW(late, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
-  window.settle();
   expect_pixel(window, Point{60, 130}, rgb(*look.colour("edit.background")), "edit box made after the skin");
   EXPECT_STREQ(font_of(late).lfFaceName, L"Tahoma");
 }
@@ -317,17 +313,16 @@ TEST_F(SkinEngine, DetachAndUnloadGiveTheWindowsTheirOwnLookBack) {
   const auto button_style = GetWindowLongPtrW(window.button(), GWL_STYLE);
   const auto edit_font = SendMessageW(window.edit(), WM_GETFONT, 0, 0);
   ASSERT_EQ(attach(skin::encode(test_skin())), 0);
-  window.settle();
-  ASSERT_FALSE(window.snapshot() == before);
+  ASSERT_TRUE(window.settle_until([&] { return !(window.snapshot() == before); }));
 
   unload();
   // Messages after the unload must reach the windows' own procedures, not freed
   // code, and the controls must not keep the skin's deleted font.
-  window.settle();
+  EXPECT_TRUE(window.settle_until([&] { return window.snapshot() == before; }))
+      << "the window looks different after unloading";
   EXPECT_EQ(GetWindowLongPtrW(window.edit(), GWLP_WNDPROC), edit_procedure);
   EXPECT_EQ(GetWindowLongPtrW(window.button(), GWL_STYLE), button_style);
   EXPECT_EQ(SendMessageW(window.edit(), WM_GETFONT, 0, 0), edit_font);
-  EXPECT_TRUE(window.snapshot() == before) << "the window looks different after unloading";
 }
 
 // Someone who subclasses the edit box after the engine, the old way.
@@ -349,9 +344,9 @@ TEST_F(SkinEngine, WindowSubclassedAfterTheEngineKeepsWorkingAfterTheUnload) {
       SetWindowLongPtrW(window.edit(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&later_edit_procedure)));
   unload();
   g_later_messages = 0;
-  window.settle();
+  EXPECT_TRUE(window.settle_until([&] { return window.snapshot() == before; }))
+      << "the window looks different after unloading";
   EXPECT_GT(g_later_messages, 0);
-  EXPECT_TRUE(window.snapshot() == before) << "the window looks different after unloading";
 }
 
 TEST_F(SkinEngine, DestroyedWindowsAreForgotten) {
@@ -364,7 +359,6 @@ TEST_F(SkinEngine, DestroyedWindowsAreForgotten) {
   skin::Skin look;
   look.colours["edit.background"] = {0x44, 0x55, 0x66};
   ASSERT_EQ(attach(skin::encode(look)), 0);
-  second.settle();
   expect_pixel(second, TestWindow::kEditInside, RGB(0x44, 0x55, 0x66), "edit box of the second window");
 }
 
