@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
 
 #include "skin_engine/skin_format.h"
 #include "tests/skin/test_window_win32.h"
@@ -360,6 +361,56 @@ TEST_F(SkinEngine, DestroyedWindowsAreForgotten) {
   look.colours["edit.background"] = {0x44, 0x55, 0x66};
   ASSERT_EQ(attach(skin::encode(look)), 0);
   expect_pixel(second, TestWindow::kEditInside, RGB(0x44, 0x55, 0x66), "edit box of the second window");
+}
+
+// The skin's font at another DPI, seen in a copy of this program started while
+// the system DPI is 144 (Wine reads LogPixels when a program starts).
+constexpr wchar_t kDpiChildVariable[] = L"TARNVEX_SKIN_DPI_CHILD";
+
+TEST_F(SkinEngine, DpiChildFontIsScaled) {
+  if (GetEnvironmentVariableW(kDpiChildVariable, nullptr, 0) == 0) GTEST_SKIP() << "run by FontFollowsTheDpi";
+  using SetAwareness = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);
+  if (auto set_awareness = reinterpret_cast<SetAwareness>(reinterpret_cast<void*>(
+          GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")))) {
+    set_awareness(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+  }
+  TestWindow window;
+  ASSERT_EQ(attach(skin::encode(test_skin())), 0);
+  EXPECT_EQ(font_of(window.edit()).lfHeight, -23);  // -15 at 96 dpi, times 1.5
+}
+
+TEST(SkinEngineDpi, FontFollowsTheDpi) {
+  constexpr wchar_t kDesktop[] = L"Control Panel\\Desktop";
+  DWORD previous = 0;
+  DWORD size = sizeof previous;
+  const bool had_value = RegGetValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels", RRF_RT_REG_DWORD, nullptr,
+                                      &previous, &size) == ERROR_SUCCESS;
+  const DWORD high = 144;
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels", REG_DWORD, &high, sizeof high), 0);
+  wchar_t program[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, program, MAX_PATH);
+  std::wstring command = L"\"" + std::wstring(program) + L"\" --gtest_filter=SkinEngine.DpiChildFontIsScaled";
+  SetEnvironmentVariableW(kDpiChildVariable, L"1");
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION child{};
+  const BOOL started =
+      CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child);
+  SetEnvironmentVariableW(kDpiChildVariable, nullptr);
+  DWORD exit_code = 1;
+  if (started) {
+    WaitForSingleObject(child.hProcess, 60000);
+    GetExitCodeProcess(child.hProcess, &exit_code);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+  }
+  if (had_value) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels", REG_DWORD, &previous, sizeof previous);
+  } else {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels");
+  }
+  ASSERT_TRUE(started);
+  EXPECT_EQ(exit_code, 0u);
 }
 
 }  // namespace
