@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <optional>
 #include <vector>
 
 inline const std::filesystem::path kFixedPath = L"C:\\WINDOWS\\system32\\SkinH_EL.dll";
@@ -16,22 +15,12 @@ inline std::vector<std::uint8_t> read_file(const std::filesystem::path& path) {
   return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// For one test: no file at the fixed place at the start; at the end whatever the
-// test left there is removed and a file that was there before is put back, even
-// when the test failed half-way.
+// For one test: no file at the fixed place at the start, and none left behind at
+// the end, even when the test failed half-way.
 class EngineFileScope {
  public:
-  EngineFileScope() {
-    if (std::filesystem::exists(kFixedPath)) saved_ = read_file(kFixedPath);
-    remove();
-  }
-  ~EngineFileScope() {
-    remove();
-    if (saved_) {
-      std::ofstream(kFixedPath, std::ios::binary)
-          .write(reinterpret_cast<const char*>(saved_->data()), static_cast<std::streamsize>(saved_->size()));
-    }
-  }
+  EngineFileScope() { remove(); }
+  ~EngineFileScope() { remove(); }
   EngineFileScope(const EngineFileScope&) = delete;
   EngineFileScope& operator=(const EngineFileScope&) = delete;
 
@@ -40,5 +29,4 @@ class EngineFileScope {
     std::error_code ignored;
     std::filesystem::remove(kFixedPath, ignored);
   }
-  std::optional<std::vector<std::uint8_t>> saved_;
 };

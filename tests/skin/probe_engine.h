@@ -21,7 +21,7 @@ inline constexpr int kProbeResult = 4242;
 
 // The environment variable naming the file where the probe logs "attach",
 // "detach" and "unload" lines.
-inline constexpr wchar_t kProbeLogVariable[] = L"TARNVEX_PROBE_LOG";
+inline constexpr char kProbeLogVariable[] = "TARNVEX_PROBE_LOG";
 
 using ProbeLastCall = const ProbeCall*(__stdcall*)();
 using ProbeReset = void(__stdcall*)();

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "tests/skin/probe_engine.h"
@@ -11,13 +12,12 @@ ProbeCall g_last{};
 // Appends a line to the file named by kProbeLogVariable, when it is set: what a
 // program did with the probe can be read after the program has ended.
 void log_line(const char* line) {
-  wchar_t path[MAX_PATH] = {};
-  if (GetEnvironmentVariableW(kProbeLogVariable, path, MAX_PATH) == 0) return;
-  HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  WriteFile(file, line, static_cast<DWORD>(lstrlenA(line)), &written, nullptr);
-  CloseHandle(file);
+  char path[MAX_PATH] = {};
+  if (GetEnvironmentVariableA(kProbeLogVariable, path, MAX_PATH) == 0) return;
+  if (std::FILE* file = std::fopen(path, "ab")) {
+    std::fputs(line, file);
+    std::fclose(file);
+  }
 }
 }  // namespace
 

@@ -4,8 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <process.h>
+
 #include <random>
-#include <string>
 
 #include "skin_engine/skin_format.h"
 #include "tests/skin/test_window_win32.h"
@@ -380,37 +381,19 @@ TEST_F(SkinEngine, DpiChildFontIsScaled) {
 }
 
 TEST(SkinEngineDpi, FontFollowsTheDpi) {
-  constexpr wchar_t kDesktop[] = L"Control Panel\\Desktop";
-  DWORD previous = 0;
-  DWORD size = sizeof previous;
-  const bool had_value = RegGetValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels", RRF_RT_REG_DWORD, nullptr,
-                                      &previous, &size) == ERROR_SUCCESS;
-  const DWORD high = 144;
-  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels", REG_DWORD, &high, sizeof high), 0);
+  const auto set_log_pixels = [](DWORD dpi) {
+    return RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi,
+                           sizeof dpi);
+  };
+  ASSERT_EQ(set_log_pixels(144), ERROR_SUCCESS);
   wchar_t program[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, program, MAX_PATH);
-  std::wstring command = L"\"" + std::wstring(program) + L"\" --gtest_filter=SkinEngine.DpiChildFontIsScaled";
   SetEnvironmentVariableW(kDpiChildVariable, L"1");
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION child{};
-  const BOOL started =
-      CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child);
+  const auto exit_code =
+      _wspawnl(_P_WAIT, program, program, L"--gtest_filter=SkinEngine.DpiChildFontIsScaled", nullptr);
   SetEnvironmentVariableW(kDpiChildVariable, nullptr);
-  DWORD exit_code = 1;
-  if (started) {
-    WaitForSingleObject(child.hProcess, 60000);
-    GetExitCodeProcess(child.hProcess, &exit_code);
-    CloseHandle(child.hThread);
-    CloseHandle(child.hProcess);
-  }
-  if (had_value) {
-    RegSetKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels", REG_DWORD, &previous, sizeof previous);
-  } else {
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels");
-  }
-  ASSERT_TRUE(started);
-  EXPECT_EQ(exit_code, 0u);
+  set_log_pixels(96);
+  EXPECT_EQ(exit_code, 0);
 }
 
 }  // namespace

@@ -153,14 +153,14 @@ TEST(SkinnedProgram, EndSequenceDetachesTheEngineBeforeFreeingIt) {
   const fs::path log = fs::temp_directory_path() / ("tarnvex-probe-" + std::to_string(GetCurrentProcessId()));
   std::error_code ignored;
   fs::remove(log, ignored);
-  SetEnvironmentVariableW(kProbeLogVariable, log.c_str());
+  SetEnvironmentVariableA(kProbeLogVariable, log.string().c_str());
   std::optional<DWORD> exit_code;
   {
     ProgramUnderTest program(windows_path_of(TARNVEX_EXE_FILE), kCaption);
     EXPECT_TRUE(program.started());
     exit_code = program.close_and_wait();
   }
-  SetEnvironmentVariableW(kProbeLogVariable, nullptr);
+  SetEnvironmentVariableA(kProbeLogVariable, nullptr);
   EXPECT_EQ(exit_code, std::optional<DWORD>(0));
   const auto logged = read_file(log);
   EXPECT_EQ(std::string(logged.begin(), logged.end()), "attach\ndetach\nunload\n");
