@@ -10,6 +10,7 @@
 
 #include "skin_engine/skin_format.h"
 #include "tests/skin/test_window_win32.h"
+#include "tests/support/dialogs_win32.h"
 
 namespace {
 
@@ -277,17 +278,7 @@ struct SeenBox {
 SeenBox g_seen_box;
 
 void CALLBACK inspect_and_close_box(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND box = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM found) -> BOOL {
-        wchar_t class_name[16] = {};
-        GetClassNameW(window, class_name, 16);
-        if (lstrcmpW(class_name, L"#32770") != 0) return TRUE;
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&box));
+  const HWND box = find_message_box(GetCurrentProcessId());
   if (box == nullptr) return;
   KillTimer(nullptr, timer);
   g_seen_box.found = true;

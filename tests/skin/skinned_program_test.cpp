@@ -16,6 +16,7 @@
 #include "skin_engine/skin_format.h"
 #include "tests/skin/engine_file.h"
 #include "tests/skin/probe_engine.h"
+#include "tests/support/dialogs_win32.h"
 #include "tests/support/program_win32.h"
 
 namespace {
@@ -39,30 +40,6 @@ COLORREF skin_colour(const char* name) {
   const auto colour = built_in.skin.colour(name);
   EXPECT_TRUE(colour.has_value()) << name;
   return colour ? RGB(colour->red, colour->green, colour->blue) : CLR_INVALID;
-}
-
-struct FoundBox {
-  DWORD process_id;
-  bool found;
-};
-
-bool shows_a_message_box(DWORD process_id) {
-  FoundBox search{process_id, false};
-  EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
-        auto* box = reinterpret_cast<FoundBox*>(param);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        wchar_t class_name[16] = {};
-        GetClassNameW(window, class_name, 16);
-        if (owner == box->process_id && lstrcmpW(class_name, L"#32770") == 0 && IsWindowVisible(window)) {
-          box->found = true;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
 }
 
 // How often each colour shows in a window's client area on the screen.
@@ -115,7 +92,7 @@ TEST(SkinnedProgram, WritesTheEngineAndShowsTheSkin) {
   EXPECT_EQ(most_common(label_colours), skin_colour("label.background"));
   EXPECT_EQ(label_colours.count(skin_colour("label.text")), 1U);
   EXPECT_EQ(label_colours.count(RGB(0, 0, 0)), 0U);
-  EXPECT_FALSE(shows_a_message_box(program.process_id()));
+  EXPECT_FALSE(find_message_box(program.process_id()) != nullptr);
   EXPECT_EQ(program.close_and_wait(), std::optional<DWORD>(0));
 }
 
@@ -140,7 +117,7 @@ TEST(SkinnedProgram, StartsUnskinnedWithoutAUsableEngine) {
     EXPECT_EQ(most_common(label_colours), RGB(255, 255, 255));
     EXPECT_EQ(label_colours.count(RGB(0, 0, 0)), 1U);
     // A failed binding would have shown its box while the window was being made.
-    EXPECT_FALSE(shows_a_message_box(program.process_id()));
+    EXPECT_FALSE(find_message_box(program.process_id()) != nullptr);
     EXPECT_EQ(program.close_and_wait(), std::optional<DWORD>(0));
   }
   // The file was present, so it was left as it was.
