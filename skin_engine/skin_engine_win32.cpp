@@ -4,8 +4,9 @@
 // Windows created later on the same thread are skinned as they appear.
 //
 // Windows are subclassed through comctl32's subclass chains, not by swapping
-// GWLP_WNDPROC: our link can be taken out whoever subclassed the window after us,
-// so nothing points into this library once release_skin has run.
+// GWLP_WNDPROC: our link can be taken out whoever joined the chain after us, so
+// once release_skin has run no window calls into this library (unless someone
+// swapped GWLP_WNDPROC over us; then we stay loaded, see unsubclass).
 #include <windows.h>
 // After windows.h.
 #include <commctrl.h>
