@@ -11,15 +11,18 @@
 #include "shell/handlers.h"
 #include "shell/outside_calls.h"
 #include "shell/resource_ids.h"
+#include "shell/skin_install.h"
 #include "shell/window_system_win32.h"
 
 namespace {
 
 bool g_ole_initialized = false;
 
-// Releases the libraries loaded for outside calls, then OLE. Runs at the
-// normal end and, through the fatal-error path, before exit code -1.
+// Lets the skin engine undo its work, releases the libraries loaded for outside
+// calls, then OLE. Runs at the normal end and, through the fatal-error path
+// (windows still alive), before exit code -1.
 void end_sequence() {
+  detach_skin();
   release_outside_libraries();
   if (g_ole_initialized) {
     g_ole_initialized = false;

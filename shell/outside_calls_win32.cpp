@@ -100,6 +100,8 @@ FARPROC outside_entry_address_or_null(OutsideEntry entry) {
   return slot.address;
 }
 
+HMODULE outside_entry_module(OutsideEntry entry) { return slot_of(entry).library.get(); }
+
 void release_outside_libraries() {
   for (TableSlot& slot : table_slots()) {
     slot.address = nullptr;

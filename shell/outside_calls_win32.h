@@ -34,6 +34,8 @@ LibrarySearchPlaces program_search_places();
 FARPROC outside_entry_address(OutsideEntry entry);
 // Same, but a failure gives nullptr (and is tried again at the next call).
 FARPROC outside_entry_address_or_null(OutsideEntry entry);
+// The library bound for an entry; nullptr when the entry is not bound. Loads nothing.
+HMODULE outside_entry_module(OutsideEntry entry);
 
 // Typed calls through the table.
 HRESULT outside_co_initialize(LPVOID reserved);

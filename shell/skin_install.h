@@ -18,6 +18,11 @@ inline constexpr std::int32_t kSkinEngineUnavailable = -1;
 // The main window's created handler: the built-in skin, no password, settings 0, 0, 0.
 void install_skin();
 
+// The end sequence's first step: an engine loaded for the outside call undoes its
+// work while the windows still exist (SkinH_Detach), before its library is freed.
+// Loads nothing; an engine without that entry is simply freed later.
+void detach_skin();
+
 // Writes the carried engine image to kSkinLibraryPath when no file is there,
 // then calls the engine and returns its result.
 std::int32_t attach_skin(ByteView skin, const Text& password, std::int32_t setting1, std::int32_t setting2,

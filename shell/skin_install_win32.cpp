@@ -66,3 +66,13 @@ std::int32_t attach_skin(ByteView skin, const Text& password, std::int32_t setti
 }
 
 void install_skin() { attach_skin(skin_data(), Text(), 0, 0, 0); }
+
+void detach_skin() {
+  HMODULE engine = outside_entry_module(OutsideEntry::kSkinAttachRes);
+  if (engine == nullptr) return;
+  using Detach = void(WINAPI*)();
+  if (auto detach =
+          reinterpret_cast<Detach>(reinterpret_cast<void*>(GetProcAddress(engine, "SkinH_Detach")))) {
+    detach();
+  }
+}

@@ -2,13 +2,22 @@
 // subclassing them. Frames get their background, edit boxes, labels and push
 // buttons their colours (buttons are drawn by us), the standard controls the font.
 // Windows created later on the same thread are skinned as they appear.
+//
+// Windows are subclassed through comctl32's subclass chains, not by swapping
+// GWLP_WNDPROC: our link can be taken out whoever joined the chain after us, so
+// once release_skin has run no window calls into this library (unless someone
+// swapped GWLP_WNDPROC over us; then we stay loaded, see unsubclass).
 #include <windows.h>
+// After windows.h.
+#include <commctrl.h>
 
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "common/codepage_win32.h"
 #include "common/win32/gdi.h"
@@ -19,6 +28,25 @@ namespace {
 
 using GdiHandle = GdiObject<HGDIOBJ>;
 
+constexpr int kBaseDpi = 96;
+
+// Pixels at 96 dpi to pixels at `dpi`; at 96 every value stays as it is.
+int scaled(int pixels, int dpi) { return MulDiv(pixels, dpi, kBaseDpi); }
+
+// The DPI a window is shown at: its own where the system knows per-window DPI
+// (GetDpiForWindow, looked up so older systems still load us), else the system's.
+int dpi_of(HWND window) {
+  using DpiForWindow = UINT(WINAPI*)(HWND);
+  static const auto dpi_for_window = reinterpret_cast<DpiForWindow>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (dpi_for_window != nullptr) {
+    if (const UINT dpi = dpi_for_window(window); dpi != 0) return static_cast<int>(dpi);
+  }
+  const WindowDc screen(nullptr);
+  const int dpi = screen.get() != nullptr ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
+  return dpi > 0 ? dpi : kBaseDpi;
+}
+
 // A skin turned into GDI objects.
 class Look {
  public:
@@ -26,7 +54,6 @@ class Look {
     for (const auto& [name, colour] : skin_.colours) {
       brushes_.emplace(name, GdiHandle(CreateSolidBrush(RGB(colour.red, colour.green, colour.blue))));
     }
-    if (skin_.font) font_ = GdiHandle(create_font(*skin_.font));
   }
 
   std::optional<COLORREF> colour(std::string_view name) const {
@@ -38,13 +65,21 @@ class Look {
     const auto found = brushes_.find(name);
     return found == brushes_.end() ? nullptr : static_cast<HBRUSH>(found->second.get());
   }
-  HFONT font() const { return static_cast<HFONT>(font_.get()); }
+  bool has_font() const { return skin_.font.has_value(); }
+  // The skin's font for a window at `dpi`, made the first time that DPI is asked for.
+  HFONT font(int dpi) const {
+    if (!skin_.font) return nullptr;
+    auto found = fonts_.find(dpi);
+    if (found == fonts_.end()) found = fonts_.emplace(dpi, GdiHandle(create_font(*skin_.font, dpi))).first;
+    return static_cast<HFONT>(found->second.get());
+  }
   bool draws_buttons() const { return skin_.colour("button.face").has_value(); }
 
  private:
-  static HFONT create_font(const skin::Font& font) {
+  static HFONT create_font(const skin::Font& font, int dpi) {
     LOGFONTW logfont{};
-    logfont.lfHeight = font.height;
+    // The skin's heights are pixels at 96 dpi.
+    logfont.lfHeight = scaled(font.height, dpi);
     logfont.lfWeight = font.weight;
     logfont.lfItalic = font.italic ? TRUE : FALSE;
     logfont.lfUnderline = font.underline ? TRUE : FALSE;
@@ -59,13 +94,14 @@ class Look {
 
   skin::Skin skin_;
   std::map<std::string, GdiHandle, std::less<>> brushes_;
-  GdiHandle font_;
+  mutable std::map<int, GdiHandle> fonts_;
 };
 
 enum class Role { kFrame, kContainer, kEdit, kLabel, kPushButton, kOtherButton };
 
 struct Subclassed {
-  WNDPROC original = nullptr;
+  // The window's procedure right after we joined its chain: comctl32's.
+  LONG_PTR chained_procedure = 0;
   Role role = Role::kContainer;
   LONG_PTR original_button_style = 0;
   bool owner_drawn = false;
@@ -80,12 +116,21 @@ struct EngineState {
   std::unique_ptr<Look> look;
   std::map<HWND, Subclassed> windows;
   HHOOK creation_hook = nullptr;
+  // Our own reference to this library while windows are skinned: a FreeLibrary
+  // without SkinH_Detach then leaves us loaded instead of under live windows.
+  HMODULE self = nullptr;
 };
 
+// Never destroyed with the library: that would delete GDI objects under the
+// loader lock. release_skin empties it; a process that ends skinned leaves the
+// rest to the system.
 EngineState& state() {
-  static EngineState engine;
-  return engine;
+  static EngineState* const engine = new EngineState;
+  return *engine;
 }
+
+// The one id of our link in every window's subclass chain.
+constexpr UINT_PTR kSubclassId = 0x534B494E;
 
 std::wstring class_of(HWND window) {
   wchar_t name[64] = {};
@@ -122,7 +167,8 @@ bool is_standard_control(Role role) {
          role == Role::kOtherButton;
 }
 
-LRESULT CALLBACK skinned_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+LRESULT CALLBACK skinned_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                     DWORD_PTR);
 
 // Gives a subclassed window the current look: the font, and our drawing for push buttons.
 void set_up(HWND window, Subclassed& record) {
@@ -147,6 +193,13 @@ void set_up(HWND window, Subclassed& record) {
   }
 }
 
+// Keeps the library holding `code` loaded until the process ends.
+void pin_module_of(const void* code) {
+  HMODULE module = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                     static_cast<LPCWSTR>(code), &module);
+}
+
 // Takes a window over; false when it is not ours to take (another process's).
 bool subclass(HWND window, bool at_creation) {
   auto& windows = state().windows;
@@ -161,30 +214,33 @@ bool subclass(HWND window, bool at_creation) {
     record.original_button_style = style;
     record.needs_setup = at_creation;
     if (!at_creation) record.owner_font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+    if (!SetWindowSubclass(window, &skinned_window_proc, kSubclassId, 0)) return false;
+    record.chained_procedure = GetWindowLongPtrW(window, GWLP_WNDPROC);
+    // The window may keep comctl32's chain procedure after we leave: comctl32
+    // must then stay loaded, whoever loaded it.
+    pin_module_of(reinterpret_cast<const void*>(record.chained_procedure));
     found = windows.emplace(window, record).first;
-    found->second.original = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&skinned_window_proc)));
-    if (found->second.original == nullptr) {
-      windows.erase(found);
-      return false;
-    }
   }
   if (!at_creation) set_up(window, found->second);
   return true;
 }
 
-// Gives the window back its own procedure and, unless it is being destroyed, its
-// own look: the button style and the font its owner chose (the skin's font is
-// about to be deleted). The procedure is restored only when no one has
-// subclassed the window after us.
+// Takes our link out of the window's chain and, unless it is being destroyed,
+// gives it its own look back: the button style and the font its owner chose (the
+// skin's font is about to be deleted).
 void unsubclass(HWND window, bool destroying) {
   auto& windows = state().windows;
   const auto found = windows.find(window);
   if (found == windows.end()) return;
   const Subclassed record = found->second;
   windows.erase(found);
-  if (GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&skinned_window_proc)) {
-    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(record.original));
+  if (destroying || GetWindowLongPtrW(window, GWLP_WNDPROC) == record.chained_procedure) {
+    RemoveWindowSubclass(window, &skinned_window_proc, kSubclassId);
+  } else {
+    // Someone put a procedure in front of comctl32's by swapping GWLP_WNDPROC:
+    // not every comctl32 (Wine's) keeps their chain whole when ours is the last
+    // link to go. Our link stays, passing every message on, and so does the library.
+    pin_module_of(reinterpret_cast<const void*>(&skinned_window_proc));
   }
   if (destroying) return;
   if (record.owner_drawn) SetWindowLongPtrW(window, GWL_STYLE, record.original_button_style);
@@ -253,6 +309,15 @@ std::optional<LRESULT> control_colours(UINT message, HDC dc, HWND control, LRESU
   return reinterpret_cast<LRESULT>(brush);
 }
 
+// `count` one-pixel lines along the inside of `area`.
+void frame_lines(HDC dc, RECT area, HBRUSH brush, int count) {
+  for (int line = 0; line < count && area.right > area.left && area.bottom > area.top; ++line) {
+    FrameRect(dc, &area, brush);
+    InflateRect(&area, -1, -1);
+  }
+}
+
+// The engine's own margins and lines are pixels at 96 dpi, scaled to the button's DPI.
 bool draw_push_button(const DRAWITEMSTRUCT& item) {
   const Look* look = state().look.get();
   if (look == nullptr || item.CtlType != ODT_BUTTON) return false;
@@ -263,16 +328,13 @@ bool draw_push_button(const DRAWITEMSTRUCT& item) {
   const bool disabled = (item.itemState & ODS_DISABLED) != 0;
   HBRUSH face =
       pressed && look->brush("button.pressed") ? look->brush("button.pressed") : look->brush("button.face");
+  const int dpi = dpi_of(item.hwndItem);
   RECT area = item.rcItem;
   FillRect(item.hDC, &area, face);
   if (HBRUSH border = look->brush("button.border")) {
-    FrameRect(item.hDC, &area, border);
     // The default button has a second line, as the system's own does.
-    if ((found->second.original_button_style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
-      RECT inner = area;
-      InflateRect(&inner, -1, -1);
-      FrameRect(item.hDC, &inner, border);
-    }
+    const bool is_default = (found->second.original_button_style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+    frame_lines(item.hDC, area, border, scaled(is_default ? 2 : 1, dpi));
   }
 
   std::wstring caption(static_cast<std::size_t>(GetWindowTextLengthW(item.hwndItem)) + 1, L'\0');
@@ -287,12 +349,12 @@ bool draw_push_button(const DRAWITEMSTRUCT& item) {
   } else {
     format |= DT_CENTER;
   }
-  HFONT font =
-      look->font() ? look->font() : reinterpret_cast<HFONT>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0));
+  HFONT font = look->has_font() ? look->font(dpi)
+                                : reinterpret_cast<HFONT>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0));
   const SelectedObject selected(item.hDC, font);
   RECT text_area = area;
-  InflateRect(&text_area, -4, -2);
-  if (pressed) OffsetRect(&text_area, 1, 1);
+  InflateRect(&text_area, -scaled(4, dpi), -scaled(2, dpi));
+  if (pressed) OffsetRect(&text_area, scaled(1, dpi), scaled(1, dpi));
   // Measure first so the text can sit in the middle (or at the top or bottom).
   RECT measured = text_area;
   DrawTextW(item.hDC, caption.c_str(), static_cast<int>(caption.size()), &measured, format | DT_CALCRECT);
@@ -311,7 +373,7 @@ bool draw_push_button(const DRAWITEMSTRUCT& item) {
   DrawTextW(item.hDC, caption.c_str(), static_cast<int>(caption.size()), &text_area, format);
   if ((item.itemState & ODS_FOCUS) != 0) {
     RECT focus = area;
-    InflateRect(&focus, -3, -3);
+    InflateRect(&focus, -scaled(3, dpi), -scaled(3, dpi));
     DrawFocusRect(item.hDC, &focus);
   }
   return true;
@@ -364,10 +426,27 @@ void paint_edit_border(HWND window, bool non_client) {
   FrameRect(dc.get(), &client, border);
 }
 
-LRESULT CALLBACK skinned_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+// The skin's font for every skinned control under `frame`, at the DPI each is
+// shown at now (after a move to a monitor of another DPI).
+void refresh_fonts(HWND frame) {
+  auto& windows = state().windows;
+  std::vector<HWND> controls;
+  for (const auto& [window, record] : windows) {
+    if (is_standard_control(record.role) && GetAncestor(window, GA_ROOT) == frame) controls.push_back(window);
+  }
+  for (HWND control : controls) {
+    const auto found = windows.find(control);
+    if (found != windows.end()) {
+      SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(found->second.owner_font), TRUE);
+    }
+  }
+}
+
+LRESULT CALLBACK skinned_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                     DWORD_PTR) {
   auto& windows = state().windows;
   const auto found = windows.find(window);
-  if (found == windows.end()) return DefWindowProcW(window, message, wparam, lparam);
+  if (found == windows.end()) return DefSubclassProc(window, message, wparam, lparam);
   // A copy: nested messages may change the map while we are inside.
   const Subclassed record = found->second;
   const Look* look = state().look.get();
@@ -377,7 +456,7 @@ LRESULT CALLBACK skinned_window_proc(HWND window, UINT message, WPARAM wparam, L
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORDLG: {
-      const LRESULT own = CallWindowProcW(record.original, window, message, wparam, lparam);
+      const LRESULT own = DefSubclassProc(window, message, wparam, lparam);
       return control_colours(message, reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam), own)
           .value_or(own);
     }
@@ -397,7 +476,8 @@ LRESULT CALLBACK skinned_window_proc(HWND window, UINT message, WPARAM wparam, L
     case WM_SETFONT:
       if (is_standard_control(record.role)) {
         found->second.owner_font = reinterpret_cast<HFONT>(wparam);
-        if (look != nullptr && look->font() != nullptr) wparam = reinterpret_cast<WPARAM>(look->font());
+        if (look != nullptr && look->has_font())
+          wparam = reinterpret_cast<WPARAM>(look->font(dpi_of(window)));
       }
       break;
     case BM_SETSTYLE:
@@ -438,23 +518,29 @@ LRESULT CALLBACK skinned_window_proc(HWND window, UINT message, WPARAM wparam, L
     case WM_NCPAINT:
     case WM_PAINT: {
       if (record.role != Role::kEdit) break;
-      const LRESULT result = CallWindowProcW(record.original, window, message, wparam, lparam);
+      const LRESULT result = DefSubclassProc(window, message, wparam, lparam);
       paint_edit_border(window, message == WM_NCPAINT);
       return result;
     }
     case WM_CREATE: {
-      const LRESULT result = CallWindowProcW(record.original, window, message, wparam, lparam);
+      const LRESULT result = DefSubclassProc(window, message, wparam, lparam);
       const auto again = windows.find(window);
       if (result != -1 && again != windows.end() && again->second.needs_setup) set_up(window, again->second);
       return result;
     }
+    case WM_DPICHANGED: {
+      // The owner scales its layout first; then the controls get the skin's font made for the new DPI.
+      const LRESULT result = DefSubclassProc(window, message, wparam, lparam);
+      if (record.role == Role::kFrame) refresh_fonts(window);
+      return result;
+    }
     case WM_NCDESTROY:
       unsubclass(window, true);
-      return CallWindowProcW(record.original, window, message, wparam, lparam);
+      return DefSubclassProc(window, message, wparam, lparam);
     default:
       break;
   }
-  return CallWindowProcW(record.original, window, message, wparam, lparam);
+  return DefSubclassProc(window, message, wparam, lparam);
 }
 
 LRESULT CALLBACK creation_hook(int code, WPARAM wparam, LPARAM lparam) {
@@ -491,6 +577,10 @@ std::int32_t apply_skin(const std::uint8_t* data, std::int32_t length) {
   // The old look stays alive until every window has been given the new one.
   std::unique_ptr<Look> previous = std::move(state().look);
   state().look = std::make_unique<Look>(std::move(decoded.skin));
+  if (state().self == nullptr) {
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&apply_skin),
+                       &state().self);
+  }
   EnumThreadWindows(GetCurrentThreadId(), &skin_top_level, 0);
   if (state().creation_hook == nullptr) {
     state().creation_hook = SetWindowsHookExW(WH_CBT, &creation_hook, nullptr, GetCurrentThreadId());
@@ -510,4 +600,6 @@ void release_skin() {
     if (IsWindow(window)) RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
   }
   engine.look.reset();
+  // The caller holds its own reference (it is calling us), so this never unloads us here.
+  if (engine.self != nullptr) FreeLibrary(std::exchange(engine.self, nullptr));
 }

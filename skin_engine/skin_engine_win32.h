@@ -7,5 +7,7 @@
 // skin::Status code. A skin that is refused leaves every window as it was.
 std::int32_t apply_skin(const std::uint8_t* data, std::int32_t length);
 
-// Gives every skinned window its own look back and drops the skin.
+// Gives every skinned window its own procedure and look back, removes the
+// creation hook and drops the skin, while the windows still exist. Afterwards
+// nothing refers to this library and it may be unloaded.
 void release_skin();

@@ -1,4 +1,6 @@
-// The library's exported entry and its load/unload hook.
+// The library's exported entries. There is no DllMain work: undoing the skin
+// means window and GDI calls, which do not belong under the loader lock, so the
+// caller asks for it with SkinH_Detach before FreeLibrary.
 #include <windows.h>
 
 #include <cstdint>
@@ -13,9 +15,4 @@ extern "C" int WINAPI SkinH_AttachRes(const unsigned char* skin, int length, con
   return apply_skin(skin, length);
 }
 
-BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID reserved) {
-  // Unloaded by FreeLibrary while windows may live on: they must not keep
-  // calling into code that is gone. At process exit nothing needs undoing.
-  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) release_skin();
-  return TRUE;
-}
+extern "C" void WINAPI SkinH_Detach() { release_skin(); }

@@ -19,5 +19,9 @@ struct ProbeCall {
 // What SkinH_AttachRes of the probe returns, so a test can tell it was the probe.
 inline constexpr int kProbeResult = 4242;
 
+// The environment variable naming the file where the probe logs "attach",
+// "detach" and "unload" lines.
+inline constexpr char kProbeLogVariable[] = "TARNVEX_PROBE_LOG";
+
 using ProbeLastCall = const ProbeCall*(__stdcall*)();
 using ProbeReset = void(__stdcall*)();

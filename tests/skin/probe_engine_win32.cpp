@@ -1,13 +1,25 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "tests/skin/probe_engine.h"
 
 namespace {
 ProbeCall g_last{};
+
+// Appends a line to the file named by kProbeLogVariable, when it is set: what a
+// program did with the probe can be read after the program has ended.
+void log_line(const char* line) {
+  char path[MAX_PATH] = {};
+  if (GetEnvironmentVariableA(kProbeLogVariable, path, MAX_PATH) == 0) return;
+  if (std::FILE* file = std::fopen(path, "ab")) {
+    std::fputs(line, file);
+    std::fclose(file);
+  }
 }
+}  // namespace
 
 extern "C" int WINAPI SkinH_AttachRes(const unsigned char* skin, int length, const char* password,
                                       int setting1, int setting2, int setting3) {
@@ -30,9 +42,18 @@ extern "C" int WINAPI SkinH_AttachRes(const unsigned char* skin, int length, con
     call.library_file_size = (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   }
   g_last = call;
+  log_line("attach\n");
   return kProbeResult;
 }
 
 extern "C" const ProbeCall* WINAPI probe_last_call() { return &g_last; }
 
 extern "C" void WINAPI probe_reset() { g_last = ProbeCall{}; }
+
+extern "C" void WINAPI SkinH_Detach() { log_line("detach\n"); }
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  // Only file work: a FreeLibrary, not the end of the process.
+  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) log_line("unload\n");
+  return TRUE;
+}

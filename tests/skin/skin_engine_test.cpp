@@ -4,14 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <process.h>
+
 #include <random>
 
 #include "skin_engine/skin_format.h"
 #include "tests/skin/test_window_win32.h"
+#include "tests/support/dialogs_win32.h"
 
 namespace {
 
 using AttachRes = int(WINAPI*)(const unsigned char*, int, const char*, int, int, int);
+using Detach = void(WINAPI*)();
 
 COLORREF rgb(skin::Colour colour) { return RGB(colour.red, colour.green, colour.blue); }
 
@@ -38,9 +42,11 @@ class SkinEngine : public ::testing::Test {
     attach_ =
         reinterpret_cast<AttachRes>(reinterpret_cast<void*>(GetProcAddress(engine_, "SkinH_AttachRes")));
     ASSERT_NE(attach_, nullptr);
+    detach_ = reinterpret_cast<Detach>(reinterpret_cast<void*>(GetProcAddress(engine_, "SkinH_Detach")));
+    ASSERT_NE(detach_, nullptr);
   }
   void TearDown() override {
-    if (engine_ != nullptr) FreeLibrary(engine_);
+    if (engine_ != nullptr) unload();
     pump_messages();
   }
 
@@ -48,16 +54,20 @@ class SkinEngine : public ::testing::Test {
     return attach_(bytes.empty() ? nullptr : bytes.data(), static_cast<int>(bytes.size()), nullptr, 0, 0, 0);
   }
 
+  // As the program's end sequence does: detach, then free.
   void unload() {
+    detach_();
     FreeLibrary(engine_);
     engine_ = nullptr;
   }
 
   HMODULE engine_ = nullptr;
   AttachRes attach_ = nullptr;
+  Detach detach_ = nullptr;
 };
 
 void expect_pixel(const TestWindow& window, Point point, COLORREF expected, const char* what) {
+  window.settle_until([&] { return window.pixel(point) == expected; });
   const COLORREF seen = window.pixel(point);
   EXPECT_EQ(colour_text(seen), colour_text(expected)) << what << " at " << point.x << "," << point.y;
 }
@@ -91,7 +101,6 @@ TEST_F(SkinEngine, GoodSkinColoursTheWindow) {
   window.settle();
   const skin::Skin look = test_skin();
   ASSERT_EQ(attach(skin::encode(look)), 0);
-  window.settle();
 
   expect_pixel(window, TestWindow::kBackground, rgb(*look.colour("window.background")), "frame background");
   expect_pixel(window, TestWindow::kEditInside, rgb(*look.colour("edit.background")), "edit box");
@@ -102,8 +111,10 @@ TEST_F(SkinEngine, GoodSkinColoursTheWindow) {
   expect_pixel(window, TestWindow::kButtonInside, rgb(*look.colour("button.face")), "button face");
   expect_pixel(window, TestWindow::kButtonBorder, rgb(*look.colour("button.border")), "button border");
   // Text in the skin's colours: some pixels of the typed text and the caption are exactly that colour.
-  EXPECT_GT(pixels_of_colour(window, window.edit(), rgb(*look.colour("edit.text"))), 0);
-  EXPECT_GT(pixels_of_colour(window, window.button(), rgb(*look.colour("button.text"))), 0);
+  EXPECT_TRUE(window.settle_until([&] {
+    return pixels_of_colour(window, window.edit(), rgb(*look.colour("edit.text"))) > 0 &&
+           pixels_of_colour(window, window.button(), rgb(*look.colour("button.text"))) > 0;
+  }));
 
   for (HWND control : {window.edit(), window.read_only_edit(), window.label(), window.button()}) {
     const LOGFONTW font = font_of(control);
@@ -118,10 +129,8 @@ TEST_F(SkinEngine, PressedButtonTakesThePressedColour) {
   const skin::Skin look = test_skin();
   ASSERT_EQ(attach(skin::encode(look)), 0);
   SendMessageW(window.button(), BM_SETSTATE, TRUE, 0);
-  window.settle();
   expect_pixel(window, TestWindow::kButtonInside, rgb(*look.colour("button.pressed")), "pressed button");
   SendMessageW(window.button(), BM_SETSTATE, FALSE, 0);
-  window.settle();
   expect_pixel(window, TestWindow::kButtonInside, rgb(*look.colour("button.face")), "released button");
 }
 
@@ -151,7 +160,6 @@ TEST_F(SkinEngine, PartialSkinLeavesTheRestAsItWas) {
   skin::Skin look;
   look.colours["edit.background"] = {0x11, 0x99, 0x55};
   ASSERT_EQ(attach(skin::encode(look)), 0);
-  window.settle();
   expect_pixel(window, TestWindow::kEditInside, RGB(0x11, 0x99, 0x55), "edit box");
   // A read-only edit box without colours of its own takes the edit box colours.
   expect_pixel(window, TestWindow::kReadOnlyInside, RGB(0x11, 0x99, 0x55), "read-only edit box");
@@ -200,9 +208,9 @@ TEST_F(SkinEngine, RefusedSkinsChangeNothing) {
   for (const auto& refused : refused_skins()) {
     EXPECT_NE(attach(refused), 0) << "a skin of " << refused.size() << " bytes";
   }
-  window.settle();
 
-  EXPECT_TRUE(window.snapshot() == before) << "the window's pixels changed";
+  EXPECT_TRUE(window.settle_until([&] { return window.snapshot() == before; }))
+      << "the window's pixels changed";
   EXPECT_EQ(GetWindowLongPtrW(window.edit(), GWLP_WNDPROC), edit_procedure);
   EXPECT_EQ(GetWindowLongPtrW(window.frame(), GWLP_WNDPROC), frame_procedure);
   EXPECT_EQ(GetWindowLongPtrW(window.button(), GWL_STYLE), button_style);
@@ -213,13 +221,12 @@ TEST_F(SkinEngine, RefusedSkinKeepsTheSkinAlreadyApplied) {
   TestWindow window;
   const skin::Skin look = test_skin();
   ASSERT_EQ(attach(skin::encode(look)), 0);
-  window.settle();
+  expect_pixel(window, TestWindow::kEditInside, rgb(*look.colour("edit.background")), "edit box");
   const auto skinned = window.snapshot();
   auto truncated = skin::encode(look);
   truncated.pop_back();
   EXPECT_EQ(attach(truncated), 4);
-  window.settle();
-  EXPECT_TRUE(window.snapshot() == skinned);
+  EXPECT_TRUE(window.settle_until([&] { return window.snapshot() == skinned; }));
 }
 
 TEST_F(SkinEngine, HostileSkinsBehindAGoodHeadDoNotCrash) {
@@ -246,7 +253,6 @@ TEST_F(SkinEngine, SecondSkinReplacesTheFirst) {
   second.colours["edit.background"] = {0x05, 0x06, 0x07};
   second.colours.erase("button.face");
   ASSERT_EQ(attach(skin::encode(second)), 0);
-  window.settle();
   expect_pixel(window, TestWindow::kEditInside, RGB(0x05, 0x06, 0x07), "edit box");
   // Without a face colour the button is the system's own again.
   EXPECT_EQ(GetWindowLongPtrW(window.button(), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
@@ -260,7 +266,6 @@ TEST_F(SkinEngine, WindowsCreatedLaterAreSkinned) {
                               nullptr, GetModuleHandleW(nullptr), nullptr);
   // The creator's own font is replaced by the skin's, as for the first controls.
   SendMessageW(late, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
-  window.settle();
   expect_pixel(window, Point{60, 130}, rgb(*look.colour("edit.background")), "edit box made after the skin");
   EXPECT_STREQ(font_of(late).lfFaceName, L"Tahoma");
 }
@@ -273,17 +278,7 @@ struct SeenBox {
 SeenBox g_seen_box;
 
 void CALLBACK inspect_and_close_box(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND box = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM found) -> BOOL {
-        wchar_t class_name[16] = {};
-        GetClassNameW(window, class_name, 16);
-        if (lstrcmpW(class_name, L"#32770") != 0) return TRUE;
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&box));
+  const HWND box = find_message_box(GetCurrentProcessId());
   if (box == nullptr) return;
   KillTimer(nullptr, timer);
   g_seen_box.found = true;
@@ -302,7 +297,7 @@ TEST_F(SkinEngine, MessageBoxesShownLaterAreSkinnedAndStillWork) {
   EXPECT_TRUE(g_seen_box.ok_drawn_by_skin);
 }
 
-TEST_F(SkinEngine, UnloadingTheEngineGivesTheWindowsTheirOwnLookBack) {
+TEST_F(SkinEngine, DetachAndUnloadGiveTheWindowsTheirOwnLookBack) {
   TestWindow window;
   SetWindowTextW(window.edit(), L"MMMM");
   window.settle();
@@ -311,17 +306,40 @@ TEST_F(SkinEngine, UnloadingTheEngineGivesTheWindowsTheirOwnLookBack) {
   const auto button_style = GetWindowLongPtrW(window.button(), GWL_STYLE);
   const auto edit_font = SendMessageW(window.edit(), WM_GETFONT, 0, 0);
   ASSERT_EQ(attach(skin::encode(test_skin())), 0);
-  window.settle();
-  ASSERT_FALSE(window.snapshot() == before);
+  ASSERT_TRUE(window.settle_until([&] { return !(window.snapshot() == before); }));
 
   unload();
   // Messages after the unload must reach the windows' own procedures, not freed
   // code, and the controls must not keep the skin's deleted font.
-  window.settle();
+  EXPECT_TRUE(window.settle_until([&] { return window.snapshot() == before; }))
+      << "the window looks different after unloading";
   EXPECT_EQ(GetWindowLongPtrW(window.edit(), GWLP_WNDPROC), edit_procedure);
   EXPECT_EQ(GetWindowLongPtrW(window.button(), GWL_STYLE), button_style);
   EXPECT_EQ(SendMessageW(window.edit(), WM_GETFONT, 0, 0), edit_font);
-  EXPECT_TRUE(window.snapshot() == before) << "the window looks different after unloading";
+}
+
+// Someone who subclasses the edit box after the engine, the old way.
+WNDPROC g_edit_under_later = nullptr;
+int g_later_messages = 0;
+
+LRESULT CALLBACK later_edit_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  ++g_later_messages;
+  return CallWindowProcW(g_edit_under_later, window, message, wparam, lparam);
+}
+
+TEST_F(SkinEngine, WindowSubclassedAfterTheEngineKeepsWorkingAfterTheUnload) {
+  TestWindow window;
+  SetWindowTextW(window.edit(), L"MMMM");
+  window.settle();
+  const auto before = window.snapshot();
+  ASSERT_EQ(attach(skin::encode(test_skin())), 0);
+  g_edit_under_later = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(window.edit(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&later_edit_procedure)));
+  unload();
+  g_later_messages = 0;
+  EXPECT_TRUE(window.settle_until([&] { return window.snapshot() == before; }))
+      << "the window looks different after unloading";
+  EXPECT_GT(g_later_messages, 0);
 }
 
 TEST_F(SkinEngine, DestroyedWindowsAreForgotten) {
@@ -334,8 +352,39 @@ TEST_F(SkinEngine, DestroyedWindowsAreForgotten) {
   skin::Skin look;
   look.colours["edit.background"] = {0x44, 0x55, 0x66};
   ASSERT_EQ(attach(skin::encode(look)), 0);
-  second.settle();
   expect_pixel(second, TestWindow::kEditInside, RGB(0x44, 0x55, 0x66), "edit box of the second window");
+}
+
+// The skin's font at another DPI, seen in a copy of this program started while
+// the system DPI is 144 (Wine reads LogPixels when a program starts).
+constexpr wchar_t kDpiChildVariable[] = L"TARNVEX_SKIN_DPI_CHILD";
+
+TEST_F(SkinEngine, DpiChildFontIsScaled) {
+  if (GetEnvironmentVariableW(kDpiChildVariable, nullptr, 0) == 0) GTEST_SKIP() << "run by FontFollowsTheDpi";
+  using SetAwareness = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);
+  if (auto set_awareness = reinterpret_cast<SetAwareness>(reinterpret_cast<void*>(
+          GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")))) {
+    set_awareness(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+  }
+  TestWindow window;
+  ASSERT_EQ(attach(skin::encode(test_skin())), 0);
+  EXPECT_EQ(font_of(window.edit()).lfHeight, -23);  // -15 at 96 dpi, times 1.5
+}
+
+TEST(SkinEngineDpi, FontFollowsTheDpi) {
+  const auto set_log_pixels = [](DWORD dpi) {
+    return RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi,
+                           sizeof dpi);
+  };
+  ASSERT_EQ(set_log_pixels(144), ERROR_SUCCESS);
+  wchar_t program[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, program, MAX_PATH);
+  SetEnvironmentVariableW(kDpiChildVariable, L"1");
+  const auto exit_code =
+      _wspawnl(_P_WAIT, program, program, L"--gtest_filter=SkinEngine.DpiChildFontIsScaled", nullptr);
+  SetEnvironmentVariableW(kDpiChildVariable, nullptr);
+  set_log_pixels(96);
+  EXPECT_EQ(exit_code, 0);
 }
 
 }  // namespace

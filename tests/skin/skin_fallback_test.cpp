@@ -1,17 +1,18 @@
 // The skin installation from start to end, with our real engine image carried
 // by this program: the quiet fallback without an engine, then the full install.
-// The cases run in this order: an engine bound by the second stays bound.
+// Each case has the engine file to itself and ends with the end sequence's steps.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
+#include "common/codepage_win32.h"
 #include "shell/outside_calls_win32.h"
 #include "shell/skin_install.h"
 #include "skin_engine/skin_format.h"
+#include "tests/skin/engine_file.h"
 #include "tests/skin/test_window_win32.h"
 #include "tests/support/dialogs_win32.h"
 
@@ -19,50 +20,41 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kFixedPath = L"C:\\WINDOWS\\system32\\SkinH_EL.dll";
-
-std::vector<std::uint8_t> read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 fs::path this_program() {
   wchar_t path[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, path, MAX_PATH);
   return path;
 }
 
-void remove_engine_file() {
-  std::error_code ignored;
-  fs::remove(kFixedPath, ignored);
+// The end sequence's skin steps.
+void end_skin() {
+  detach_skin();
+  release_outside_libraries();
 }
 
 TEST(SkinFallback, UnloadableEngineLeavesTheWindowUnskinnedWithoutAnError) {
+  const EngineFileScope engine_file;
   TestWindow window;
   const auto before = window.snapshot();
   MessageBoxCloser closer;
 
   // Present, so it is not replaced, but no library.
-  remove_engine_file();
   std::ofstream(kFixedPath, std::ios::binary) << "MZ but nothing more";
   EXPECT_EQ(attach_skin(skin_data(), Text(), 0, 0, 0), kSkinEngineUnavailable);
 
   // A library that loads but has no SkinH_AttachRes: this very program.
-  remove_engine_file();
   ASSERT_TRUE(CopyFileW(this_program().c_str(), kFixedPath.c_str(), FALSE));
   EXPECT_EQ(attach_skin(skin_data(), Text(), 0, 0, 0), kSkinEngineUnavailable);
   EXPECT_EQ(GetModuleHandleW(kFixedPath.c_str()), nullptr) << "the library without the entry stays loaded";
 
-  window.settle();
-  EXPECT_TRUE(window.snapshot() == before);
+  EXPECT_TRUE(window.settle_until([&] { return window.snapshot() == before; }));
   EXPECT_TRUE(closer.seen().empty()) << "a message box was shown";
-  remove_engine_file();
 }
 
 TEST(SkinInstall, WritesTheEngineAndSkinsTheThreadsWindows) {
+  const EngineFileScope engine_file;
   TestWindow window;
   const auto before = window.snapshot();
-  remove_engine_file();
 
   install_skin();
 
@@ -77,32 +69,32 @@ TEST(SkinInstall, WritesTheEngineAndSkinsTheThreadsWindows) {
   const ByteView carried = skin_data();
   const auto built_in = skin::decode(carried.data(), carried.size());
   ASSERT_EQ(built_in.status, skin::Status::kApplied);
-  window.settle();
   for (const auto& [name, point] : {std::pair{"edit.background", TestWindow::kEditInside},
                                     std::pair{"button.face", TestWindow::kButtonInside},
                                     std::pair{"window.background", TestWindow::kBackground}}) {
     const auto colour = built_in.skin.colour(name);
     ASSERT_TRUE(colour.has_value()) << name;
-    EXPECT_EQ(colour_text(window.pixel(point)), colour_text(RGB(colour->red, colour->green, colour->blue)))
-        << name;
+    const COLORREF expected = RGB(colour->red, colour->green, colour->blue);
+    EXPECT_TRUE(window.settle_until([&] { return window.pixel(point) == expected; }))
+        << name << ": " << colour_text(window.pixel(point));
   }
 
-  // The end sequence unloads the engine, and the window has its own look again.
-  release_outside_libraries();
+  // The end sequence detaches and unloads the engine, and the window has its own look again.
+  end_skin();
   EXPECT_EQ(GetModuleHandleW(L"SkinH_EL.dll"), nullptr);
-  window.settle();
-  EXPECT_TRUE(window.snapshot() == before);
+  EXPECT_TRUE(window.settle_until([&] { return window.snapshot() == before; }));
 }
 
 TEST(SkinInstall, PresentEngineFileIsNotWrittenAgain) {
-  ASSERT_TRUE(fs::exists(kFixedPath));
+  const EngineFileScope engine_file;
+  ASSERT_TRUE(write_bytes_to_file(wide_to_gbk(kFixedPath.wstring()), {skin_library_image()}));
   const auto written = fs::last_write_time(kFixedPath);
   // An older time stamp that a rewrite would replace.
   fs::last_write_time(kFixedPath, written - std::chrono::hours(24));
   const auto stamped = fs::last_write_time(kFixedPath);
   EXPECT_EQ(attach_skin(skin_data(), Text(), 0, 0, 0), 0);
   EXPECT_EQ(fs::last_write_time(kFixedPath), stamped);
-  release_outside_libraries();
+  end_skin();
 }
 
 }  // namespace

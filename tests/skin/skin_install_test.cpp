@@ -8,23 +8,18 @@
 #include <climits>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "common/codepage_win32.h"
 #include "common/fatal.h"
 #include "shell/outside_calls_win32.h"
 #include "shell/skin_install.h"
+#include "tests/skin/engine_file.h"
 #include "tests/skin/probe_engine.h"
 #include "tests/support/dialogs_win32.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::uint8_t> read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::wstring this_program() {
   wchar_t path[MAX_PATH] = {};
@@ -69,8 +64,6 @@ void reset_probe() {
   auto reset = reinterpret_cast<ProbeReset>(reinterpret_cast<void*>(GetProcAddress(module, "probe_reset")));
   reset();
 }
-
-const fs::path kFixedPath = L"C:\\WINDOWS\\system32\\SkinH_EL.dll";
 
 // --- file_exists and write_bytes_to_file ---
 
@@ -169,9 +162,7 @@ TEST(AttachSkin, AbsentFileGetsExactlyTheImageBeforeTheCall) {
 }
 
 TEST(AttachSkin, WritesTheCarriedImageToTheSystemFolder) {
-  std::error_code ignored;
-  fs::remove(kFixedPath, ignored);
-  ASSERT_FALSE(fs::exists(kFixedPath));
+  const EngineFileScope engine_file;
   reset_probe();
   const ByteView carried = skin_library_image();
   ASSERT_FALSE(carried.empty());

@@ -8,31 +8,22 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <type_traits>
 
 #include "shell/skin_install.h"
 #include "skin_engine/skin_format.h"
+#include "tests/skin/engine_file.h"
+#include "tests/skin/probe_engine.h"
+#include "tests/support/dialogs_win32.h"
 #include "tests/support/program_win32.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kFixedPath = L"C:\\WINDOWS\\system32\\SkinH_EL.dll";
 constexpr wchar_t kCaption[] = L"  Tarnvex";
-
-std::vector<std::uint8_t> read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void remove_engine_file() {
-  std::error_code ignored;
-  fs::remove(kFixedPath, ignored);
-}
 
 // What a person sees at a client point of another process's window.
 COLORREF screen_pixel(HWND window, int x, int y) {
@@ -49,30 +40,6 @@ COLORREF skin_colour(const char* name) {
   const auto colour = built_in.skin.colour(name);
   EXPECT_TRUE(colour.has_value()) << name;
   return colour ? RGB(colour->red, colour->green, colour->blue) : CLR_INVALID;
-}
-
-struct FoundBox {
-  DWORD process_id;
-  bool found;
-};
-
-bool shows_a_message_box(DWORD process_id) {
-  FoundBox search{process_id, false};
-  EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
-        auto* box = reinterpret_cast<FoundBox*>(param);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        wchar_t class_name[16] = {};
-        GetClassNameW(window, class_name, 16);
-        if (owner == box->process_id && lstrcmpW(class_name, L"#32770") == 0 && IsWindowVisible(window)) {
-          box->found = true;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
 }
 
 // How often each colour shows in a window's client area on the screen.
@@ -93,7 +60,7 @@ COLORREF most_common(const std::map<COLORREF, int>& counts) {
 }
 
 TEST(SkinnedProgram, WritesTheEngineAndShowsTheSkin) {
-  remove_engine_file();
+  const EngineFileScope engine_file;
   ProgramUnderTest program(windows_path_of(TARNVEX_EXE_FILE), kCaption);
   ASSERT_TRUE(program.started());
 
@@ -125,12 +92,12 @@ TEST(SkinnedProgram, WritesTheEngineAndShowsTheSkin) {
   EXPECT_EQ(most_common(label_colours), skin_colour("label.background"));
   EXPECT_EQ(label_colours.count(skin_colour("label.text")), 1U);
   EXPECT_EQ(label_colours.count(RGB(0, 0, 0)), 0U);
-  EXPECT_FALSE(shows_a_message_box(program.process_id()));
+  EXPECT_FALSE(find_message_box(program.process_id()) != nullptr);
   EXPECT_EQ(program.close_and_wait(), std::optional<DWORD>(0));
 }
 
 TEST(SkinnedProgram, StartsUnskinnedWithoutAUsableEngine) {
-  remove_engine_file();
+  const EngineFileScope engine_file;
   std::ofstream(kFixedPath, std::ios::binary) << "not a library";
   {
     ProgramUnderTest program(windows_path_of(TARNVEX_EXE_FILE), kCaption);
@@ -149,13 +116,32 @@ TEST(SkinnedProgram, StartsUnskinnedWithoutAUsableEngine) {
     const auto label_colours = screen_colours(label);
     EXPECT_EQ(most_common(label_colours), RGB(255, 255, 255));
     EXPECT_EQ(label_colours.count(RGB(0, 0, 0)), 1U);
-    Sleep(500);
-    EXPECT_FALSE(shows_a_message_box(program.process_id()));
+    // A failed binding would have shown its box while the window was being made.
+    EXPECT_FALSE(find_message_box(program.process_id()) != nullptr);
     EXPECT_EQ(program.close_and_wait(), std::optional<DWORD>(0));
   }
   // The file was present, so it was left as it was.
   EXPECT_EQ(read_file(kFixedPath).size(), std::string_view("not a library").size());
-  remove_engine_file();
+}
+
+TEST(SkinnedProgram, EndSequenceDetachesTheEngineBeforeFreeingIt) {
+  const EngineFileScope engine_file;
+  ASSERT_TRUE(CopyFileW(windows_path_of(TARNVEX_PROBE_ENGINE_FILE).c_str(), kFixedPath.c_str(), FALSE));
+  const fs::path log = fs::temp_directory_path() / ("tarnvex-probe-" + std::to_string(GetCurrentProcessId()));
+  std::error_code ignored;
+  fs::remove(log, ignored);
+  SetEnvironmentVariableA(kProbeLogVariable, log.string().c_str());
+  std::optional<DWORD> exit_code;
+  {
+    ProgramUnderTest program(windows_path_of(TARNVEX_EXE_FILE), kCaption);
+    EXPECT_TRUE(program.started());
+    exit_code = program.close_and_wait();
+  }
+  SetEnvironmentVariableA(kProbeLogVariable, nullptr);
+  EXPECT_EQ(exit_code, std::optional<DWORD>(0));
+  const auto logged = read_file(log);
+  EXPECT_EQ(std::string(logged.begin(), logged.end()), "attach\ndetach\nunload\n");
+  fs::remove(log, ignored);
 }
 
 }  // namespace

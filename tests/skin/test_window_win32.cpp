@@ -69,13 +69,10 @@ TestWindow::~TestWindow() {
 }
 
 void TestWindow::settle() const {
-  for (int round = 0; round < 3; ++round) {
-    pump_messages();
-    RedrawWindow(frame_, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    pump_messages();
-    Sleep(30);
-  }
+  pump_messages();
+  RedrawWindow(frame_, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  pump_messages();
   GdiFlush();
 }
 

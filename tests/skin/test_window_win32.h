@@ -38,6 +38,17 @@ class TestWindow {
 
   // Repaints everything and lets every pending message run.
   void settle() const;
+  // Settles until `condition` holds, for at most ten seconds; whether it held.
+  template <typename Condition>
+  bool settle_until(Condition condition) const {
+    const ULONGLONG deadline = GetTickCount64() + 10000;
+    for (;;) {
+      settle();
+      if (condition()) return true;
+      if (GetTickCount64() > deadline) return false;
+      Sleep(10);
+    }
+  }
   // The colour on the screen at a client point of the frame.
   COLORREF pixel(Point client) const;
   // The whole client area, row by row.
