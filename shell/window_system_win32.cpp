@@ -52,27 +52,6 @@ std::shared_ptr<Unit> find_unit(HWND window) {
 
 // ---- events ----
 
-int key_state_mask() {
-  int keys = 0;
-  if (GetKeyState(VK_CONTROL) < 0) keys |= kKeyCtrl;
-  if (GetKeyState(VK_SHIFT) < 0) keys |= kKeyShift;
-  if (GetKeyState(VK_MENU) < 0) keys |= kKeyAlt;
-  return keys;
-}
-
-std::optional<std::int32_t> mouse_event_index(UINT message) {
-  constexpr std::pair<UINT, std::int32_t> kMouseEvents[] = {{WM_LBUTTONDOWN, layout::kEventLeftDown},
-                                                            {WM_LBUTTONUP, layout::kEventLeftUp},
-                                                            {WM_LBUTTONDBLCLK, layout::kEventLeftDoubleClick},
-                                                            {WM_RBUTTONDOWN, layout::kEventRightDown},
-                                                            {WM_RBUTTONUP, layout::kEventRightUp},
-                                                            {WM_MOUSEMOVE, layout::kEventMouseMove}};
-  for (const auto& [mouse_message, event] : kMouseEvents) {
-    if (mouse_message == message) return event;
-  }
-  return std::nullopt;
-}
-
 // Runs the handler bound to a unit's event; false when it keeps the message
 // from the control.
 bool call_handler(const std::shared_ptr<Unit>& unit, std::int32_t event, int x = 0, int y = 0, int keys = 0) {
@@ -85,9 +64,9 @@ bool call_handler(const std::shared_ptr<Unit>& unit, std::int32_t event, int x =
 
 // The bound handler of a mouse message, run before the control sees it.
 bool dispatch_mouse(const std::shared_ptr<Unit>& unit, UINT message, LPARAM lparam) {
-  const auto event = mouse_event_index(message);
+  const auto event = units::mouse_event_index(message);
   if (!event) return true;
-  return call_handler(unit, *event, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam), key_state_mask());
+  return call_handler(unit, *event, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam), units::key_state_mask());
 }
 
 // The handlers every unit shares, before the window or control handles the
@@ -103,27 +82,16 @@ bool dispatch_common(const std::shared_ptr<Unit>& unit, UINT message, LPARAM lpa
 
 void forget_window(HWND window);
 
-// WM_CTLCOLOR* about a unit: the colours its kind gives for that message.
-bool unit_colours(UINT message, HDC dc, HWND control, LRESULT& result) {
-  const std::shared_ptr<Unit> unit = find_unit(control);
-  const KindEntry* kind = unit ? units::kind_of(*unit->record) : nullptr;
-  COLORREF background = 0;
-  std::optional<COLORREF> text;
-  if (!kind || !kind->colours || !kind->colours(*unit, message, background, text)) return false;
-  if (text) SetTextColor(dc, *text);
-  SetBkColor(dc, background);
-  if (!unit->background_brush.get()) unit->background_brush.reset(CreateSolidBrush(background));
-  result = reinterpret_cast<LRESULT>(unit->background_brush.get());
-  return true;
-}
-
 // Messages that a container (the window, a shape box) handles for its children.
 bool container_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
   switch (message) {
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORDLG:
-      return unit_colours(message, reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam), result);
+      if (const auto unit = lparam != 0 ? find_unit(reinterpret_cast<HWND>(lparam)) : nullptr) {
+        return units::answer_colours(*unit, message, reinterpret_cast<HDC>(wparam), result);
+      }
+      return false;
     case WM_COMMAND:
       if (const auto child = lparam != 0 ? find_unit(reinterpret_cast<HWND>(lparam)) : nullptr) {
         const KindEntry* kind = units::kind_of(*child->record);
