@@ -91,6 +91,12 @@ bool answer_colours(Unit& unit, UINT message, HDC dc, LRESULT& result);
 int key_state_mask();
 // The layout's event index of a mouse message (-1 to -6), if it is one.
 std::optional<std::int32_t> mouse_event_index(UINT message);
+// Mouse and key input on the client side of a window, and a click sent to a
+// button: what starts commands.
+bool is_command_input(UINT message);
+// Drops such input that queued up after `started` (a GetTickCount value);
+// what came before stays.
+void drop_input_since(DWORD started);
 
 // ---- shared by the kinds ----
 
