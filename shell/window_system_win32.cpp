@@ -57,11 +57,10 @@ std::shared_ptr<Unit> find_unit(HWND window) {
 
 // Runs the handler bound to a unit's event; false when it keeps the message
 // from the control. One handler at a time: a handler may wait in a nested
-// message loop (a message box, the HTTP send), and input that arrives
-// meanwhile is dropped rather than start a second command inside the first
-// (or, with `drop_input_after`, right after it).
-bool call_handler(const std::shared_ptr<Unit>& unit, std::int32_t event, bool drop_input_after = true,
-                  int x = 0, int y = 0, int keys = 0) {
+// message loop (a message box, the HTTP send), and input that reaches the
+// program's windows meanwhile is dropped (dispatch_common, pump_messages)
+// rather than start a second command inside the first.
+bool call_handler(const std::shared_ptr<Unit>& unit, std::int32_t event, int x = 0, int y = 0, int keys = 0) {
   auto& state = system_state();
   const std::int32_t index = unit->record->handler_for(event);
   if (state.handler_running || index < 0 || static_cast<std::size_t>(index) >= state.handlers.size())
@@ -69,11 +68,9 @@ bool call_handler(const std::shared_ptr<Unit>& unit, std::int32_t event, bool dr
   const EventHandler handler = state.handlers[static_cast<std::size_t>(index)];
   if (handler.empty()) return true;
   const std::shared_ptr<Unit> held = unit;  // valid until the handler returns, whatever it closes
-  const DWORD started = GetTickCount();
   state.handler_running = true;
   const bool result = handler.call(x, y, keys);
   state.handler_running = false;
-  if (drop_input_after) units::drop_input_since(started);
   return result;
 }
 
@@ -81,8 +78,7 @@ bool call_handler(const std::shared_ptr<Unit>& unit, std::int32_t event, bool dr
 bool dispatch_mouse(const std::shared_ptr<Unit>& unit, UINT message, LPARAM lparam) {
   const auto event = units::mouse_event_index(message);
   if (!event) return true;
-  return call_handler(unit, *event, true, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam),
-                      units::key_state_mask());
+  return call_handler(unit, *event, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam), units::key_state_mask());
 }
 
 // The handlers every unit shares, before the window or control handles the
@@ -337,8 +333,7 @@ bool load_window(std::uint32_t window_id, HWND parent, bool modal) {
     ShowWindow(created_window, show);
     UpdateWindow(created_window);
   }
-  // Not a command: what the user does while the window is being made ready waits for it.
-  if (window->window_unit->window) call_handler(window->window_unit, layout::kEventOwn, false);
+  if (window->window_unit->window) call_handler(window->window_unit, layout::kEventOwn);
 
   if (modal && parent) {
     EnableWindow(parent, FALSE);

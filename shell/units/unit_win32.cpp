@@ -202,20 +202,6 @@ bool is_command_input(UINT message) {
          (message >= WM_KEYDOWN && message <= WM_DEADCHAR) || message == BM_CLICK;
 }
 
-// Input that queued up after `started` while a handler kept the thread from
-// reading it; what came before stays.
-void drop_input_since(DWORD started) {
-  MSG message{};
-  for (const auto& [first, last] : {std::pair<UINT, UINT>{WM_KEYDOWN, WM_DEADCHAR},
-                                    {WM_MOUSEFIRST, WM_MOUSELAST},
-                                    {BM_CLICK, BM_CLICK}}) {
-    while (PeekMessageW(&message, nullptr, first, last, PM_NOREMOVE) &&
-           static_cast<LONG>(message.time - started) > 0) {
-      PeekMessageW(&message, nullptr, message.message, message.message, PM_REMOVE);
-    }
-  }
-}
-
 void register_classes(WNDPROC procedure) {
   for (const KindEntry* kind : {&kWindowKind, &kShapeBoxKind, &kLabelKind, &kPicBoxKind, &kHyperLinkerKind}) {
     WNDCLASSEXW window_class{};

@@ -94,9 +94,6 @@ std::optional<std::int32_t> mouse_event_index(UINT message);
 // Mouse and key input on the client side of a window, and a click sent to a
 // button: what starts commands.
 bool is_command_input(UINT message);
-// Drops such input that queued up after `started` (a GetTickCount value);
-// what came before stays.
-void drop_input_since(DWORD started);
 
 // ---- shared by the kinds ----
 
