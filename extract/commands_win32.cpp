@@ -67,7 +67,8 @@ void get_address_command() {
     write_visible(kLinkOpen, true);
   } else {
     write_content(kEditAutoplay, Text());
-    show_message(kGetFailed);
+    // Closed while the page was on its way: nobody is left to tell.
+    if (unit_window(kWindow, kWindow) != nullptr) show_message(kGetFailed);
   }
 }
 

@@ -23,6 +23,8 @@ using units::Unit;
 struct LoadedWindow {
   std::uint32_t window_id = 0;
   HWND window = nullptr;
+  // Shared with every window procedure and handler call running for a unit,
+  // so a unit outlives its window until they have all returned.
   std::vector<std::shared_ptr<Unit>> units;
   std::shared_ptr<Unit> window_unit;
 };
@@ -35,7 +37,8 @@ struct WindowSystem {
   std::unordered_map<HWND, std::shared_ptr<Unit>> unit_of;
   // The unit whose window is being created, until WM_NCCREATE takes it.
   std::shared_ptr<Unit> creating;
-  bool message_loop_running = false;
+  // A bound handler is running: no other starts until it returns.
+  bool handler_running = false;
   bool classes_registered = false;
 };
 
@@ -52,70 +55,46 @@ std::shared_ptr<Unit> find_unit(HWND window) {
 
 // ---- events ----
 
-int key_state_mask() {
-  int keys = 0;
-  if (GetKeyState(VK_CONTROL) < 0) keys |= kKeyCtrl;
-  if (GetKeyState(VK_SHIFT) < 0) keys |= kKeyShift;
-  if (GetKeyState(VK_MENU) < 0) keys |= kKeyAlt;
-  return keys;
-}
-
-std::optional<std::int32_t> mouse_event_index(UINT message) {
-  constexpr std::pair<UINT, std::int32_t> kMouseEvents[] = {{WM_LBUTTONDOWN, layout::kEventLeftDown},
-                                                            {WM_LBUTTONUP, layout::kEventLeftUp},
-                                                            {WM_LBUTTONDBLCLK, layout::kEventLeftDoubleClick},
-                                                            {WM_RBUTTONDOWN, layout::kEventRightDown},
-                                                            {WM_RBUTTONUP, layout::kEventRightUp},
-                                                            {WM_MOUSEMOVE, layout::kEventMouseMove}};
-  for (const auto& [mouse_message, event] : kMouseEvents) {
-    if (mouse_message == message) return event;
-  }
-  return std::nullopt;
-}
-
 // Runs the handler bound to a unit's event; false when it keeps the message
-// from the control.
+// from the control. One handler at a time: a handler may wait in a nested
+// message loop (a message box, the HTTP send), and input that reaches the
+// program's windows meanwhile is dropped (dispatch_common, pump_messages)
+// rather than start a second command inside the first.
 bool call_handler(const std::shared_ptr<Unit>& unit, std::int32_t event, int x = 0, int y = 0, int keys = 0) {
-  const auto& handlers = system_state().handlers;
+  auto& state = system_state();
   const std::int32_t index = unit->record->handler_for(event);
-  if (index < 0 || static_cast<std::size_t>(index) >= handlers.size()) return true;
-  const EventHandler& handler = handlers[static_cast<std::size_t>(index)];
-  return handler.empty() || handler.call(x, y, keys);
+  if (state.handler_running || index < 0 || static_cast<std::size_t>(index) >= state.handlers.size())
+    return true;
+  const EventHandler handler = state.handlers[static_cast<std::size_t>(index)];
+  if (handler.empty()) return true;
+  const std::shared_ptr<Unit> held = unit;  // valid until the handler returns, whatever it closes
+  state.handler_running = true;
+  const bool result = handler.call(x, y, keys);
+  state.handler_running = false;
+  return result;
 }
 
 // The bound handler of a mouse message, run before the control sees it.
 bool dispatch_mouse(const std::shared_ptr<Unit>& unit, UINT message, LPARAM lparam) {
-  const auto event = mouse_event_index(message);
+  const auto event = units::mouse_event_index(message);
   if (!event) return true;
-  return call_handler(unit, *event, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam), key_state_mask());
+  return call_handler(unit, *event, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam), units::key_state_mask());
 }
 
 // The handlers every unit shares, before the window or control handles the
-// message; false when a handler keeps the message from the control.
+// message; false when the message goes no further: input while a handler
+// runs, a handler kept it from the control, or the window is gone meanwhile.
 bool dispatch_common(const std::shared_ptr<Unit>& unit, UINT message, LPARAM lparam) {
+  if (system_state().handler_running && units::is_command_input(message)) return false;
   if (!dispatch_mouse(unit, message, lparam)) return false;
   if (message == WM_SETFOCUS) call_handler(unit, layout::kEventFocusGained);
   if (message == WM_KILLFOCUS) call_handler(unit, layout::kEventFocusLost);
-  return true;
+  return unit->window != nullptr;
 }
 
 // ---- window procedures ----
 
 void forget_window(HWND window);
-
-// WM_CTLCOLOR* about a unit: the colours its kind gives for that message.
-bool unit_colours(UINT message, HDC dc, HWND control, LRESULT& result) {
-  const std::shared_ptr<Unit> unit = find_unit(control);
-  const KindEntry* kind = unit ? units::kind_of(*unit->record) : nullptr;
-  COLORREF background = 0;
-  std::optional<COLORREF> text;
-  if (!kind || !kind->colours || !kind->colours(*unit, message, background, text)) return false;
-  if (text) SetTextColor(dc, *text);
-  SetBkColor(dc, background);
-  if (!unit->background_brush.get()) unit->background_brush.reset(CreateSolidBrush(background));
-  result = reinterpret_cast<LRESULT>(unit->background_brush.get());
-  return true;
-}
 
 // Messages that a container (the window, a shape box) handles for its children.
 bool container_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
@@ -123,7 +102,10 @@ bool container_message(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& resu
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORDLG:
-      return unit_colours(message, reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam), result);
+      if (const auto unit = lparam != 0 ? find_unit(reinterpret_cast<HWND>(lparam)) : nullptr) {
+        return units::answer_colours(*unit, message, reinterpret_cast<HDC>(wparam), result);
+      }
+      return false;
     case WM_COMMAND:
       if (const auto child = lparam != 0 ? find_unit(reinterpret_cast<HWND>(lparam)) : nullptr) {
         const KindEntry* kind = units::kind_of(*child->record);
@@ -147,6 +129,7 @@ LRESULT CALLBACK unit_procedure(HWND window, UINT message, WPARAM wparam, LPARAM
     state.creating->window = window;
     state.unit_of[window] = std::move(state.creating);
   }
+  // Held for the whole call: the unit stays valid if a handler closes the window.
   const std::shared_ptr<Unit> unit = find_unit(window);
   if (!unit) return DefWindowProcW(window, message, wparam, lparam);
   if (message == WM_NCDESTROY) {
@@ -167,6 +150,7 @@ LRESULT CALLBACK control_subclass(HWND window, UINT message, WPARAM wparam, LPAR
                                   DWORD_PTR) {
   if (message == WM_NCDESTROY) {
     RemoveWindowSubclass(window, control_subclass, 0);
+    if (const auto unit = find_unit(window)) unit->window = nullptr;
     system_state().unit_of.erase(window);
     return DefSubclassProc(window, message, wparam, lparam);
   }
@@ -239,6 +223,7 @@ HWND create_unit(LoadedWindow& loaded, const std::shared_ptr<Unit>& unit, int de
 
 void forget_window(HWND window) {
   auto& state = system_state();
+  if (const auto unit = find_unit(window)) unit->window = nullptr;
   state.unit_of.erase(window);
   const auto found = std::find_if(state.windows.begin(), state.windows.end(),
                                   [window](const auto& loaded) { return loaded->window == window; });
@@ -246,15 +231,23 @@ void forget_window(HWND window) {
   // The children are gone by now (WM_NCDESTROY reaches the parent last).
   for (const auto& unit : (*found)->units) {
     if (unit->window) state.unit_of.erase(unit->window);
+    unit->window = nullptr;
   }
   state.windows.erase(found);
-  if (!any_window_exists() && state.message_loop_running) PostQuitMessage(0);
+  // Wakes the message loop, which then sees that no window is left (a close
+  // sent from another thread is handled inside GetMessage, which would wait on).
+  if (!any_window_exists()) PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
 }
 
-// The one message loop: until WM_QUIT, or with `modal` until that window is gone.
+// The one message loop: until the last window of the program is gone (or a
+// WM_QUIT), or with `modal` until that window is gone. It ends by looking,
+// not by a quit message of its own: a WM_QUIT posted while a handler waits in
+// a nested loop is taken and lost there (Wine's HTTP send), or ends a message
+// box that the user has not answered.
 void pump_messages(HWND modal) {
+  auto& state = system_state();
   MSG message{};
-  while (!modal || IsWindow(modal)) {
+  while (modal ? IsWindow(modal) != FALSE : any_window_exists()) {
     const BOOL got = GetMessageW(&message, nullptr, 0, 0);
     if (got <= 0) {
       // A quit for the outer loop: leave it there.
@@ -262,8 +255,10 @@ void pump_messages(HWND modal) {
       return;
     }
     const HWND top = GetAncestor(message.hwnd, GA_ROOT);
+    const bool ours = top && find_unit(top);
+    if (ours && state.handler_running && units::is_command_input(message.message)) continue;
     // Tab and the default button, as in a dialog.
-    if (top && find_unit(top) && IsDialogMessageW(top, &message)) continue;
+    if (ours && IsDialogMessageW(top, &message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
@@ -345,10 +340,7 @@ bool any_window_exists() {
   return std::any_of(windows.begin(), windows.end(), [](const auto& w) { return w->window != nullptr; });
 }
 
-void run_message_loop() {
-  system_state().message_loop_running = true;
-  if (any_window_exists()) pump_messages(nullptr);
-}
+void run_message_loop() { pump_messages(nullptr); }
 
 HWND unit_window(std::uint32_t window_id, std::uint32_t unit_id) {
   Unit* unit = loaded_unit(window_id, unit_id);
@@ -363,9 +355,10 @@ bool unit_visible(const Unit& unit) { return (GetWindowLongW(unit.window, GWL_ST
 
 Text unit_text(const Unit& unit) { return wide_to_gbk(units::window_text(unit.window)); }
 
+// A unit whose window exists; a destroyed one takes no reads or writes.
 Unit* existing_unit(std::uint32_t window_id, std::uint32_t unit_id) {
   Unit* unit = loaded_unit(window_id, unit_id);
-  return unit && unit->window ? unit : nullptr;
+  return unit && unit->window && IsWindow(unit->window) ? unit : nullptr;
 }
 
 }  // namespace

@@ -28,11 +28,12 @@ bool window_system_start(const ByteSet& block, HandlerTable handlers);
 // such window or the window cannot be created.
 bool load_window(std::uint32_t window_id, HWND parent, bool modal);
 
-// Sets the message-loop-running flag and pumps messages until WM_QUIT, which
-// is posted when the last window of the program is gone. Returns at once when
-// no window exists.
+// Pumps messages until the last window of the program is gone (or a WM_QUIT
+// arrives). Returns at once when no window exists.
 void run_message_loop();
-// Whether any window of the program exists.
+// Whether any window of the program exists. A handler that waited (for the
+// network, say) asks it before telling the user anything: the window may have
+// been closed meanwhile.
 bool any_window_exists();
 
 bool read_unit_visible(std::uint32_t window_id, std::uint32_t unit_id);

@@ -1,12 +1,16 @@
 #include "shell/units/unit_win32.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <variant>
 
 #include "common/codepage_win32.h"
 #include "shell/display_rules.h"
+#include "shell/event_handler.h"
 
 namespace units {
 
@@ -157,6 +161,46 @@ bool standard_message(Unit& unit, const KindEntry& kind, UINT message, WPARAM wp
     default:
       return false;
   }
+}
+
+bool answer_colours(Unit& unit, UINT message, HDC dc, LRESULT& result) {
+  const KindEntry* kind = kind_of(*unit.record);
+  COLORREF background = 0;
+  std::optional<COLORREF> text;
+  if (!kind || !kind->colours || !kind->colours(unit, message, background, text)) return false;
+  if (text) SetTextColor(dc, *text);
+  SetBkColor(dc, background);
+  if (!unit.background_brush.get()) unit.background_brush.reset(CreateSolidBrush(background));
+  result = reinterpret_cast<LRESULT>(unit.background_brush.get());
+  return true;
+}
+
+int key_state_mask() {
+  int keys = 0;
+  if (GetKeyState(VK_CONTROL) < 0) keys |= kKeyCtrl;
+  if (GetKeyState(VK_SHIFT) < 0) keys |= kKeyShift;
+  if (GetKeyState(VK_MENU) < 0) keys |= kKeyAlt;
+  return keys;
+}
+
+std::optional<std::int32_t> mouse_event_index(UINT message) {
+  constexpr std::pair<UINT, std::int32_t> kMouseEvents[] = {{WM_LBUTTONDOWN, layout::kEventLeftDown},
+                                                            {WM_LBUTTONUP, layout::kEventLeftUp},
+                                                            {WM_LBUTTONDBLCLK, layout::kEventLeftDoubleClick},
+                                                            {WM_RBUTTONDOWN, layout::kEventRightDown},
+                                                            {WM_RBUTTONUP, layout::kEventRightUp},
+                                                            {WM_MOUSEMOVE, layout::kEventMouseMove}};
+  for (const auto& [mouse_message, event] : kMouseEvents) {
+    if (mouse_message == message) return event;
+  }
+  return std::nullopt;
+}
+
+// Mouse and key input on the client side of a window, and a click sent to a
+// button: what starts commands.
+bool is_command_input(UINT message) {
+  return (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+         (message >= WM_KEYDOWN && message <= WM_DEADCHAR) || message == BM_CLICK;
 }
 
 void register_classes(WNDPROC procedure) {

@@ -81,6 +81,20 @@ void register_classes(WNDPROC procedure);
 bool standard_message(Unit& unit, const KindEntry& kind, UINT message, WPARAM wparam, LPARAM lparam,
                       LRESULT& result);
 
+// Answers a WM_CTLCOLOR* message about `unit` with the colours its kind gives
+// for it (and a brush the unit keeps); false when the kind has none for it.
+bool answer_colours(Unit& unit, UINT message, HDC dc, LRESULT& result);
+
+// ---- input ----
+
+// The Ctrl / Shift / Alt mask passed to mouse handlers.
+int key_state_mask();
+// The layout's event index of a mouse message (-1 to -6), if it is one.
+std::optional<std::int32_t> mouse_event_index(UINT message);
+// Mouse and key input on the client side of a window, and a click sent to a
+// button: what starts commands.
+bool is_command_input(UINT message);
+
 // ---- shared by the kinds ----
 
 HINSTANCE program_instance();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -48,6 +49,14 @@ class Commands : public testing::Test {
         Sleep(2000);
         return http_response(200, page_with("http://p.example/sid/SLOW1/v.swf"));
       }
+      if (request.target == "/slow4") {
+        Sleep(4000);
+        return http_response(200, page_with("http://p.example/sid/SLOW4/v.swf"));
+      }
+      if (request.target == "/slow3-none") {
+        Sleep(3000);
+        return http_response(200, "<html>no player here</html>");
+      }
       if (request.target == "/nomarker") return http_response(200, page_with("http://p.example/movie.swf"));
       return http_response(200, "<html>no player here</html>");
     });
@@ -81,6 +90,12 @@ class Commands : public testing::Test {
   void get_address_of(const std::string& page_address) {
     set_window_text_of(source_, std::wstring(page_address.begin(), page_address.end()));
     post_button_click(button_);
+  }
+
+  static long requests_to(const std::string& target) {
+    const auto all = server_->requests();
+    return static_cast<long>(
+        std::count_if(all.begin(), all.end(), [&](const auto& r) { return r.target == target; }));
   }
 
   bool links_visible() const { return IsWindowVisible(link_copy_) && IsWindowVisible(link_open_); }
@@ -141,6 +156,53 @@ TEST_F(Commands, SecondClickHidesLinksFirstAndFailureEmptiesOutput) {
   expect_success(expected_address(L"SLOW1"));
   get_address_of(server_->url("/none"));
   expect_failure();
+}
+
+TEST_F(Commands, ClicksAndKeysDuringADownloadStartNoSecondCommand) {
+  const long before = requests_to("/slow4");
+  get_address_of(server_->url("/slow4"));
+  ASSERT_TRUE(wait_until([&] { return requests_to("/slow4") == before + 1; }, 10s));
+  // The page is on its way: a click sent to the button, a press on it, the
+  // space key on it and a press on the copy link must all come to nothing.
+  post_button_click(button_);
+  post_left_click(button_);
+  PostMessageW(button_, WM_KEYDOWN, VK_SPACE, 0);
+  PostMessageW(button_, WM_KEYUP, VK_SPACE, 0);
+  post_left_click(link_copy_);
+  expect_success(expected_address(L"SLOW4"));
+  EXPECT_FALSE(wait_until([&] { return requests_to("/slow4") > before + 1; }, 2s)) << "a second request";
+  EXPECT_EQ(find_message_box(program_->process_id()), nullptr) << "the copy ran";
+}
+
+TEST_F(Commands, ClosingDuringADownloadEndsTheProgramWithoutAMessage) {
+  const long before = requests_to("/slow3-none");
+  get_address_of(server_->url("/slow3-none"));
+  ASSERT_TRUE(wait_until([&] { return requests_to("/slow3-none") == before + 1; }, 10s));
+  Sleep(1000);
+  PostMessageW(program_->main_window(), WM_CLOSE, 0, 0);
+  bool box_seen = false;
+  const bool ended = wait_until(
+      [&] {
+        box_seen = box_seen || find_message_box(program_->process_id()) != nullptr;
+        return WaitForSingleObject(program_->process(), 0) == WAIT_OBJECT_0;
+      },
+      15s);
+  EXPECT_TRUE(ended) << "still running 15 s after the close";
+  EXPECT_FALSE(box_seen) << "a message box after the window was gone";
+  EXPECT_EQ(program_->wait_for_exit(0ms), std::optional<DWORD>(0));
+}
+
+TEST_F(Commands, ClosingWhileTheCopyMessageIsUpEndsTheProgramOnceItIsAnswered) {
+  const HWND window = program_->main_window();
+  post_left_click(link_copy_);
+  ASSERT_TRUE(wait_until([&] { return find_message_box(program_->process_id()) != nullptr; }, 20s));
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(wait_until([&] { return !IsWindow(window); }, 10s));
+  // The copy's handler returns into the press on a link whose window is gone.
+  const auto box = close_next_message_box(program_->process_id(), 10s);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, kCopyDone);
+  EXPECT_EQ(program_->wait_for_exit(10s), std::optional<DWORD>(0));
 }
 
 std::string clipboard_bytes(UINT format) {

@@ -219,6 +219,30 @@ TEST_F(WindowSystem, UnitsWithoutAFontUseTheDefaultGuiFont) {
   EXPECT_EQ(SendMessageW(unit_window(kWindow, kWindow), WM_GETFONT, 0, 0), stock);
 }
 
+TEST_F(WindowSystem, SelfDrawnUnitsKeepASentFontAndAnswerLikeStandardControls) {
+  const auto fixed = reinterpret_cast<WPARAM>(GetStockObject(ANSI_FIXED_FONT));
+  write_unit_visible(kWindow, kLinkCopy, true);  // a hidden window takes no redraw
+  for (std::uint32_t unit : {kWindow, kLinkCopy, kLabelAuthor, kPictureBanner, kShapeBack}) {
+    HWND window = unit_window(kWindow, unit);
+    const LRESULT own = SendMessageW(window, WM_GETFONT, 0, 0);
+    ValidateRect(window, nullptr);
+    SendMessageW(window, WM_SETFONT, fixed, FALSE);
+    EXPECT_EQ(SendMessageW(window, WM_GETFONT, 0, 0), static_cast<LRESULT>(fixed)) << std::hex << unit;
+    RECT update{};
+    EXPECT_FALSE(GetUpdateRect(window, &update, FALSE)) << "no redraw asked " << std::hex << unit;
+    SendMessageW(window, WM_SETFONT, static_cast<WPARAM>(own), TRUE);
+    EXPECT_EQ(SendMessageW(window, WM_GETFONT, 0, 0), own);
+    EXPECT_TRUE(GetUpdateRect(window, &update, FALSE)) << "redraw asked " << std::hex << unit;
+  }
+  HWND label = unit_window(kWindow, kLabelAuthor);
+  wchar_t text[32]{};
+  EXPECT_EQ(SendMessageW(label, WM_GETTEXTLENGTH, 0, 0), 11);
+  EXPECT_EQ(SendMessageW(label, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text)), 11);
+  EXPECT_STREQ(text, L"作者：Merrowin");
+  write_unit_visible(kWindow, kLinkCopy, false);
+  pump();
+}
+
 struct ColourCase {
   std::uint32_t unit;
   UINT message;
