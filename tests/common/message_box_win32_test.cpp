@@ -4,6 +4,7 @@
 #include "common/codepage_win32.h"
 #include "common/message_box.h"
 #include "common/text.h"
+#include "common/win32/input_queue.h"
 #include "tests/support/dialogs_win32.h"
 
 namespace {
@@ -32,6 +33,21 @@ TEST(CodePage, PairTakesTheCodePageAndFlags) {
   EXPECT_EQ(to_wide(CP_UTF8, MB_ERR_INVALID_CHARS, "a\xFF"), L"");
   EXPECT_EQ(to_wide(CP_UTF8, 0, "a\xFF"), L"a\xFFFD");
   EXPECT_EQ(to_wide(CP_UTF8, 0, ""), L"");
+}
+
+TEST(InputQueue, DropsQueuedInputAndKeepsOtherMessages) {
+  const HWND window =
+      CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  for (const UINT posted :
+       {UINT{WM_LBUTTONDOWN}, UINT{WM_APP}, UINT{WM_KEYDOWN}, UINT{BM_CLICK}, UINT{WM_RBUTTONUP}}) {
+    PostMessageW(window, posted, 0, 0);
+  }
+  drop_queued_input();
+  MSG message{};
+  ASSERT_TRUE(PeekMessageW(&message, window, 0, 0, PM_REMOVE));
+  EXPECT_EQ(message.message, UINT{WM_APP});
+  EXPECT_FALSE(PeekMessageW(&message, window, 0, 0, PM_REMOVE)) << "left behind: " << message.message;
+  DestroyWindow(window);
 }
 
 TEST(TextArrayDeathTest, OutOfRangeShowsFatalBoxAndExitsMinusOne) {
