@@ -533,6 +533,28 @@ TEST(FitPicture, ScalesByTheSmallerRatioCutsToWholePixelsAndCentres) {
   }
 }
 
+TEST(ScaleToDpi, EdgesRoundToTheNearestPixelSoNeighboursKeepTouching) {
+  EXPECT_EQ(scale_length(-12, 144), -18);  // the link font
+  EXPECT_EQ(scale_length(99, 144), 149);   // halves away from zero
+  EXPECT_EQ(scale_length(-99, 144), -149);
+  EXPECT_EQ(scale_length(231, 125), 301);
+  const PictureRect cases[] = {{99, 13, 231, 62}, {304, 92, 121, 24}, {267, 145, 96, 24}, {-7, 3, 5, 0}};
+  for (std::uint32_t dpi : {96u, 120u, 144u, 192u}) {
+    for (const PictureRect& c : cases) {
+      const PictureRect s = scale_rect(c, dpi);
+      if (dpi == kLayoutDpi) {
+        EXPECT_EQ(s, c);
+      }
+      EXPECT_EQ(s.left, scale_length(c.left, dpi));
+      EXPECT_EQ(s.left + s.width, scale_length(c.left + c.width, dpi));
+      EXPECT_EQ(s.top + s.height, scale_length(c.top + c.height, dpi));
+    }
+  }
+  // The 4-pixel gap between the copy link and the open link is 6 at 144 DPI.
+  const PictureRect copy = scale_rect({267, 145, 96, 24}, 144);
+  EXPECT_EQ(scale_rect({367, 145, 59, 24}, 144).left - (copy.left + copy.width), 6);
+}
+
 // ---- malformed blocks ----
 
 TEST(MalformedBlock, EveryTruncationFailsCleanlyWithoutReadingPastTheEnd) {
