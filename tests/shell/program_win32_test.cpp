@@ -159,20 +159,27 @@ TEST_F(ProgramResources, IconHasTheEightImages) {
   EXPECT_EQ(images, expected);
 }
 
-TEST_F(ProgramResources, HandCursorHasItsHotSpotAtTheFingertip) {
-  HCURSOR hand = static_cast<HCURSOR>(
-      LoadImageW(module_, MAKEINTRESOURCEW(TARNVEX_CURSOR_HAND), IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE));
-  ASSERT_NE(hand, nullptr);
-  ICONINFO info{};
-  ASSERT_TRUE(GetIconInfo(hand, &info));
-  EXPECT_EQ(info.xHotspot, 6u);
-  EXPECT_EQ(info.yHotspot, 1u);
-  BITMAP mask{};
-  GetObjectW(info.hbmMask, sizeof mask, &mask);
-  EXPECT_EQ(mask.bmWidth, 32);
-  if (info.hbmMask) DeleteObject(info.hbmMask);
-  if (info.hbmColor) DeleteObject(info.hbmColor);
-  DestroyCursor(hand);
+TEST_F(ProgramResources, HandCursorHasItsHotSpotAtTheFingertipAtEachSize) {
+  struct Size {
+    int pixels;
+    DWORD hot_x, hot_y;
+  };
+  for (const Size& size : {Size{32, 6, 1}, Size{48, 9, 1}, Size{64, 12, 2}}) {
+    SCOPED_TRACE(size.pixels);
+    HCURSOR hand = static_cast<HCURSOR>(LoadImageW(module_, MAKEINTRESOURCEW(TARNVEX_CURSOR_HAND),
+                                                   IMAGE_CURSOR, size.pixels, size.pixels, 0));
+    ASSERT_NE(hand, nullptr);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(hand, &info));
+    EXPECT_EQ(info.xHotspot, size.hot_x);
+    EXPECT_EQ(info.yHotspot, size.hot_y);
+    BITMAP mask{};
+    GetObjectW(info.hbmMask, sizeof mask, &mask);
+    EXPECT_EQ(mask.bmWidth, size.pixels);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    DestroyCursor(hand);
+  }
 }
 
 TEST_F(ProgramResources, ManifestAndVersion) {
@@ -180,6 +187,8 @@ TEST_F(ProgramResources, ManifestAndVersion) {
   EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
   EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
   EXPECT_NE(manifest.find("asInvoker"), std::string::npos);
+  EXPECT_NE(manifest.find(">PerMonitorV2,PerMonitor</dpiAwareness>"), std::string::npos);
+  EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
   const std::string version = resource(RT_VERSION, 1);
   ASSERT_FALSE(version.empty());
   const std::wstring wide(reinterpret_cast<const wchar_t*>(version.data()), version.size() / sizeof(wchar_t));

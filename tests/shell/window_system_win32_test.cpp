@@ -575,13 +575,17 @@ TEST_F(WindowSystem, ShapeBoxLiesUnderItsSiblings) {
 TEST_F(WindowSystem, HyperlinkShowsTheHandCursorWithItsHotSpotAtTheFingertip) {
   HWND link = unit_window(kWindow, kLinkOpen);
   SendMessageW(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-  HCURSOR hand = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TARNVEX_CURSOR_HAND));
+  // Our hand at 96 DPI: the 32 x 32 image, not the system's hand.
+  HCURSOR hand = GetCursor();
   ASSERT_NE(hand, nullptr);
-  EXPECT_EQ(GetCursor(), hand);
+  EXPECT_NE(hand, LoadCursorW(nullptr, IDC_HAND));
   ICONINFO info{};
   ASSERT_TRUE(GetIconInfo(hand, &info));
   EXPECT_EQ(info.xHotspot, 6u);
   EXPECT_EQ(info.yHotspot, 1u);
+  BITMAP mask{};
+  GetObjectW(info.hbmMask, sizeof mask, &mask);
+  EXPECT_EQ(mask.bmWidth, 32);
   if (info.hbmMask) DeleteObject(info.hbmMask);
   if (info.hbmColor) DeleteObject(info.hbmColor);
 }
