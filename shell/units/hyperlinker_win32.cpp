@@ -48,7 +48,14 @@ void paint(Unit& unit, HDC dc) {
   const LinkState& state = link_state(unit);
   RECT client{};
   GetClientRect(unit.window, &client);
-  fill(dc, client, colour_of(d.background_colour));
+  // The parent gives the background, as it does for the label (a skin gives
+  // its own); the text keeps the link's colours.
+  const HWND parent = GetParent(unit.window);
+  if (HBRUSH background = asked_brush(parent ? parent : unit.window, WM_CTLCOLORSTATIC, dc, unit.window)) {
+    FillRect(dc, &client, background);
+  } else {
+    fill(dc, client, colour_of(d.background_colour));
+  }
   COLORREF colour = colour_of(d.normal_colour, COLOR_HIGHLIGHT);
   if (state.hover) {
     colour = colour_of(d.hover_colour, COLOR_HIGHLIGHT);
@@ -62,6 +69,12 @@ void paint(Unit& unit, HDC dc) {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, colour);
   DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &client, DT_LEFT | DT_TOP | DT_NOPREFIX);
+}
+
+bool colours(const Unit& unit, UINT message, COLORREF& background, std::optional<COLORREF>&) {
+  if (message != WM_CTLCOLORSTATIC) return false;
+  background = colour_of(link_data(unit).background_colour);
+  return true;
 }
 
 // The pointing hand at the size for `dpi` (the file carries 32, 48 and 64
@@ -147,7 +160,10 @@ bool message(Unit& unit, UINT message, WPARAM, LPARAM lparam, LRESULT& result) {
 
 }  // namespace
 
-const KindEntry kHyperLinkerKind{
-    .class_name = kHyperLinkerClass, .create = create, .paint = paint, .message = message};
+const KindEntry kHyperLinkerKind{.class_name = kHyperLinkerClass,
+                                 .create = create,
+                                 .paint = paint,
+                                 .colours = colours,
+                                 .message = message};
 
 }  // namespace units

@@ -500,16 +500,22 @@ void repaint(std::initializer_list<HWND> windows) {
   for (HWND window : windows) RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
-TEST_F(WindowSystem, LabelAndShapeBoxPaintInTheColoursTheyAreAnswered) {
+TEST_F(WindowSystem, LabelLinkAndShapeBoxPaintInTheColoursTheyAreAnswered) {
   HWND label = unit_window(kTestWindow, kTestLabel);
   HWND square = unit_window(kTestWindow, kTestSquare);
+  HWND link = unit_window(kWindow, kLinkOpen);
   ASSERT_EQ(GetParent(label), unit_window(kTestWindow, kTestWindow));
+  write_unit_visible(kWindow, kLinkOpen, true);
   {
-    // The label asks its parent; the shape box asks itself, as a dialog does.
+    // The label and the link ask their parent; the shape box asks itself, as a dialog does.
     const Recoloured parent(GetParent(label));
     const Recoloured shape(square);
-    ASSERT_TRUE(parent.subclassed() && shape.subclassed());
-    repaint({label, square});
+    const Recoloured link_parent(GetParent(link));
+    ASSERT_TRUE(parent.subclassed() && shape.subclassed() && link_parent.subclassed());
+    repaint({label, square, link});
+    EXPECT_EQ(pixel_of(link, 57, 22), RGB(0, 0, 255));
+    // The link's text keeps its own colour.
+    EXPECT_FALSE(shows_colour(link, RGB(255, 0, 255)));
     EXPECT_EQ(pixel_of(label, 95, 25), RGB(0, 0, 255));
     EXPECT_TRUE(shows_colour(label, RGB(255, 0, 255)));
     EXPECT_FALSE(shows_colour(label, RGB(0, 0, 0)));
@@ -518,7 +524,10 @@ TEST_F(WindowSystem, LabelAndShapeBoxPaintInTheColoursTheyAreAnswered) {
     EXPECT_EQ(pixel_of(square, 30, 20), RGB(255, 0, 0));
   }
   // Answered by their own window procedure again: their own colours.
-  repaint({label, square});
+  repaint({label, square, link});
+  EXPECT_EQ(pixel_of(link, 57, 22), RGB(255, 255, 255));
+  EXPECT_TRUE(shows_colour(link, RGB(0, 0, 255)));
+  write_unit_visible(kWindow, kLinkOpen, false);
   EXPECT_EQ(pixel_of(label, 95, 25), RGB(0, 255, 0));
   EXPECT_TRUE(shows_colour(label, RGB(0, 0, 0)));
   EXPECT_EQ(pixel_of(square, 5, 20), RGB(255, 255, 255));
