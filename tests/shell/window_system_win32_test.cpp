@@ -384,6 +384,51 @@ TEST_F(WindowSystem, ShortSingleLineEditGrowsToItsFontHeight) {
   EXPECT_EQ(rect.bottom - rect.top, 21);
 }
 
+RECT rect_in_parent(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+LONG font_height(HWND window) {
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font, &font);
+  return font.lfHeight;
+}
+
+TEST_F(WindowSystem, OnADpiChangeTheWindowTakesTheSuggestedRectangleAndRescalesEveryUnit) {
+  HWND main = unit_window(kWindow, kWindow);
+  HWND link = unit_window(kWindow, kLinkOpen);
+  HWND input = unit_window(kWindow, kEditSource);
+  RECT before{};
+  GetWindowRect(main, &before);
+  const RECT suggested{before.left, before.top, before.left + 651, before.top + 343};
+  SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  RECT now{};
+  GetWindowRect(main, &now);
+  EXPECT_TRUE(EqualRect(&now, &suggested));
+  // Edges scaled: 367, 145, 59 x 24 and 4, 94, 294 x 21 at 96 DPI.
+  const RECT link_at_144{551, 218, 551 + 88, 218 + 36};
+  const RECT input_at_144{6, 141, 6 + 441, 141 + 32};
+  RECT link_rect = rect_in_parent(link);
+  RECT input_rect = rect_in_parent(input);
+  EXPECT_TRUE(EqualRect(&link_rect, &link_at_144));
+  EXPECT_TRUE(EqualRect(&input_rect, &input_at_144));
+  EXPECT_EQ(font_height(link), -18);
+  SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&before));
+  // Back at 96 DPI, everything is where it was.
+  link_rect = rect_in_parent(link);
+  input_rect = rect_in_parent(input);
+  const RECT link_at_96{367, 145, 367 + 59, 145 + 24};
+  const RECT input_at_96{4, 94, 4 + 294, 94 + 21};
+  EXPECT_TRUE(EqualRect(&link_rect, &link_at_96));
+  EXPECT_TRUE(EqualRect(&input_rect, &input_at_96));
+  EXPECT_EQ(font_height(link), -12);
+  GetWindowRect(main, &now);
+  EXPECT_TRUE(EqualRect(&now, &before));
+}
+
 TEST_F(WindowSystem, EditSettingsBecomeControlStyles) {
   HWND password = unit_window(kTestWindow, kTestDisabledEdit);
   const LONG style = GetWindowLongW(password, GWL_STYLE);
