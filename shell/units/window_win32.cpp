@@ -92,18 +92,18 @@ HWND create(Unit& unit, HWND parent, DWORD) {
   if (!window) return nullptr;
   // Only now is the DPI of the window's monitor known.
   unit.dpi = window_dpi(window);
-  const SIZE size = outer_size(record, styles, unit.dpi);
+  const SIZE wanted = outer_size(record, styles, unit.dpi);
   RECT outer{};
   GetWindowRect(window, &outer);
-  if (outer.right - outer.left != size.cx || outer.bottom - outer.top != size.cy) {
+  if (outer.right - outer.left != wanted.cx || outer.bottom - outer.top != wanted.cy) {
     UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
     if (d.start_position == 1 && unit.dpi != layout::kLayoutDpi) {
-      left = (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2;
-      top = (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
+      left = (GetSystemMetrics(SM_CXSCREEN) - wanted.cx) / 2;
+      top = (GetSystemMetrics(SM_CYSCREEN) - wanted.cy) / 2;
     } else {
       flags |= SWP_NOMOVE;
     }
-    SetWindowPos(window, nullptr, left, top, size.cx, size.cy, flags);
+    SetWindowPos(window, nullptr, left, top, wanted.cx, wanted.cy, flags);
   }
   SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(default_gui_font(unit.dpi)), FALSE);
   if (d.close_allowed == 0) DeleteMenu(GetSystemMenu(window, FALSE), SC_CLOSE, MF_BYCOMMAND);
