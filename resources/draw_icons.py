@@ -5,7 +5,8 @@ Usage: draw_icons.py [OUTPUT_DIR]
 
 The icon is a blue rounded square with a white play triangle, in eight images:
 32x32 at 1 bit, 48x48 at 4 bits, and 48, 32, 16 pixels at 8 and at 32 bits.
-The cursor is a 32x32 monochrome hand whose index fingertip, the hot spot, is at (6, 1).
+The cursor is a monochrome hand in three sizes, 32x32, 48x48 and 64x64 (for 96, 144 and
+192 DPI), whose index fingertip, the hot spot, is at (6, 1), (9, 1) and (12, 2).
 """
 import os
 import struct
@@ -162,19 +163,26 @@ def hand_inside(x, y):
     return False
 
 
-def hand_cursor():
-    size = 32
+def hand_cursor(size):
+    """The hand at `size` pixels: the 32-pixel drawing scaled, with a one-pixel
+    outline and fold lines at every size."""
+    def cell(v):
+        return int((v + 0.5) * 32 / size)
+
+    def inside(x, y):
+        return 0 <= x < size and 0 <= y < size and hand_inside(cell(x), cell(y))
+
     xor_rows, and_rows = [], []
     for y in range(size):
         xor_row, and_row = [], []
         for x in range(size):
-            inside = hand_inside(x, y)
-            edge = inside and any(not hand_inside(nx, ny)
-                                  for nx, ny in ((x - 1, y), (x + 1, y), (x, y - 1), (x, y + 1)))
-            # The fold lines between the fingers are drawn black too.
-            fold = inside and y <= 15 and x in (9, 13, 17)
-            xor_row.append(1 if inside and not (edge or fold) else 0)
-            and_row.append(0 if inside else 1)
+            here = inside(x, y)
+            edge = here and any(not inside(nx, ny)
+                                for nx, ny in ((x - 1, y), (x + 1, y), (x, y - 1), (x, y + 1)))
+            # The fold lines between the fingers are drawn black too, one pixel wide.
+            fold = here and cell(y) <= 15 and cell(x) in (9, 13, 17) and cell(x - 1) != cell(x)
+            xor_row.append(1 if here and not (edge or fold) else 0)
+            and_row.append(0 if here else 1)
         xor_rows.append(xor_row)
         and_rows.append(and_row)
     out = bytearray(header(size, 1, 2))
@@ -203,7 +211,9 @@ def main():
         (16, 0, 1, 32, image_32(pictures[16])),
     ]
     write_directory(os.path.join(out_dir, 'tarnvex.ico'), 1, entries)
-    write_directory(os.path.join(out_dir, 'hand.cur'), 2, [(32, 2, 6, 1, hand_cursor())])
+    # The hot spot is the fingertip at every size: (6, 1) at 32 pixels.
+    cursors = [(size, 2, 6 * size // 32, size // 32, hand_cursor(size)) for size in (32, 48, 64)]
+    write_directory(os.path.join(out_dir, 'hand.cur'), 2, cursors)
 
 
 if __name__ == '__main__':

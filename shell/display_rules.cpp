@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <string_view>
 
 #include "common/byte_reader.h"
@@ -80,6 +81,26 @@ PictureRect fit_picture(std::int32_t box_width, std::int32_t box_height, std::in
   rect.left = (box_width - rect.width) / 2;
   rect.top = (box_height - rect.height) / 2;
   return rect;
+}
+
+std::int32_t scale_length(std::int32_t length, std::uint32_t dpi) {
+  const std::int64_t product = std::int64_t{length} * dpi;
+  const std::int64_t half = kLayoutDpi / 2;
+  const std::int64_t rounded =
+      product >= 0 ? (product + half) / kLayoutDpi : -((-product + half) / kLayoutDpi);
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(rounded, std::numeric_limits<std::int32_t>::min(),
+                                                            std::numeric_limits<std::int32_t>::max()));
+}
+
+PictureRect scale_rect(const PictureRect& rect, std::uint32_t dpi) {
+  const std::int32_t left = scale_length(rect.left, dpi);
+  const std::int32_t top = scale_length(rect.top, dpi);
+  const std::int32_t right =
+      scale_length(static_cast<std::int32_t>(std::int64_t{rect.left} + rect.width), dpi);
+  const std::int32_t bottom =
+      scale_length(static_cast<std::int32_t>(std::int64_t{rect.top} + rect.height), dpi);
+  return {left, top, static_cast<std::int32_t>(std::int64_t{right} - left),
+          static_cast<std::int32_t>(std::int64_t{bottom} - top)};
 }
 
 }  // namespace layout

@@ -195,6 +195,8 @@ HWND create_unit_window(const std::shared_ptr<Unit>& unit, HWND parent) {
   if (record.disabled()) style |= WS_DISABLED;
   if (record.tab_stop()) style |= WS_TABSTOP;
   auto& state = system_state();
+  // A window kind learns its own DPI once it exists.
+  unit->dpi = units::window_dpi(parent);
   state.creating = unit;
   HWND window = kind->create(*unit, parent, style);
   state.creating.reset();
@@ -265,6 +267,15 @@ void pump_messages(HWND modal) {
 }
 
 }  // namespace
+
+void units::rescale_units(HWND window, UINT dpi) {
+  for (const auto& loaded : system_state().windows) {
+    if (loaded->window != window) continue;
+    for (const auto& unit : loaded->units) {
+      if (unit != loaded->window_unit) units::rescale(*unit, dpi);
+    }
+  }
+}
 
 bool window_system_start(const ByteSet& block, HandlerTable handlers) {
   auto decoded = layout::decode_window_layout(block);

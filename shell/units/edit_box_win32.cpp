@@ -13,8 +13,20 @@ int edit_height(HWND control, const Unit& unit, int height) {
   SelectedObject font(dc.get(), unit_font(unit));
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc.get(), &metrics);
-  const int needed = metrics.tmHeight + 2 * GetSystemMetrics(SM_CYEDGE);
+  const int needed = metrics.tmHeight + 2 * system_metric(SM_CYEDGE, unit.dpi);
   return std::max(height, static_cast<int>(needed));
+}
+
+// A single-line box grows to its font; at the unit's DPI.
+void grow_to_font(HWND window, const Unit& unit) {
+  if (std::get<layout::EditBoxData>(unit.record->data).multi_line) return;
+  const RECT rect = unit_rect(unit);
+  const int height = rect.bottom - rect.top;
+  const int grown = edit_height(window, unit, height);
+  if (grown != height) {
+    SetWindowPos(window, nullptr, 0, 0, rect.right - rect.left, grown,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 }
 
 HWND create(Unit& unit, HWND parent, DWORD style) {
@@ -40,16 +52,11 @@ HWND create(Unit& unit, HWND parent, DWORD style) {
   if (!window) return nullptr;
   SendMessageW(window, EM_SETLIMITTEXT, static_cast<WPARAM>(std::max(0, d.max_length)), 0);
   if (d.input_mode == 2) SendMessageW(window, EM_SETPASSWORDCHAR, d.password_char, 0);
-  if (!d.multi_line) {
-    const int height = unit.record->height;
-    const int grown = edit_height(window, unit, height);
-    if (grown != height) {
-      SetWindowPos(window, nullptr, 0, 0, unit.record->width, grown,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-  }
+  grow_to_font(window, unit);
   return window;
 }
+
+void rescaled(Unit& unit) { grow_to_font(unit.window, unit); }
 
 // Asked by its parent with WM_CTLCOLOREDIT, or WM_CTLCOLORSTATIC when read-only.
 bool colours(const Unit& unit, UINT message, COLORREF& background, std::optional<COLORREF>& text) {
@@ -62,6 +69,6 @@ bool colours(const Unit& unit, UINT message, COLORREF& background, std::optional
 
 }  // namespace
 
-const KindEntry kEditBoxKind{.create = create, .colours = colours};
+const KindEntry kEditBoxKind{.create = create, .colours = colours, .rescaled = rescaled};
 
 }  // namespace units

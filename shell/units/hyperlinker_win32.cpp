@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -47,7 +48,14 @@ void paint(Unit& unit, HDC dc) {
   const LinkState& state = link_state(unit);
   RECT client{};
   GetClientRect(unit.window, &client);
-  fill(dc, client, colour_of(d.background_colour));
+  // The parent gives the background, as it does for the label (a skin gives
+  // its own); the text keeps the link's colours.
+  const HWND parent = GetParent(unit.window);
+  if (HBRUSH background = asked_brush(parent ? parent : unit.window, WM_CTLCOLORSTATIC, dc, unit.window)) {
+    FillRect(dc, &client, background);
+  } else {
+    fill(dc, client, colour_of(d.background_colour));
+  }
   COLORREF colour = colour_of(d.normal_colour, COLOR_HIGHLIGHT);
   if (state.hover) {
     colour = colour_of(d.hover_colour, COLOR_HIGHLIGHT);
@@ -63,12 +71,41 @@ void paint(Unit& unit, HDC dc) {
   DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &client, DT_LEFT | DT_TOP | DT_NOPREFIX);
 }
 
-HCURSOR hand_cursor() {
-  static HCURSOR cursor = [] {
-    HCURSOR own = LoadCursorW(program_instance(), MAKEINTRESOURCEW(TARNVEX_CURSOR_HAND));
-    return own ? own : LoadCursorW(nullptr, IDC_HAND);
-  }();
-  return cursor;
+bool colours(const Unit& unit, UINT message, COLORREF& background, std::optional<COLORREF>&) {
+  if (message != WM_CTLCOLORSTATIC) return false;
+  background = colour_of(link_data(unit).background_colour);
+  return true;
+}
+
+// The pointing hand at the size for `dpi` (the file carries 32, 48 and 64
+// pixels); each size loaded once and kept until the process ends.
+class HandCursors {
+ public:
+  HandCursors() = default;
+  ~HandCursors() {
+    for (const auto& [size, cursor] : cursors_) DestroyCursor(cursor);
+  }
+  HandCursors(const HandCursors&) = delete;
+  HandCursors& operator=(const HandCursors&) = delete;
+
+  HCURSOR at(UINT dpi) {
+    const int size = scaled(32, dpi);
+    const auto found = cursors_.find(size);
+    if (found != cursors_.end()) return found->second;
+    auto cursor = static_cast<HCURSOR>(
+        LoadImageW(program_instance(), MAKEINTRESOURCEW(TARNVEX_CURSOR_HAND), IMAGE_CURSOR, size, size, 0));
+    if (!cursor) return LoadCursorW(nullptr, IDC_HAND);
+    cursors_.emplace(size, cursor);
+    return cursor;
+  }
+
+ private:
+  std::map<int, HCURSOR> cursors_;
+};
+
+HCURSOR hand_cursor(const Unit& unit) {
+  static HandCursors cursors;
+  return cursors.at(unit.dpi);
 }
 
 // Hover tracking: the link captures the mouse when it enters and lets it go
@@ -86,7 +123,7 @@ void track_hover(Unit& unit, LPARAM lparam) {
   } else if (!inside && GetCapture() == window) {
     ReleaseCapture();
   }
-  if (inside) SetCursor(hand_cursor());
+  if (inside) SetCursor(hand_cursor(unit));
 }
 
 void open_target(Unit& unit) {
@@ -100,7 +137,7 @@ void open_target(Unit& unit) {
 bool message(Unit& unit, UINT message, WPARAM, LPARAM lparam, LRESULT& result) {
   switch (message) {
     case WM_SETCURSOR:
-      SetCursor(hand_cursor());
+      SetCursor(hand_cursor(unit));
       result = TRUE;
       return true;
     case WM_MOUSEMOVE:
@@ -123,7 +160,10 @@ bool message(Unit& unit, UINT message, WPARAM, LPARAM lparam, LRESULT& result) {
 
 }  // namespace
 
-const KindEntry kHyperLinkerKind{
-    .class_name = kHyperLinkerClass, .create = create, .paint = paint, .message = message};
+const KindEntry kHyperLinkerKind{.class_name = kHyperLinkerClass,
+                                 .create = create,
+                                 .paint = paint,
+                                 .colours = colours,
+                                 .message = message};
 
 }  // namespace units

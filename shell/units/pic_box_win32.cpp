@@ -24,6 +24,23 @@ struct PictureState : KindState {
   SIZE scaled_size{};
 };
 
+// The picture's own size in pixels: its bitmap's, or its HIMETRIC size at the
+// screen's DPI, which the picture object converted it with (not 96 at 150 %).
+SIZE picture_pixels(IPicture* picture, OLE_XSIZE_HIMETRIC himetric_width,
+                    OLE_YSIZE_HIMETRIC himetric_height) {
+  SHORT type = PICTYPE_UNINITIALIZED;
+  OLE_HANDLE handle = 0;
+  BITMAP bitmap{};
+  if (SUCCEEDED(picture->get_Type(&type)) && type == PICTYPE_BITMAP &&
+      SUCCEEDED(picture->get_Handle(&handle)) &&
+      GetObjectW(reinterpret_cast<HGDIOBJ>(static_cast<UINT_PTR>(handle)), sizeof bitmap, &bitmap) != 0) {
+    return {bitmap.bmWidth, bitmap.bmHeight};
+  }
+  WindowDc screen(nullptr);
+  return {MulDiv(himetric_width, GetDeviceCaps(screen.get(), LOGPIXELSX), 2540),
+          MulDiv(himetric_height, GetDeviceCaps(screen.get(), LOGPIXELSY), 2540)};
+}
+
 // Decodes the picture (JPEG, BMP, GIF: whatever OLE reads) into 32-bit pixels.
 void load_picture(PictureState& state, const ByteSet& bytes) {
   if (bytes.empty()) return;
@@ -40,8 +57,7 @@ void load_picture(PictureState& state, const ByteSet& bytes) {
   OLE_YSIZE_HIMETRIC himetric_height = 0;
   picture.get()->get_Width(&himetric_width);
   picture.get()->get_Height(&himetric_height);
-  // HIMETRIC at 96 pixels per inch back to the picture's own pixels.
-  const SIZE size{MulDiv(himetric_width, 96, 2540), MulDiv(himetric_height, 96, 2540)};
+  const SIZE size = picture_pixels(picture.get(), himetric_width, himetric_height);
   if (size.cx <= 0 || size.cy <= 0) return;
 
   BITMAPINFO info{};

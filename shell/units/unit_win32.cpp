@@ -36,21 +36,20 @@ COLORREF colour_of(std::uint32_t colour, int system_colour) {
   return colour == layout::kSystemColour ? GetSysColor(system_colour) : static_cast<COLORREF>(colour);
 }
 
-HFONT default_gui_font() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
-
 HFONT unit_font(const Unit& unit) {
   // A null font sent means the system font, as for a standard control.
   if (unit.sent_font)
     return *unit.sent_font ? *unit.sent_font : static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
-  return unit.font.get() ? unit.font.get() : default_gui_font();
+  return unit.font.get() ? unit.font.get() : default_gui_font(unit.dpi);
 }
 // A 60-byte font field builds its own font; anything else means the default GUI font.
 void build_font(Unit& unit, const ByteSet& field) {
+  unit.font_field = &field;
   const auto stored = layout::font_from_field(field);
   if (!stored) return;
   LOGFONTW font{};
-  font.lfHeight = stored->height;
-  font.lfWidth = stored->width;
+  font.lfHeight = scaled(stored->height, unit.dpi);
+  font.lfWidth = scaled(stored->width, unit.dpi);
   font.lfEscapement = stored->escapement;
   font.lfOrientation = stored->orientation;
   font.lfWeight = stored->weight;
@@ -108,17 +107,18 @@ HBRUSH asked_brush(HWND asked, UINT message, HDC dc, HWND window) {
 
 HWND create_self_drawn(Unit& unit, HWND parent, const wchar_t* class_name, DWORD style, DWORD ex_style,
                        const Text& text) {
-  const UnitRecord& record = *unit.record;
-  return CreateWindowExW(ex_style, class_name, gbk_to_wide(text).c_str(), style, record.left, record.top,
-                         record.width, record.height, parent, nullptr, program_instance(), &unit);
+  const RECT rect = unit_rect(unit);
+  return CreateWindowExW(ex_style, class_name, gbk_to_wide(text).c_str(), style, rect.left, rect.top,
+                         rect.right - rect.left, rect.bottom - rect.top, parent, nullptr, program_instance(),
+                         &unit);
 }
 
 HWND create_standard(Unit& unit, HWND parent, const wchar_t* class_name, DWORD style, DWORD ex_style,
                      const Text& text) {
-  const UnitRecord& record = *unit.record;
-  HWND window =
-      CreateWindowExW(ex_style, class_name, gbk_to_wide(text).c_str(), style, record.left, record.top,
-                      record.width, record.height, parent, nullptr, program_instance(), nullptr);
+  const RECT rect = unit_rect(unit);
+  HWND window = CreateWindowExW(ex_style, class_name, gbk_to_wide(text).c_str(), style, rect.left, rect.top,
+                                rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
+                                program_instance(), nullptr);
   if (window) SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(unit_font(unit)), FALSE);
   return window;
 }

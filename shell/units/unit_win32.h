@@ -29,7 +29,10 @@ struct Unit {
   const UnitRecord* record = nullptr;
   // Null once the window is destroyed: nothing is read from or written to it then.
   HWND window = nullptr;
-  GdiObject<HFONT> font;  // built from the record's font field, if it has one
+  // The DPI the unit is laid out for: its rectangle and fonts are the layout's scaled by dpi / 96.
+  UINT dpi = 96;
+  GdiObject<HFONT> font;                // built from the record's font field, if it has one
+  const ByteSet* font_field = nullptr;  // that field, in the record, to build it again at another DPI
   // The font last sent with WM_SETFONT (the sender keeps it); once sent, the
   // unit paints with it and answers WM_GETFONT with it, as a standard control does.
   std::optional<HFONT> sent_font;
@@ -60,6 +63,9 @@ struct KindEntry {
   int own_event_notification = -1;
   // The icon resource of a self-drawn kind's class; 0 for none.
   int class_icon = 0;
+  // The kind's own part of moving to another DPI, after the unit's rectangle
+  // and fonts have been scaled (an edit box grows again to fit its font).
+  void (*rescaled)(Unit& unit) = nullptr;
 };
 
 extern const KindEntry kWindowKind;
@@ -99,9 +105,12 @@ bool is_command_input(UINT message);
 
 HINSTANCE program_instance();
 COLORREF colour_of(std::uint32_t colour, int system_colour = COLOR_BTNFACE);
-HFONT default_gui_font();
+// The default GUI font at `dpi`: the stock font, made for the system's DPI, or
+// a copy of it scaled to `dpi` (kept until the process ends).
+HFONT default_gui_font(UINT dpi);
 // The font a unit paints with: the one sent to it, else its own, else the default GUI font.
 HFONT unit_font(const Unit& unit);
+// Builds the unit's own font from a 60-byte field, at the unit's DPI.
 void build_font(Unit& unit, const ByteSet& field);
 void add_border_style(std::int32_t border_style, DWORD& style, DWORD& ex_style);
 void fill(HDC dc, const RECT& rect, COLORREF colour);
@@ -114,5 +123,26 @@ HWND create_standard(Unit& unit, HWND parent, const wchar_t* class_name, DWORD s
                      const Text& text);
 // The unit's window text, as painted by the kinds that show one.
 std::wstring window_text(HWND window);
+
+// ---- DPI ----
+
+// The DPI `window` is shown at: GetDpiForWindow where user32 has it, else the screen's.
+UINT window_dpi(HWND window);
+// The DPI the system's stock fonts and metrics are made for.
+UINT system_dpi();
+// A layout length at `dpi`.
+int scaled(int length, UINT dpi);
+// The unit's record rectangle (in its parent's client area) at the unit's DPI.
+RECT unit_rect(const Unit& unit);
+// A metric of GetSystemMetrics at `dpi`.
+int system_metric(int index, UINT dpi);
+// AdjustWindowRectEx at `dpi` (AdjustWindowRectExForDpi where user32 has it).
+void adjust_window_rect(RECT& rect, DWORD style, DWORD ex_style, UINT dpi);
+// Lays a unit out again at `dpi`: its rectangle, its own font and the font its
+// standard control was sent, then its kind's part.
+void rescale(Unit& unit, UINT dpi);
+// Provided by the window system, which owns the units: rescales every unit of
+// the window `window` (not the window itself) to `dpi`.
+void rescale_units(HWND window, UINT dpi);
 
 }  // namespace units

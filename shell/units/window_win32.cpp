@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/codepage_win32.h"
+#include "shell/display_rules.h"
 #include "shell/resource_ids.h"
 #include "shell/units/unit_win32.h"
 #include "shell/window_system_win32.h"
@@ -52,6 +53,20 @@ WindowStyles window_styles(const layout::WindowData& d) {
   return s;
 }
 
+// The window's outer size at `dpi`: the layout's, or at another DPI its client
+// area scaled and the frame the system draws at that DPI around it.
+SIZE outer_size(const UnitRecord& record, const WindowStyles& styles, UINT dpi) {
+  if (dpi == layout::kLayoutDpi) return {record.width, record.height};
+  RECT frame_at_layout_dpi{};
+  adjust_window_rect(frame_at_layout_dpi, styles.style, styles.ex_style, layout::kLayoutDpi);
+  RECT frame{};
+  adjust_window_rect(frame, styles.style, styles.ex_style, dpi);
+  const int client_width = record.width - (frame_at_layout_dpi.right - frame_at_layout_dpi.left);
+  const int client_height = record.height - (frame_at_layout_dpi.bottom - frame_at_layout_dpi.top);
+  return {scaled(client_width, dpi) + frame.right - frame.left,
+          scaled(client_height, dpi) + frame.bottom - frame.top};
+}
+
 // `parent` is the window's owner; the child style bits do not apply to it.
 HWND create(Unit& unit, HWND parent, DWORD) {
   const auto& record = *unit.record;
@@ -75,13 +90,22 @@ HWND create(Unit& unit, HWND parent, DWORD) {
   HWND window = CreateWindowExW(styles.ex_style, kWindowClass, caption.c_str(), styles.style, left, top,
                                 record.width, record.height, owner, nullptr, program_instance(), &unit);
   if (!window) return nullptr;
+  // Only now is the DPI of the window's monitor known.
+  unit.dpi = window_dpi(window);
+  const SIZE wanted = outer_size(record, styles, unit.dpi);
   RECT outer{};
   GetWindowRect(window, &outer);
-  if (outer.right - outer.left != record.width || outer.bottom - outer.top != record.height) {
-    SetWindowPos(window, nullptr, 0, 0, record.width, record.height,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (outer.right - outer.left != wanted.cx || outer.bottom - outer.top != wanted.cy) {
+    UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    if (d.start_position == 1 && unit.dpi != layout::kLayoutDpi) {
+      left = (GetSystemMetrics(SM_CXSCREEN) - wanted.cx) / 2;
+      top = (GetSystemMetrics(SM_CYSCREEN) - wanted.cy) / 2;
+    } else {
+      flags |= SWP_NOMOVE;
+    }
+    SetWindowPos(window, nullptr, left, top, wanted.cx, wanted.cy, flags);
   }
-  SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(default_gui_font()), FALSE);
+  SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(default_gui_font(unit.dpi)), FALSE);
   if (d.close_allowed == 0) DeleteMenu(GetSystemMenu(window, FALSE), SC_CLOSE, MF_BYCOMMAND);
   if (d.icon.empty()) {
     // No icon of its own: the program's default icon.
@@ -90,14 +114,30 @@ HWND create(Unit& unit, HWND parent, DWORD) {
                                            IMAGE_ICON, size, size, LR_SHARED));
     };
     SendMessageW(window, WM_SETICON, ICON_BIG,
-                 reinterpret_cast<LPARAM>(load_icon(GetSystemMetrics(SM_CXICON))));
+                 reinterpret_cast<LPARAM>(load_icon(system_metric(SM_CXICON, unit.dpi))));
     SendMessageW(window, WM_SETICON, ICON_SMALL,
-                 reinterpret_cast<LPARAM>(load_icon(GetSystemMetrics(SM_CXSMICON))));
+                 reinterpret_cast<LPARAM>(load_icon(system_metric(SM_CXSMICON, unit.dpi))));
   }
   return window;
 }
 
-bool message(Unit& unit, UINT message, WPARAM wparam, LPARAM, LRESULT& result) {
+// Moved to a monitor of another DPI: the suggested rectangle, then every unit
+// and font at the new DPI.
+void change_dpi(Unit& unit, UINT dpi, const RECT& suggested) {
+  unit.dpi = dpi;
+  SetWindowPos(unit.window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageW(unit.window, WM_SETFONT, reinterpret_cast<WPARAM>(default_gui_font(dpi)), FALSE);
+  rescale_units(unit.window, dpi);
+  RedrawWindow(unit.window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+bool message(Unit& unit, UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  if (message == WM_DPICHANGED) {
+    change_dpi(unit, HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+    result = 0;
+    return true;
+  }
   if (message != WM_ERASEBKGND) return false;
   RECT client{};
   GetClientRect(unit.window, &client);

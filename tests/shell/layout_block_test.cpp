@@ -253,15 +253,15 @@ TEST(MainWindowLayout, PictureLabelButtonShape) {
   EXPECT_EQ(picture.background_colour, kSystemColour);
   EXPECT_EQ(picture.display_mode, 2);
   ASSERT_GT(picture.picture.size(), 4u);
-  // A baseline JPEG: SOI, and an SOF0 frame of 106 x 400 with three components.
+  // A baseline JPEG: SOI, and an SOF0 frame of 212 x 800 (twice the shown size) with three components.
   EXPECT_EQ(picture.picture[0], 0xFF);
   EXPECT_EQ(picture.picture[1], 0xD8);
   bool found_frame = false;
   for (std::size_t i = 2; i + 9 < picture.picture.size(); ++i) {
     if (picture.picture[i] == 0xFF && picture.picture[i + 1] == 0xC0) {
       const auto& p = picture.picture;
-      EXPECT_EQ(p[i + 5] << 8 | p[i + 6], 106);
-      EXPECT_EQ(p[i + 7] << 8 | p[i + 8], 400);
+      EXPECT_EQ(p[i + 5] << 8 | p[i + 6], 212);
+      EXPECT_EQ(p[i + 7] << 8 | p[i + 8], 800);
       EXPECT_EQ(p[i + 9], 3);
       found_frame = true;
       break;
@@ -517,20 +517,45 @@ struct FitCase {
 
 TEST(FitPicture, ScalesByTheSmallerRatioCutsToWholePixelsAndCentres) {
   const FitCase cases[] = {
-      {231, 62, 400, 106, {0, 0, 231, 61}},  // the banner: 231 x 61 at the top left
-      {100, 100, 50, 20, {25, 40, 50, 20}},  // smaller: kept, centred
-      {100, 50, 200, 50, {0, 12, 100, 25}},  // wider: width ratio
-      {100, 50, 100, 100, {25, 0, 50, 50}},  // taller: height ratio
-      {10, 10, 30, 30, {0, 0, 10, 10}},      // same ratio
-      {7, 7, 3, 2, {2, 2, 3, 2}},            // odd leftovers are cut
-      {100, 10, 101, 1, {0, 5, 100, 0}},     // a side may cut to zero
-      {0, 10, 10, 10, {0, 0, 0, 0}},         // empty box
-      {10, 10, 0, 10, {0, 0, 0, 0}},         // empty picture
+      {231, 62, 400, 106, {0, 0, 231, 61}},    // a banner of the design size: 231 x 61 at the top left
+      {231, 62, 800, 212, {0, 0, 231, 61}},    // the banner carried: the same at 96 DPI
+      {346, 93, 800, 212, {0, 1, 346, 91}},    // its box at 144 DPI
+      {462, 124, 800, 212, {0, 1, 462, 122}},  // and at 192 DPI
+      {100, 100, 50, 20, {25, 40, 50, 20}},    // smaller: kept, centred
+      {100, 50, 200, 50, {0, 12, 100, 25}},    // wider: width ratio
+      {100, 50, 100, 100, {25, 0, 50, 50}},    // taller: height ratio
+      {10, 10, 30, 30, {0, 0, 10, 10}},        // same ratio
+      {7, 7, 3, 2, {2, 2, 3, 2}},              // odd leftovers are cut
+      {100, 10, 101, 1, {0, 5, 100, 0}},       // a side may cut to zero
+      {0, 10, 10, 10, {0, 0, 0, 0}},           // empty box
+      {10, 10, 0, 10, {0, 0, 0, 0}},           // empty picture
   };
   for (const auto& c : cases) {
     EXPECT_EQ(fit_picture(c.box_w, c.box_h, c.pic_w, c.pic_h), c.want)
         << c.box_w << "x" << c.box_h << " <- " << c.pic_w << "x" << c.pic_h;
   }
+}
+
+TEST(ScaleToDpi, EdgesRoundToTheNearestPixelSoNeighboursKeepTouching) {
+  EXPECT_EQ(scale_length(-12, 144), -18);  // the link font
+  EXPECT_EQ(scale_length(99, 144), 149);   // halves away from zero
+  EXPECT_EQ(scale_length(-99, 144), -149);
+  EXPECT_EQ(scale_length(231, 125), 301);
+  const PictureRect cases[] = {{99, 13, 231, 62}, {304, 92, 121, 24}, {267, 145, 96, 24}, {-7, 3, 5, 0}};
+  for (std::uint32_t dpi : {96u, 120u, 144u, 192u}) {
+    for (const PictureRect& c : cases) {
+      const PictureRect s = scale_rect(c, dpi);
+      if (dpi == kLayoutDpi) {
+        EXPECT_EQ(s, c);
+      }
+      EXPECT_EQ(s.left, scale_length(c.left, dpi));
+      EXPECT_EQ(s.left + s.width, scale_length(c.left + c.width, dpi));
+      EXPECT_EQ(s.top + s.height, scale_length(c.top + c.height, dpi));
+    }
+  }
+  // The 4-pixel gap between the copy link and the open link is 6 at 144 DPI.
+  const PictureRect copy = scale_rect({267, 145, 96, 24}, 144);
+  EXPECT_EQ(scale_rect({367, 145, 59, 24}, 144).left - (copy.left + copy.width), 6);
 }
 
 // ---- malformed blocks ----

@@ -77,26 +77,28 @@ struct ExpectedControl {
   const wchar_t* text;
 };
 
+// The controls at 96 DPI, as the layout places them.
+const ExpectedControl kControls[] = {
+    {"open link", 367, 145, 59, 24, kHyperLinkerClass, true, 0, WS_BORDER | WS_TABSTOP, 0, WS_EX_CLIENTEDGE,
+     false, L"点击打开"},
+    {"author label", 8, 180, 88, 16, kLabelClass, true, 0, WS_TABSTOP, 0, 0, true, L"作者：Merrowin"},
+    {"copy link", 267, 145, 96, 24, kHyperLinkerClass, true, 0, WS_BORDER | WS_TABSTOP, 0, WS_EX_CLIENTEDGE,
+     false, L"点击复制地址"},
+    {"output box", 5, 130, 413, 21, L"Edit", true, ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP,
+     WS_BORDER | ES_MULTILINE | ES_PASSWORD, 0, WS_EX_CLIENTEDGE | WS_EX_STATICEDGE, true, L""},
+    {"banner", 99, 13, 231, 62, kPicBoxClass, false, 0, WS_BORDER | WS_TABSTOP, 0, WS_EX_CLIENTEDGE, true,
+     L""},
+    {"get button", 304, 92, 121, 24, L"Button", false, BS_MULTILINE | WS_TABSTOP, 0, 0, 0, true,
+     L"获取自动播放地址"},
+    {"input box", 4, 94, 294, 21, L"Edit", false, ES_AUTOHSCROLL | WS_TABSTOP,
+     ES_READONLY | ES_MULTILINE | ES_PASSWORD, 0, WS_EX_CLIENTEDGE, true, L""},
+    {"shape box", 0, 0, 432, 230, kShapeBoxClass, false, 0, WS_TABSTOP, 0, 0, true, L""},
+};
+
 TEST_F(Program, EachControlHasItsClassRectangleParentStylesVisibilityAndText) {
-  const ExpectedControl controls[] = {
-      {"open link", 367, 145, 59, 24, kHyperLinkerClass, true, 0, WS_BORDER | WS_TABSTOP, 0, WS_EX_CLIENTEDGE,
-       false, L"点击打开"},
-      {"author label", 8, 180, 88, 16, kLabelClass, true, 0, WS_TABSTOP, 0, 0, true, L"作者：Merrowin"},
-      {"copy link", 267, 145, 96, 24, kHyperLinkerClass, true, 0, WS_BORDER | WS_TABSTOP, 0, WS_EX_CLIENTEDGE,
-       false, L"点击复制地址"},
-      {"output box", 5, 130, 413, 21, L"Edit", true, ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP,
-       WS_BORDER | ES_MULTILINE | ES_PASSWORD, 0, WS_EX_CLIENTEDGE | WS_EX_STATICEDGE, true, L""},
-      {"banner", 99, 13, 231, 62, kPicBoxClass, false, 0, WS_BORDER | WS_TABSTOP, 0, WS_EX_CLIENTEDGE, true,
-       L""},
-      {"get button", 304, 92, 121, 24, L"Button", false, BS_MULTILINE | WS_TABSTOP, 0, 0, 0, true,
-       L"获取自动播放地址"},
-      {"input box", 4, 94, 294, 21, L"Edit", false, ES_AUTOHSCROLL | WS_TABSTOP,
-       ES_READONLY | ES_MULTILINE | ES_PASSWORD, 0, WS_EX_CLIENTEDGE, true, L""},
-      {"shape box", 0, 0, 432, 230, kShapeBoxClass, false, 0, WS_TABSTOP, 0, 0, true, L""},
-  };
   HWND shape_box = program_->control_at(0, 0, 432, 230);
   ASSERT_NE(shape_box, nullptr);
-  for (const auto& c : controls) {
+  for (const auto& c : kControls) {
     SCOPED_TRACE(c.what);
     HWND control = program_->control_at(c.left, c.top, c.width, c.height);
     ASSERT_NE(control, nullptr);
@@ -120,6 +122,70 @@ TEST_F(Program, EachControlHasItsClassRectangleParentStylesVisibilityAndText) {
   // The shape box lies under the banner, the button and the input box.
   EXPECT_EQ(GetWindow(shape_box, GW_HWNDNEXT), nullptr);
 }
+
+// LogPixels of the prefix for the programs started while this lives; the
+// earlier value (or none) comes back after.
+class SystemDpi {
+ public:
+  explicit SystemDpi(DWORD dpi) {
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
+                    KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_, nullptr);
+    DWORD size = sizeof earlier_;
+    had_value_ = RegQueryValueExW(key_, L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&earlier_),
+                                  &size) == ERROR_SUCCESS;
+    set_ = RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                          sizeof dpi) == ERROR_SUCCESS;
+  }
+  ~SystemDpi() {
+    if (had_value_) {
+      RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&earlier_),
+                     sizeof earlier_);
+    } else {
+      RegDeleteValueW(key_, L"LogPixels");
+    }
+    RegCloseKey(key_);
+  }
+  SystemDpi(const SystemDpi&) = delete;
+  SystemDpi& operator=(const SystemDpi&) = delete;
+  bool set() const { return set_; }
+
+ private:
+  HKEY key_ = nullptr;
+  DWORD earlier_ = 0;
+  bool had_value_ = false;
+  bool set_ = false;
+};
+
+int at_dpi(int length, int dpi) { return MulDiv(length, dpi, 96); }
+
+class ProgramAtDpi : public ::testing::TestWithParam<int> {};
+
+TEST_P(ProgramAtDpi, WindowAndEveryControlScaleWithTheDpi) {
+  const int dpi = GetParam();
+  const SystemDpi system_dpi(static_cast<DWORD>(dpi));
+  ASSERT_TRUE(system_dpi.set());
+  ProgramUnderTest program(program_path(), kCaption);
+  ASSERT_TRUE(program.started());
+  // The client area scales; the frame around it is whatever the system draws at that DPI.
+  RECT frame{};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(program.main_window(), GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongW(program.main_window(), GWL_EXSTYLE)));
+  RECT client{};
+  GetClientRect(program.main_window(), &client);
+  EXPECT_NEAR(client.right, at_dpi(436 - (frame.right - frame.left), dpi), 2);
+  EXPECT_NEAR(client.bottom, at_dpi(231 - (frame.bottom - frame.top), dpi), 2);
+  for (const auto& c : kControls) {
+    SCOPED_TRACE(c.what);
+    const int left = at_dpi(c.left, dpi);
+    const int top = at_dpi(c.top, dpi);
+    HWND control = program.control_at(left, top, at_dpi(c.left + c.width, dpi) - left,
+                                      at_dpi(c.top + c.height, dpi) - top, 2);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(class_of(control), c.class_name);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Dpi, ProgramAtDpi, ::testing::Values(144, 192));
 
 // The exe's own resources, read as data.
 class ProgramResources : public ::testing::Test {
@@ -159,20 +225,27 @@ TEST_F(ProgramResources, IconHasTheEightImages) {
   EXPECT_EQ(images, expected);
 }
 
-TEST_F(ProgramResources, HandCursorHasItsHotSpotAtTheFingertip) {
-  HCURSOR hand = static_cast<HCURSOR>(
-      LoadImageW(module_, MAKEINTRESOURCEW(TARNVEX_CURSOR_HAND), IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE));
-  ASSERT_NE(hand, nullptr);
-  ICONINFO info{};
-  ASSERT_TRUE(GetIconInfo(hand, &info));
-  EXPECT_EQ(info.xHotspot, 6u);
-  EXPECT_EQ(info.yHotspot, 1u);
-  BITMAP mask{};
-  GetObjectW(info.hbmMask, sizeof mask, &mask);
-  EXPECT_EQ(mask.bmWidth, 32);
-  if (info.hbmMask) DeleteObject(info.hbmMask);
-  if (info.hbmColor) DeleteObject(info.hbmColor);
-  DestroyCursor(hand);
+TEST_F(ProgramResources, HandCursorHasItsHotSpotAtTheFingertipAtEachSize) {
+  struct Size {
+    int pixels;
+    DWORD hot_x, hot_y;
+  };
+  for (const Size& size : {Size{32, 6, 1}, Size{48, 9, 1}, Size{64, 12, 2}}) {
+    SCOPED_TRACE(size.pixels);
+    HCURSOR hand = static_cast<HCURSOR>(LoadImageW(module_, MAKEINTRESOURCEW(TARNVEX_CURSOR_HAND),
+                                                   IMAGE_CURSOR, size.pixels, size.pixels, 0));
+    ASSERT_NE(hand, nullptr);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(hand, &info));
+    EXPECT_EQ(info.xHotspot, size.hot_x);
+    EXPECT_EQ(info.yHotspot, size.hot_y);
+    BITMAP mask{};
+    GetObjectW(info.hbmMask, sizeof mask, &mask);
+    EXPECT_EQ(mask.bmWidth, size.pixels);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    DestroyCursor(hand);
+  }
 }
 
 TEST_F(ProgramResources, ManifestAndVersion) {
@@ -180,6 +253,8 @@ TEST_F(ProgramResources, ManifestAndVersion) {
   EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
   EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
   EXPECT_NE(manifest.find("asInvoker"), std::string::npos);
+  EXPECT_NE(manifest.find(">PerMonitorV2,PerMonitor</dpiAwareness>"), std::string::npos);
+  EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
   const std::string version = resource(RT_VERSION, 1);
   ASSERT_FALSE(version.empty());
   const std::wstring wide(reinterpret_cast<const wchar_t*>(version.data()), version.size() / sizeof(wchar_t));

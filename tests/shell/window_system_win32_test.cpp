@@ -410,6 +410,51 @@ TEST_F(WindowSystem, ShortSingleLineEditGrowsToItsFontHeight) {
   EXPECT_EQ(rect.bottom - rect.top, 21);
 }
 
+RECT rect_in_parent(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+LONG font_height(HWND window) {
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font, &font);
+  return font.lfHeight;
+}
+
+TEST_F(WindowSystem, OnADpiChangeTheWindowTakesTheSuggestedRectangleAndRescalesEveryUnit) {
+  HWND main = unit_window(kWindow, kWindow);
+  HWND link = unit_window(kWindow, kLinkOpen);
+  HWND input = unit_window(kWindow, kEditSource);
+  RECT before{};
+  GetWindowRect(main, &before);
+  const RECT suggested{before.left, before.top, before.left + 651, before.top + 343};
+  SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  RECT now{};
+  GetWindowRect(main, &now);
+  EXPECT_TRUE(EqualRect(&now, &suggested));
+  // Edges scaled: 367, 145, 59 x 24 and 4, 94, 294 x 21 at 96 DPI.
+  const RECT link_at_144{551, 218, 551 + 88, 218 + 36};
+  const RECT input_at_144{6, 141, 6 + 441, 141 + 32};
+  RECT link_rect = rect_in_parent(link);
+  RECT input_rect = rect_in_parent(input);
+  EXPECT_TRUE(EqualRect(&link_rect, &link_at_144));
+  EXPECT_TRUE(EqualRect(&input_rect, &input_at_144));
+  EXPECT_EQ(font_height(link), -18);
+  SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&before));
+  // Back at 96 DPI, everything is where it was.
+  link_rect = rect_in_parent(link);
+  input_rect = rect_in_parent(input);
+  const RECT link_at_96{367, 145, 367 + 59, 145 + 24};
+  const RECT input_at_96{4, 94, 4 + 294, 94 + 21};
+  EXPECT_TRUE(EqualRect(&link_rect, &link_at_96));
+  EXPECT_TRUE(EqualRect(&input_rect, &input_at_96));
+  EXPECT_EQ(font_height(link), -12);
+  GetWindowRect(main, &now);
+  EXPECT_TRUE(EqualRect(&now, &before));
+}
+
 TEST_F(WindowSystem, EditSettingsBecomeControlStyles) {
   HWND password = unit_window(kTestWindow, kTestDisabledEdit);
   const LONG style = GetWindowLongW(password, GWL_STYLE);
@@ -526,16 +571,22 @@ void repaint(std::initializer_list<HWND> windows) {
   for (HWND window : windows) RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
-TEST_F(WindowSystem, LabelAndShapeBoxPaintInTheColoursTheyAreAnswered) {
+TEST_F(WindowSystem, LabelLinkAndShapeBoxPaintInTheColoursTheyAreAnswered) {
   HWND label = unit_window(kTestWindow, kTestLabel);
   HWND square = unit_window(kTestWindow, kTestSquare);
+  HWND link = unit_window(kWindow, kLinkOpen);
   ASSERT_EQ(GetParent(label), unit_window(kTestWindow, kTestWindow));
+  write_unit_visible(kWindow, kLinkOpen, true);
   {
-    // The label asks its parent; the shape box asks itself, as a dialog does.
+    // The label and the link ask their parent; the shape box asks itself, as a dialog does.
     const Recoloured parent(GetParent(label));
     const Recoloured shape(square);
-    ASSERT_TRUE(parent.subclassed() && shape.subclassed());
-    repaint({label, square});
+    const Recoloured link_parent(GetParent(link));
+    ASSERT_TRUE(parent.subclassed() && shape.subclassed() && link_parent.subclassed());
+    repaint({label, square, link});
+    EXPECT_EQ(pixel_of(link, 57, 22), RGB(0, 0, 255));
+    // The link's text keeps its own colour.
+    EXPECT_FALSE(shows_colour(link, RGB(255, 0, 255)));
     EXPECT_EQ(pixel_of(label, 95, 25), RGB(0, 0, 255));
     EXPECT_TRUE(shows_colour(label, RGB(255, 0, 255)));
     EXPECT_FALSE(shows_colour(label, RGB(0, 0, 0)));
@@ -544,7 +595,10 @@ TEST_F(WindowSystem, LabelAndShapeBoxPaintInTheColoursTheyAreAnswered) {
     EXPECT_EQ(pixel_of(square, 30, 20), RGB(255, 0, 0));
   }
   // Answered by their own window procedure again: their own colours.
-  repaint({label, square});
+  repaint({label, square, link});
+  EXPECT_EQ(pixel_of(link, 57, 22), RGB(255, 255, 255));
+  EXPECT_TRUE(shows_colour(link, RGB(0, 0, 255)));
+  write_unit_visible(kWindow, kLinkOpen, false);
   EXPECT_EQ(pixel_of(label, 95, 25), RGB(0, 255, 0));
   EXPECT_TRUE(shows_colour(label, RGB(0, 0, 0)));
   EXPECT_EQ(pixel_of(square, 5, 20), RGB(255, 255, 255));
@@ -601,13 +655,17 @@ TEST_F(WindowSystem, ShapeBoxLiesUnderItsSiblings) {
 TEST_F(WindowSystem, HyperlinkShowsTheHandCursorWithItsHotSpotAtTheFingertip) {
   HWND link = unit_window(kWindow, kLinkOpen);
   SendMessageW(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-  HCURSOR hand = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TARNVEX_CURSOR_HAND));
+  // Our hand at 96 DPI: the 32 x 32 image, not the system's hand.
+  HCURSOR hand = GetCursor();
   ASSERT_NE(hand, nullptr);
-  EXPECT_EQ(GetCursor(), hand);
+  EXPECT_NE(hand, LoadCursorW(nullptr, IDC_HAND));
   ICONINFO info{};
   ASSERT_TRUE(GetIconInfo(hand, &info));
   EXPECT_EQ(info.xHotspot, 6u);
   EXPECT_EQ(info.yHotspot, 1u);
+  BITMAP mask{};
+  GetObjectW(info.hbmMask, sizeof mask, &mask);
+  EXPECT_EQ(mask.bmWidth, 32);
   if (info.hbmMask) DeleteObject(info.hbmMask);
   if (info.hbmColor) DeleteObject(info.hbmColor);
 }

@@ -23,15 +23,22 @@ BOOL CALLBACK find_main(HWND window, LPARAM param) {
 
 struct RectSearch {
   RECT wanted;
+  int slack;
   HWND found;
 };
+
+bool within_slack(LONG a, LONG b, int slack) { return a >= b - slack && a <= b + slack; }
 
 BOOL CALLBACK find_at(HWND window, LPARAM param) {
   auto* search = reinterpret_cast<RectSearch*>(param);
   RECT rect;
   GetWindowRect(window, &rect);
   MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
-  if (EqualRect(&rect, &search->wanted)) {
+  const RECT& wanted = search->wanted;
+  if (within_slack(rect.left, wanted.left, search->slack) &&
+      within_slack(rect.top, wanted.top, search->slack) &&
+      within_slack(rect.right, wanted.right, search->slack) &&
+      within_slack(rect.bottom, wanted.bottom, search->slack)) {
     search->found = window;
     return FALSE;
   }
@@ -122,8 +129,8 @@ ProgramUnderTest::~ProgramUnderTest() {
   if (thread_ != nullptr) CloseHandle(thread_);
 }
 
-HWND ProgramUnderTest::control_at(int left, int top, int width, int height) const {
-  RectSearch search{{left, top, left + width, top + height}, nullptr};
+HWND ProgramUnderTest::control_at(int left, int top, int width, int height, int slack) const {
+  RectSearch search{{left, top, left + width, top + height}, slack, nullptr};
   EnumChildWindows(main_window_, find_at, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }

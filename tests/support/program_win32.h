@@ -31,8 +31,9 @@ class ProgramUnderTest {
   HANDLE process() const { return process_; }
 
   // The descendant window whose rectangle, in its parent's client coordinates,
-  // is exactly left, top, width, height; nullptr when there is none.
-  HWND control_at(int left, int top, int width, int height) const;
+  // is left, top, width, height, each edge within `slack` pixels (0: exactly);
+  // nullptr when there is none.
+  HWND control_at(int left, int top, int width, int height, int slack = 0) const;
 
   // The first descendant window of class `class_name` (and, when given, with
   // window text `text` and parent `parent`); nullptr when there is none.
