@@ -118,7 +118,8 @@ TEST_F(Commands, PageWithEntryShowsAddressAndLinks) {
 TEST_F(Commands, FailuresSayGetFailedAndLeaveEverythingEmpty) {
   get_address_of(server_->url("/none"));
   expect_failure();
-  get_address_of("http://127.0.0.1:1/closed-port");
+  const ClosedPort closed;
+  get_address_of(closed.url("/closed-port"));
   expect_failure();
   get_address_of("");
   expect_failure();

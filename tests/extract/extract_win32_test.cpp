@@ -51,14 +51,8 @@ TEST(ExtractAutoplayAddress, ErrorStatusBodyIsStillSearched) {
 }
 
 TEST(ExtractAutoplayAddress, FailedDownloadGivesNothing) {
-  std::string url;
-  {
-    LoopbackHttpServer server(
-        [](const RecordedRequest&) { return http_response(200, page_with_entry("X")); });
-    url = server.url("/");
-  }
-  // Nothing listens on that port any more.
-  EXPECT_EQ(extract_autoplay_address(Text(url)), Text());
+  const ClosedPort closed;
+  EXPECT_EQ(extract_autoplay_address(Text(closed.url())), Text());
   EXPECT_EQ(extract_autoplay_address(Text()), Text());
 }
 

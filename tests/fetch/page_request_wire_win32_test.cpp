@@ -180,15 +180,11 @@ TEST(PageRequestWire, RedirectNotFollowedWhenSwitchedOff) {
 }
 
 TEST(PageRequestWire, ClosedPortGivesEmptyBodyAtOnce) {
-  std::string url;
-  {
-    LoopbackHttpServer server([](const RecordedRequest&) { return http_response(200, "never"); });
-    url = server.url("/");
-  }
+  const ClosedPort closed;
   PageRequestOptions options;
   options.location = "";
   const auto started = Clock::now();
-  const ByteSet body = page_request(url, options);
+  const ByteSet body = page_request(closed.url(), options);
   const auto took = Clock::now() - started;
   EXPECT_TRUE(body.empty());
   EXPECT_EQ(options.response_headers, "");

@@ -143,12 +143,6 @@ ScriptedResponse respond(const RecordedRequest& request) {
   return http_response(404, "<html>not here</html>");
 }
 
-// A port where nothing listens: one that was free a moment ago.
-std::string closed_port_address() {
-  LoopbackHttpServer gone([](const RecordedRequest&) { return http_response(200, ""); });
-  return gone.url("/page");
-}
-
 struct Fault {
   const char* name;
   const char* path;           // on the test's server; nullptr: a closed port
@@ -212,7 +206,8 @@ std::unique_ptr<LoopbackHttpServer> Faults::server_;
 
 TEST_P(Faults, EndsAsItShouldAndTheWindowStillWorks) {
   const Fault& fault = GetParam();
-  const std::string address = fault.path != nullptr ? server_->url(fault.path) : closed_port_address();
+  const ClosedPort closed;
+  const std::string address = fault.path != nullptr ? server_->url(fault.path) : closed.url("/page");
 
   const std::size_t requests_before = server_->requests().size();
   const ExtractionOutcome outcome = driver_->extract(address, fault.bound);

@@ -7,6 +7,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 namespace {
 
 std::string exchange(std::uint16_t port, const std::string& request) {
@@ -51,6 +53,22 @@ TEST(LoopbackHttpServer, CloseMidBodyAndStopEndsStall) {
   const std::string reply = exchange(server.port(), "GET /mid HTTP/1.1\r\n\r\n");
   EXPECT_EQ(reply.substr(reply.size() - 5), "01234");
   EXPECT_EQ(exchange(server.port(), "GET /silent HTTP/1.1\r\n\r\n"), "");
+}
+
+TEST(ClosedPort, RefusesConnections) {
+  const ClosedPort closed;
+  const int s = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(closed.port());
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  EXPECT_NE(connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  EXPECT_EQ(errno, ECONNREFUSED);
+  // The port stays taken: nobody else can bind it while the test relies on it.
+  const int other = socket(AF_INET, SOCK_STREAM, 0);
+  EXPECT_NE(bind(other, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  close(other);
+  close(s);
 }
 
 }  // namespace
