@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <thread>
 
 namespace {
 
@@ -47,12 +48,20 @@ TEST(LoopbackHttpServer, CloseMidBodyAndStopEndsStall) {
     auto response = http_response(200, "0123456789");
     response.behaviour = r.target == "/mid" ? ScriptedResponse::Behaviour::kCloseMidBody
                                             : ScriptedResponse::Behaviour::kNeverAnswer;
-    response.stall = std::chrono::milliseconds(200);
+    response.stall = std::chrono::seconds(60);
     return response;
   });
   const std::string reply = exchange(server.port(), "GET /mid HTTP/1.1\r\n\r\n");
   EXPECT_EQ(reply.substr(reply.size() - 5), "01234");
+  // A stall far longer than the test's time limit ends as soon as stop() is called.
+  const auto started = std::chrono::steady_clock::now();
+  std::thread stopper([&] {
+    while (server.requests().size() < 2) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    server.stop();
+  });
   EXPECT_EQ(exchange(server.port(), "GET /silent HTTP/1.1\r\n\r\n"), "");
+  stopper.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
 }
 
 TEST(ClosedPort, RefusesConnections) {
