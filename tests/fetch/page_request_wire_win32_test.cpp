@@ -12,13 +12,11 @@
 #include "common/text_ops.h"
 #include "fetch/page_request.h"
 #include "tests/support/loopback_http_server.h"
-#include "tests/support/wine_win32.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
-using Behaviour = ScriptedResponse::Behaviour;
 
 const char kUserAgent[] = "Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; Trident/5.0)";
 
@@ -199,56 +197,6 @@ TEST(PageRequestWire, MalformedAddressGivesEmptyBody) {
   EXPECT_TRUE(page_request("not an address", options).empty());
   EXPECT_EQ(options.method, "GET");
   EXPECT_EQ(options.response_headers, "");
-}
-
-// The server keeps a misbehaving connection open for this long at most, which
-// bounds every time-out test even where the object applies no time-out.
-constexpr milliseconds kServerStall{5000};
-
-TEST(PageRequestWire, TimeoutWhileBodyStalls) {
-  LoopbackHttpServer server([](const RecordedRequest&) {
-    ScriptedResponse response;
-    response.head = "HTTP/1.1 200 OK\r\nContent-Length: 10\r\nConnection: close\r\n\r\n";
-    response.body = "01234";
-    response.behaviour = Behaviour::kStallAfterHead;
-    response.stall = kServerStall;
-    return response;
-  });
-  PageRequestOptions options;
-  options.timeout = 1;
-  const auto started = Clock::now();
-  const ByteSet body = page_request(server.url(), options);
-  const auto took = Clock::now() - started;
-  if (running_under_wine()) {
-    // Wine 8's object applies no time-out to reading the body: Send waits for the server's close.
-    GTEST_SKIP() << "Wine: returned after " << std::chrono::duration_cast<milliseconds>(took).count()
-                 << " ms with " << body.size() << " body bytes";
-  }
-  EXPECT_TRUE(body.empty()) << text_of_bytes(body);
-  EXPECT_LT(took, kServerStall - milliseconds(1500));
-}
-
-TEST(PageRequestWire, TimeoutWhenServerNeverAnswers) {
-  LoopbackHttpServer server([](const RecordedRequest&) {
-    ScriptedResponse response;
-    response.behaviour = Behaviour::kNeverAnswer;
-    response.stall = kServerStall;
-    return response;
-  });
-  PageRequestOptions options;
-  options.timeout = 1;
-  const auto started = Clock::now();
-  const ByteSet body = page_request(server.url(), options);
-  const auto took = Clock::now() - started;
-  EXPECT_TRUE(body.empty());
-  EXPECT_EQ(options.response_headers, "");
-  if (running_under_wine()) {
-    // Wine 8's object applies no time-out to the wait for response headers: Send waits for the server's
-    // close.
-    GTEST_SKIP() << "Wine: returned after " << std::chrono::duration_cast<milliseconds>(took).count()
-                 << " ms";
-  }
-  EXPECT_LT(took, kServerStall - milliseconds(1500));
 }
 
 }  // namespace
