@@ -3,7 +3,6 @@
 
 #include "common/codepage_win32.h"
 #include "common/message_box.h"
-#include "common/text.h"
 #include "tests/support/dialogs_win32.h"
 
 namespace {
@@ -22,18 +21,6 @@ TEST(CodePage, RoundTripThroughWide) {
   EXPECT_EQ(local_to_wide(local), L"a\x5730\x5740z");
   EXPECT_EQ(wide_to_local(L"a\x5730\x5740z"), local);
   EXPECT_EQ(local_to_wide(""), L"");
-}
-
-TEST(TextArrayDeathTest, OutOfRangeShowsFatalBoxAndExitsMinusOne) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  TextArray list{"a"};
-  EXPECT_EXIT(
-      {
-        // The box blocks the dying process; a closer in that process presses OK.
-        MessageBoxCloser closer;
-        static_cast<void>(list[2]);
-      },
-      [](int status) { return static_cast<DWORD>(status) == 0xFFFFFFFFu; }, "");
 }
 
 }  // namespace

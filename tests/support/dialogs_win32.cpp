@@ -60,6 +60,31 @@ std::optional<SeenMessageBox> close_next_message_box(DWORD process_id, std::chro
   return std::nullopt;
 }
 
+FatalOutcome run_until_fatal_box(const std::wstring& exe, const std::vector<std::wstring>& arguments,
+                                 std::chrono::milliseconds timeout) {
+  std::wstring command_line = L"\"" + exe + L"\"";
+  for (const std::wstring& argument : arguments) command_line += L" \"" + argument + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  FatalOutcome outcome;
+  if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &info)) {
+    return outcome;
+  }
+  outcome.box = close_next_message_box(info.dwProcessId, timeout);
+  if (WaitForSingleObject(info.hProcess, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0) {
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    outcome.exit_code = code;
+  } else {
+    TerminateProcess(info.hProcess, 1);
+  }
+  CloseHandle(info.hProcess);
+  CloseHandle(info.hThread);
+  return outcome;
+}
+
 MessageBoxCloser::MessageBoxCloser()
     : thread_([this] {
         while (!stop_) {

@@ -23,6 +23,16 @@ HWND find_message_box(DWORD process_id);
 // Waits for a visible message box of process `process_id`, reads it and presses OK.
 std::optional<SeenMessageBox> close_next_message_box(DWORD process_id, std::chrono::milliseconds timeout);
 
+struct FatalOutcome {
+  std::optional<SeenMessageBox> box;  // the first message box, closed with OK
+  std::optional<DWORD> exit_code;     // none: the process did not end after the box
+};
+
+// Starts `exe` with `arguments` (each quoted), reads and closes the first
+// message box it shows and waits for the process to end.
+FatalOutcome run_until_fatal_box(const std::wstring& exe, const std::vector<std::wstring>& arguments,
+                                 std::chrono::milliseconds timeout = std::chrono::seconds(30));
+
 // Closes every message box of this process while it lives and keeps what they said.
 class MessageBoxCloser {
  public:
