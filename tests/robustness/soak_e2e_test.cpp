@@ -1,7 +1,12 @@
 // A long run of the user's commands in one running program: 300 cycles of
-// get-address and copy, with a failed extraction every tenth cycle. The
-// program's USER and GDI objects, kernel handles, windows and private bytes
-// must stay flat after a warm-up.
+// get-address and copy of a 40 KB page, with a failed extraction every tenth
+// cycle. Measured from the end of a 20-cycle warm-up to the end:
+// - the number of the program's windows does not change;
+// - its private bytes grow by less than 28 decoded pages, so a leak of one
+//   decoded page every ten cycles fails;
+// - its GDI and USER objects and kernel handles grow by at most 10, where the
+//   platform counts them for another process (Windows does; Wine counts none,
+//   and the test prints that these were not checked).
 #include <gtest/gtest.h>
 
 // clang-format off
@@ -26,7 +31,6 @@ constexpr int kCycles = 300;  // the warm-up included
 constexpr int kReportEvery = 50;
 constexpr int kFailureEvery = 10;  // one extraction in ten also fails
 constexpr long long kObjectTolerance = 10;
-constexpr long long kPrivateBytesTolerance = 8ll << 20;
 
 struct WindowCount {
   DWORD process_id;
@@ -97,6 +101,14 @@ std::string page_for(const std::string& identifier) {
          "/v.swf\" ></li>" + text + "</body></html>";
 }
 
+// The page's size as the program holds it once decoded: code page 936 bytes.
+long long decoded_size(const std::string& utf8) {
+  const int units = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(units), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), units);
+  return WideCharToMultiByte(936, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+}
+
 std::wstring clipboard_text() {
   std::wstring text;
   if (!OpenClipboard(nullptr)) return L"<clipboard busy>";
@@ -154,9 +166,7 @@ TEST(Soak, ThreeHundredGetAndCopyCyclesStayFlat) {
               std::chrono::duration<double, std::milli>(took).count() / kCycles);
 
   if (after_warm_up.gdi_objects == 0 && after_warm_up.user_objects == 0 && running_under_wine()) {
-    std::printf(
-        "Wine counts no GUI objects per process (GetGuiResources gives 0): windows and private bytes stand "
-        "in\n");
+    std::printf("not checked: GDI and USER objects (Wine's GetGuiResources gives 0 for another process)\n");
   } else {
     EXPECT_GT(after_warm_up.gdi_objects, 0);
     EXPECT_LE(at_end.gdi_objects - after_warm_up.gdi_objects, kObjectTolerance);
@@ -164,10 +174,15 @@ TEST(Soak, ThreeHundredGetAndCopyCyclesStayFlat) {
   }
   if (after_warm_up.handles >= 0 && at_end.handles >= 0) {
     EXPECT_LE(at_end.handles - after_warm_up.handles, kObjectTolerance);
+  } else {
+    std::printf("not checked: kernel handles (the platform gives no count for another process)\n");
   }
   EXPECT_EQ(at_end.windows, after_warm_up.windows) << "windows left behind";
   ASSERT_GT(after_warm_up.private_bytes, 0) << "no memory figures for the program";
-  EXPECT_LE(at_end.private_bytes - after_warm_up.private_bytes, kPrivateBytesTolerance);
+  const long long leak_bound = (kCycles - kWarmUpCycles) / kFailureEvery * decoded_size(pages[0]);
+  std::printf("private bytes grew by %lld; one decoded page leaked every %d cycles would be %lld\n",
+              at_end.private_bytes - after_warm_up.private_bytes, kFailureEvery, leak_bound);
+  EXPECT_LT(at_end.private_bytes - after_warm_up.private_bytes, leak_bound);
   EXPECT_EQ(driver.close(), std::optional<DWORD>(0));
 }
 
