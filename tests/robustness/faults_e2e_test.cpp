@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "tests/robustness/main_window_driver_win32.h"
+#include "tests/support/main_window_driver_win32.h"
 #include "tests/support/loopback_http_server.h"
 
 namespace {

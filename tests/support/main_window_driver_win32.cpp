@@ -1,4 +1,4 @@
-#include "tests/robustness/main_window_driver_win32.h"
+#include "tests/support/main_window_driver_win32.h"
 
 #include <string>
 
