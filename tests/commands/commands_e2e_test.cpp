@@ -10,72 +10,55 @@
 #include <sstream>
 #include <string>
 
-#include "tests/support/dialogs_win32.h"
 #include "tests/support/loopback_http_server.h"
-#include "tests/support/program_win32.h"
+#include "tests/support/main_window_driver_win32.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-const std::wstring kCaption = L"  Tarnvex";
-const std::wstring kGetFailed = L"\x83b7\x53d6\x5931\x8d25\xff01";                        // 获取失败！
-const std::wstring kCopyDone = L"\x590d\x5236\x6210\x529f\xff01";                         // 复制成功！
-const std::wstring kButtonCaption = L"\x83b7\x53d6\x81ea\x52a8\x64ad\x653e\x5730\x5740";  // 获取自动播放地址
-const std::wstring kCopyCaption = L"\x70b9\x51fb\x590d\x5236\x5730\x5740";  // 点击复制地址
-const std::wstring kOpenCaption = L"\x70b9\x51fb\x6253\x5f00";              // 点击打开
-constexpr char kFlashUtf8[] = "flash\xE5\x9C\xB0\xE5\x9D\x80";              // flash地址 in UTF-8
+const std::wstring kGetFailed = kGetFailedMessage;
+const std::wstring kCopyDone = kCopyDoneMessage;
 
-std::string page_with(const std::string& flash_value) {
-  return std::string("<html><body><p>\xE8\xA7\x86\xE9\xA2\x91</p>\n<li>") + kFlashUtf8 +
-         "\xEF\xBC\x9A<input type=\"text\"\n value=\"" + flash_value + "\" ></li></body></html>";
-}
-
-std::wstring expected_address(const std::wstring& identifier) {
-  const std::string host = TARNVEX_PLAYER_HOST;
-  return L"http://" + std::wstring(host.begin(), host.end()) + L"/loader.swf?VideoIDS=" + identifier +
-         L"&embedid=&isAutoPlay=true&isShowRelatedVideo=false&embedid=-&showAd=0";
-}
+std::string page_with(const std::string& flash_value) { return video_page(flash_value); }
 
 class Commands : public testing::Test {
  protected:
   static void SetUpTestSuite() {
+    unmanaged_ = std::make_unique<UnmanagedWindowsUnderWine>();
     server_ = std::make_unique<LoopbackHttpServer>([](const RecordedRequest& request) {
-      if (request.target == "/entry")
-        return http_response(200, page_with("http://p.example/player.php/sid/XYZ123/v.swf"));
-      if (request.target == "/other") return http_response(200, page_with("http://p.example/sid/QQ9/v.swf"));
+      if (request.target == "/entry") return http_response(200, page_with(player_address("XYZ123")));
+      if (request.target == "/other") return http_response(200, page_with(player_address("QQ9")));
       if (request.target == "/slow") {
         Sleep(2000);
-        return http_response(200, page_with("http://p.example/sid/SLOW1/v.swf"));
+        return http_response(200, page_with(player_address("SLOW1")));
       }
       if (request.target == "/nomarker") return http_response(200, page_with("http://p.example/movie.swf"));
       return http_response(200, "<html>no player here</html>");
     });
   }
-  static void TearDownTestSuite() { server_.reset(); }
+  static void TearDownTestSuite() {
+    server_.reset();
+    unmanaged_.reset();
+  }
 
   void SetUp() override {
-    program_ = std::make_unique<ProgramUnderTest>(windows_path_of(TARNVEX_EXE), kCaption);
-    ASSERT_TRUE(program_->started()) << "the main window did not appear";
-    const HWND window = program_->main_window();
-    source_ = program_->find_control(L"Edit", nullptr, window);
-    button_ = program_->find_control(L"Button", kButtonCaption.c_str());
-    link_copy_ = program_->find_control(L"TarnvexHyperLinker", kCopyCaption.c_str());
-    link_open_ = program_->find_control(L"TarnvexHyperLinker", kOpenCaption.c_str());
-    ASSERT_NE(source_, nullptr);
-    ASSERT_NE(button_, nullptr);
-    ASSERT_NE(link_copy_, nullptr);
-    ASSERT_NE(link_open_, nullptr);
-    output_ = program_->find_control(L"Edit", nullptr, GetParent(link_copy_));
-    ASSERT_NE(output_, nullptr);
-    ASSERT_NE(output_, source_);
+    ASSERT_TRUE(unmanaged_->in_force());
+    driver_ = std::make_unique<MainWindowDriver>(windows_path_of(TARNVEX_EXE));
+    ASSERT_TRUE(driver_->ready()) << "the main window or one of its controls did not appear";
+    program_ = &driver_->program();
+    source_ = driver_->source();
+    output_ = driver_->output();
+    button_ = driver_->button();
+    link_copy_ = driver_->link_copy();
+    link_open_ = driver_->link_open();
   }
 
   void TearDown() override {
-    if (program_ && program_->started()) {
-      EXPECT_EQ(program_->close_and_wait(), std::optional<DWORD>(0));
+    if (driver_ && driver_->running()) {
+      EXPECT_EQ(driver_->close(), std::optional<DWORD>(0));
     }
-    program_.reset();
+    driver_.reset();
   }
 
   void get_address_of(const std::string& page_address) {
@@ -83,8 +66,8 @@ class Commands : public testing::Test {
     post_button_click(button_);
   }
 
-  bool links_visible() const { return IsWindowVisible(link_copy_) && IsWindowVisible(link_open_); }
-  bool links_hidden() const { return !IsWindowVisible(link_copy_) && !IsWindowVisible(link_open_); }
+  bool links_visible() const { return driver_->links_visible(); }
+  bool links_hidden() const { return driver_->links_hidden(); }
 
   void expect_success(const std::wstring& address) {
     EXPECT_TRUE(wait_until([&] { return window_text_of(output_) == address && links_visible(); }, 30s))
@@ -102,11 +85,14 @@ class Commands : public testing::Test {
     EXPECT_TRUE(links_hidden());
   }
 
+  static std::unique_ptr<UnmanagedWindowsUnderWine> unmanaged_;
   static std::unique_ptr<LoopbackHttpServer> server_;
-  std::unique_ptr<ProgramUnderTest> program_;
+  std::unique_ptr<MainWindowDriver> driver_;
+  ProgramUnderTest* program_ = nullptr;
   HWND source_ = nullptr, output_ = nullptr, button_ = nullptr, link_copy_ = nullptr, link_open_ = nullptr;
 };
 
+std::unique_ptr<UnmanagedWindowsUnderWine> Commands::unmanaged_;
 std::unique_ptr<LoopbackHttpServer> Commands::server_;
 
 TEST_F(Commands, PageWithEntryShowsAddressAndLinks) {
@@ -142,20 +128,6 @@ TEST_F(Commands, SecondClickHidesLinksFirstAndFailureEmptiesOutput) {
   expect_success(expected_address(L"SLOW1"));
   get_address_of(server_->url("/none"));
   expect_failure();
-}
-
-std::string clipboard_bytes(UINT format) {
-  std::string bytes;
-  if (!OpenClipboard(nullptr)) return "<clipboard busy>";
-  if (HANDLE data = GetClipboardData(format)) {
-    const auto* p = static_cast<const char*>(GlobalLock(data));
-    bytes.assign(p, GlobalSize(data));
-    GlobalUnlock(data);
-  } else {
-    bytes = "<no such format>";
-  }
-  CloseClipboard();
-  return bytes;
 }
 
 std::string cut_at_nul(const std::string& bytes) { return bytes.substr(0, bytes.find('\0')); }
@@ -206,10 +178,8 @@ TEST_F(Commands, OpenHandsTheOutputTextToTheShell) {
   const std::wstring browser = windows_path_of(TARNVEX_RECORD_BROWSER).substr(2);
   std::wstring unix_browser = browser;
   for (wchar_t& c : unix_browser) c = c == L'\\' ? L'/' : c;
-  ASSERT_EQ(
-      RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", L"Browsers", REG_SZ,
-                      unix_browser.c_str(), static_cast<DWORD>((unix_browser.size() + 1) * sizeof(wchar_t))),
-      ERROR_SUCCESS);
+  const ScopedUserSetting browsers(L"Software\\Wine\\WineBrowser", L"Browsers", unix_browser);
+  ASSERT_TRUE(browsers.set());
 
   get_address_of(server_->url("/entry"));
   expect_success(expected_address(L"XYZ123"));

@@ -11,27 +11,20 @@
 #include <optional>
 #include <string>
 
-#include "tests/support/main_window_driver_win32.h"
 #include "tests/support/loopback_http_server.h"
+#include "tests/support/main_window_driver_win32.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Behaviour = ScriptedResponse::Behaviour;
 
-constexpr char kFlashUtf8[] = "flash\xE5\x9C\xB0\xE5\x9D\x80";  // flash地址 in UTF-8
 constexpr std::size_t kBigBodySize = 50u << 20;
 
-// The player entry of a page; the address carries `identifier`.
-std::string entry_for(const std::string& identifier) {
-  return std::string("<li>") + kFlashUtf8 +
-         "\xEF\xBC\x9A<input type=\"text\"\n value=\"http://p.example/player.php/sid/" + identifier +
-         "/v.swf\" ></li>";
-}
+std::string entry_for(const std::string& identifier) { return player_entry(player_address(identifier)); }
 
 std::string page_around(const std::string& before, const std::string& identifier, const std::string& after) {
-  return "<html><body><p>\xE8\xA7\x86\xE9\xA2\x91</p>" + before + entry_for(identifier) + after +
-         "</body></html>";
+  return video_page(player_address(identifier), before, after);
 }
 
 // Ordinary page text of `size` bytes: HTML with Chinese (视频推荐), the word

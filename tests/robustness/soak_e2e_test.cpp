@@ -19,8 +19,8 @@
 #include <optional>
 #include <string>
 
-#include "tests/support/main_window_driver_win32.h"
 #include "tests/support/loopback_http_server.h"
+#include "tests/support/main_window_driver_win32.h"
 
 namespace {
 
@@ -93,12 +93,10 @@ void print(const char* when, const Figures& f) {
 }
 
 std::string page_for(const std::string& identifier) {
-  // A page of ordinary size: some 20 KB of Chinese text around the entry.
+  // A page of ordinary size: some 20 KB of Chinese text on either side of the entry.
   std::string text;
   while (text.size() < 20000) text += "<p>\xE8\xA7\x86\xE9\xA2\x91\xE6\x8E\xA8\xE8\x8D\x90 soak</p>\n";
-  return "<html><body>" + text +
-         "<li>flash\xE5\x9C\xB0\xE5\x9D\x80\xEF\xBC\x9A<input value=\"http://p.example/sid/" + identifier +
-         "/v.swf\" ></li>" + text + "</body></html>";
+  return video_page(player_address(identifier), text, text);
 }
 
 // The page's size as the program holds it once decoded: code page 936 bytes.
@@ -110,16 +108,8 @@ long long decoded_size(const std::string& utf8) {
 }
 
 std::wstring clipboard_text() {
-  std::wstring text;
-  if (!OpenClipboard(nullptr)) return L"<clipboard busy>";
-  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-    if (const auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
-      text = p;
-      GlobalUnlock(data);
-    }
-  }
-  CloseClipboard();
-  return text;
+  const std::string bytes = clipboard_bytes(CF_UNICODETEXT);
+  return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t)).c_str();
 }
 
 TEST(Soak, ThreeHundredGetAndCopyCyclesStayFlat) {

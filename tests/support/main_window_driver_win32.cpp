@@ -41,10 +41,18 @@ UnmanagedWindowsUnderWine::UnmanagedWindowsUnderWine() {
     setting_.emplace(L"Software\\Wine\\AppDefaults\\tarnvex.exe\\X11 Driver", L"Managed", L"N");
 }
 
-std::wstring expected_address(const std::wstring& identifier) {
-  const std::string host = TARNVEX_PLAYER_HOST;
-  return L"http://" + std::wstring(host.begin(), host.end()) + L"/loader.swf?VideoIDS=" + identifier +
-         L"&embedid=&isAutoPlay=true&isShowRelatedVideo=false&embedid=-&showAd=0";
+std::string clipboard_bytes(UINT format) {
+  std::string bytes;
+  if (!OpenClipboard(nullptr)) return "<clipboard busy>";
+  if (HANDLE data = GetClipboardData(format)) {
+    const auto* p = static_cast<const char*>(GlobalLock(data));
+    bytes.assign(p, GlobalSize(data));
+    GlobalUnlock(data);
+  } else {
+    bytes = "<no such format>";
+  }
+  CloseClipboard();
+  return bytes;
 }
 
 MainWindowDriver::MainWindowDriver(const std::wstring& exe)

@@ -1,6 +1,7 @@
-// Drives the real program's main window from outside for the robustness
-// tests: one extraction at a time, with its outcome (an address or the
-// message the program showed) and how long it took.
+// Test support: drives the real program's main window from outside, as a
+// user would: finds its controls once, runs one extraction at a time and
+// reports its outcome (an address or the message the program showed) and how
+// long it took. Every end-to-end suite and the drive tool use it.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +13,7 @@
 
 #include "tests/support/dialogs_win32.h"
 #include "tests/support/program_win32.h"
+#include "tests/support/video_pages.h"
 #include "tests/support/wine_win32.h"
 
 extern const std::wstring kGetFailedMessage;  // 获取失败！
@@ -30,7 +32,12 @@ class MainWindowDriver {
 
   // The program started and every control the commands use was found.
   bool ready() const { return ready_; }
-  const ProgramUnderTest& program() const { return *program_; }
+  ProgramUnderTest& program() const { return *program_; }
+  HWND source() const { return source_; }
+  HWND output() const { return output_; }
+  HWND button() const { return button_; }
+  HWND link_copy() const { return link_copy_; }
+  HWND link_open() const { return link_open_; }
   bool running() const;
 
   // Types `page_address` into the source box, clicks the button and waits for
@@ -85,4 +92,11 @@ class UnmanagedWindowsUnderWine {
 };
 
 // The auto-play address the program builds for `identifier`.
-std::wstring expected_address(const std::wstring& identifier);
+inline std::wstring expected_address(const std::wstring& identifier) {
+  const std::string address = expected_address(std::string(identifier.begin(), identifier.end()));
+  return std::wstring(address.begin(), address.end());
+}
+
+// The clipboard's data in `format`, all of its bytes; "<clipboard busy>" or
+// "<no such format>" when it cannot be read.
+std::string clipboard_bytes(UINT format);
