@@ -14,33 +14,6 @@ const std::wstring kOpenCaption = L"\x70b9\x51fb\x6253\x5f00";              // ç
 
 }  // namespace
 
-ScopedUserSetting::ScopedUserSetting(std::wstring key, std::wstring name, const std::wstring& value)
-    : key_(std::move(key)), name_(std::move(name)) {
-  wchar_t old[256];
-  DWORD size = sizeof old;
-  if (RegGetValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str(), RRF_RT_REG_SZ, nullptr, old, &size) ==
-      ERROR_SUCCESS) {
-    old_value_ = std::wstring(old);
-  }
-  set_ = RegSetKeyValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str(), REG_SZ, value.c_str(),
-                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-}
-
-ScopedUserSetting::~ScopedUserSetting() {
-  if (!set_) return;
-  if (old_value_) {
-    RegSetKeyValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str(), REG_SZ, old_value_->c_str(),
-                    static_cast<DWORD>((old_value_->size() + 1) * sizeof(wchar_t)));
-  } else {
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str());
-  }
-}
-
-UnmanagedWindowsUnderWine::UnmanagedWindowsUnderWine() {
-  if (running_under_wine())
-    setting_.emplace(L"Software\\Wine\\AppDefaults\\tarnvex.exe\\X11 Driver", L"Managed", L"N");
-}
-
 std::string clipboard_bytes(UINT format) {
   std::string bytes;
   if (!OpenClipboard(nullptr)) return "<clipboard busy>";

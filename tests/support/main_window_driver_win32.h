@@ -13,6 +13,7 @@
 
 #include "tests/support/dialogs_win32.h"
 #include "tests/support/program_win32.h"
+#include "tests/support/user_settings_win32.h"
 #include "tests/support/video_pages.h"
 #include "tests/support/wine_win32.h"
 
@@ -60,35 +61,6 @@ class MainWindowDriver {
   std::unique_ptr<ProgramUnderTest> program_;
   HWND source_ = nullptr, output_ = nullptr, button_ = nullptr, link_copy_ = nullptr, link_open_ = nullptr;
   bool ready_ = false;
-};
-
-// Sets a value under HKEY_CURRENT_USER for as long as this lives, then puts
-// back what was there before.
-class ScopedUserSetting {
- public:
-  ScopedUserSetting(std::wstring key, std::wstring name, const std::wstring& value);
-  ~ScopedUserSetting();
-  ScopedUserSetting(const ScopedUserSetting&) = delete;
-  ScopedUserSetting& operator=(const ScopedUserSetting&) = delete;
-  bool set() const { return set_; }
-
- private:
-  std::wstring key_, name_;
-  std::optional<std::wstring> old_value_;
-  bool set_ = false;
-};
-
-// With no window manager on the Xvfb display, Wine's X11 driver waits 2 s for
-// one to confirm every message box the program hides, and the program waits
-// with it. While this lives, the program's windows are unmanaged under Wine,
-// which skips that wait; elsewhere it does nothing.
-class UnmanagedWindowsUnderWine {
- public:
-  UnmanagedWindowsUnderWine();
-  bool in_force() const { return !setting_ || setting_->set(); }
-
- private:
-  std::optional<ScopedUserSetting> setting_;
 };
 
 // The auto-play address the program builds for `identifier`.

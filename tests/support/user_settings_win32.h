@@ -1,0 +1,37 @@
+// Test support: settings of the current user that a test changes for as long
+// as it needs them and then puts back.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+// Sets a value under HKEY_CURRENT_USER for as long as this lives, then puts
+// back what was there before.
+class ScopedUserSetting {
+ public:
+  ScopedUserSetting(std::wstring key, std::wstring name, const std::wstring& value);
+  ~ScopedUserSetting();
+  ScopedUserSetting(const ScopedUserSetting&) = delete;
+  ScopedUserSetting& operator=(const ScopedUserSetting&) = delete;
+  bool set() const { return set_; }
+
+ private:
+  std::wstring key_, name_;
+  std::optional<std::wstring> old_value_;
+  bool set_ = false;
+};
+
+// With no window manager on the Xvfb display, Wine's X11 driver waits 2 s for
+// one to confirm every message box the program hides, and the program waits
+// with it. While this lives, the program's windows are unmanaged under Wine,
+// which skips that wait; elsewhere it does nothing.
+class UnmanagedWindowsUnderWine {
+ public:
+  UnmanagedWindowsUnderWine();
+  bool in_force() const { return !setting_ || setting_->set(); }
+
+ private:
+  std::optional<ScopedUserSetting> setting_;
+};
