@@ -290,34 +290,34 @@ bool nothing_installed_left() {
   return !exists(shortcut_file()) && !RegistryKey(kUninstallKey).is_open();
 }
 
-class InstallerTest : public ::testing::Test {
+// Runs the quiet uninstall command the installer registered, as the system's
+// program list would, and waits for its temp copy to finish.
+void uninstall_as_registered() {
+  const auto command = RegistryKey(kUninstallKey).text(L"QuietUninstallString");
+  ASSERT_TRUE(command.has_value());
+  EXPECT_EQ(run_to_end(*command), 0u);
+  EXPECT_TRUE(wait_until(nothing_installed_left, kRemovalTimeout));
+}
+
+// What one silent install leaves, installed once for every fact below.
+class Installed : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_FALSE(shell_folder(CSIDL_LOCAL_APPDATA).empty());
+  static void SetUpTestSuite() {
     remove_installation();
-    ASSERT_FALSE(exists(install_folder()));
+    installer_exit_ = run_installer();
   }
-  void TearDown() override { remove_installation(user_file_); }
-
-  // Runs the quiet uninstall command the installer registered, as the
-  // system's program list would, and waits for its temp copy to finish.
-  void uninstall_as_registered() {
-    const auto command = RegistryKey(kUninstallKey).text(L"QuietUninstallString");
-    ASSERT_TRUE(command.has_value());
-    EXPECT_EQ(run_to_end(*command), 0u);
-    EXPECT_TRUE(wait_until(nothing_installed_left, kRemovalTimeout));
-  }
-
-  std::wstring user_file_;
+  static void TearDownTestSuite() { remove_installation(); }
+  void SetUp() override { ASSERT_EQ(installer_exit_, 0u); }
+  static std::optional<DWORD> installer_exit_;
 };
 
-TEST_F(InstallerTest, SilentInstallPutsTheProgramInTheUsersLocalProgramsFolder) {
-  ASSERT_EQ(run_installer(), 0u);
+std::optional<DWORD> Installed::installer_exit_;
+
+TEST_F(Installed, TheProgramIsInTheUsersLocalProgramsFolder) {
   for (const wchar_t* name : kInstalledFiles) EXPECT_TRUE(exists(installed(name))) << installed(name).c_str();
 }
 
-TEST_F(InstallerTest, InstalledProgramIsStrippedAndSmallerThanTheBuiltOne) {
-  ASSERT_EQ(run_installer(), 0u);
+TEST_F(Installed, TheProgramIsStrippedAndSmallerThanTheBuiltOne) {
   const auto installed_exe = file_bytes(installed(L"tarnvex.exe"));
   const auto built_exe = file_bytes(windows_path_of(TARNVEX_EXE_FILE));
   const auto table = symbol_table_of(installed_exe);
@@ -331,14 +331,12 @@ TEST_F(InstallerTest, InstalledProgramIsStrippedAndSmallerThanTheBuiltOne) {
   EXPECT_LT(installed_exe.size(), built_exe.size());
 }
 
-TEST_F(InstallerTest, StartMenuShortcutPointsAtTheInstalledProgram) {
-  ASSERT_EQ(run_installer(), 0u);
+TEST_F(Installed, StartMenuShortcutPointsAtTheInstalledProgram) {
   ASSERT_TRUE(exists(shortcut_file()));
   EXPECT_EQ(lower(shortcut_target(shortcut_file())), lower(installed(L"tarnvex.exe")));
 }
 
-TEST_F(InstallerTest, UninstallerIsRegisteredForThisUser) {
-  ASSERT_EQ(run_installer(), 0u);
+TEST_F(Installed, UninstallerIsRegisteredForThisUser) {
   RegistryKey key(kUninstallKey);
   ASSERT_TRUE(key.is_open());
   EXPECT_EQ(key.text(L"DisplayName"), L"Tarnvex");
@@ -352,8 +350,7 @@ TEST_F(InstallerTest, UninstallerIsRegisteredForThisUser) {
   EXPECT_GT(key.number(L"EstimatedSize").value_or(0), 0u);
 }
 
-TEST_F(InstallerTest, InstalledProgramStartsFromItsFolderAndEndsWithExitCodeZero) {
-  ASSERT_EQ(run_installer(), 0u);
+TEST_F(Installed, TheProgramStartsFromItsFolderAndEndsWithExitCodeZero) {
   ProgramUnderTest program(installed(L"tarnvex.exe"), kCaption, install_folder());
   ASSERT_TRUE(program.started());
   EXPECT_EQ(lower(image_of(program.process())), lower(installed(L"tarnvex.exe")));
@@ -362,13 +359,19 @@ TEST_F(InstallerTest, InstalledProgramStartsFromItsFolderAndEndsWithExitCodeZero
   EXPECT_EQ(program.close_and_wait(), 0u);
 }
 
-TEST_F(InstallerTest, SilentUninstallRemovesTheProgramShortcutAndRegistration) {
-  ASSERT_EQ(run_installer(), 0u);
-  uninstall_as_registered();
-  EXPECT_FALSE(exists(install_folder()));
-}
+// Each installs for itself and ends uninstalled.
+class Reinstall : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(shell_folder(CSIDL_LOCAL_APPDATA).empty());
+    remove_installation();
+    ASSERT_FALSE(exists(install_folder()));
+  }
+  void TearDown() override { remove_installation(user_file_); }
+  std::wstring user_file_;
+};
 
-TEST_F(InstallerTest, UninstallLeavesFilesTheUserPutInTheFolder) {
+TEST_F(Reinstall, UninstallLeavesFilesTheUserPutInTheFolder) {
   ASSERT_EQ(run_installer(), 0u);
   user_file_ = installed(L"notes.txt");
   std::ofstream(std::filesystem::path(user_file_)) << "mine\n";
@@ -377,7 +380,8 @@ TEST_F(InstallerTest, UninstallLeavesFilesTheUserPutInTheFolder) {
   EXPECT_TRUE(exists(user_file_));
 }
 
-TEST_F(InstallerTest, InstallingAgainOverAnInstallationKeepsOneWorkingCopy) {
+// The silent uninstall after it removes the program, shortcut, registration and folder.
+TEST_F(Reinstall, InstallingAgainOverAnInstallationKeepsOneWorkingCopy) {
   ASSERT_EQ(run_installer(), 0u);
   ASSERT_EQ(run_installer(), 0u);
   ProgramUnderTest program(installed(L"tarnvex.exe"), kCaption, install_folder());
