@@ -21,8 +21,12 @@
 #include <vector>
 
 #include "tests/support/program_win32.h"
+#include "tests/support/user_settings_win32.h"
 
 namespace {
+
+// The program's windows go without Wine's 2 s wait for a window manager.
+const UnmanagedWindowsUnderWine g_unmanaged;
 
 using namespace std::chrono_literals;
 

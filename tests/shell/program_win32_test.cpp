@@ -13,9 +13,13 @@
 #include "shell/resource_ids.h"
 #include "shell/window_system_win32.h"
 #include "tests/support/program_win32.h"
+#include "tests/support/user_settings_win32.h"
 #include "tests/support/wine_win32.h"
 
 namespace {
+
+// The program's windows go without Wine's 2 s wait for a window manager.
+const UnmanagedWindowsUnderWine g_unmanaged;
 
 const std::wstring kCaption = L"  Tarnvex";
 
