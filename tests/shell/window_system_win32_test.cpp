@@ -433,27 +433,28 @@ TEST_F(WindowSystem, BannerIsFittedToTheBoxAtItsTopLeft) {
   EXPECT_NE(pixel_of(banner, 115, 60), face);
 }
 
-TEST_F(WindowSystem, ShapeBoxPaintsBackgroundThenTheCentredSquare) {
-  HWND square = unit_window(kTestWindow, kTestSquare);
-  RedrawWindow(square, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-  // 60 x 40: the square is 40 x 40 from x = 10.
-  EXPECT_EQ(pixel_of(square, 5, 20), RGB(255, 255, 255));
-  EXPECT_EQ(pixel_of(square, 30, 20), RGB(255, 0, 0));
-  EXPECT_EQ(pixel_of(square, 55, 20), RGB(255, 255, 255));
-}
+struct PixelCase {
+  const char* what;
+  std::uint32_t window, unit;
+  int x, y;
+  COLORREF colour;
+};
 
-TEST_F(WindowSystem, EditBoxesArePaintedWhite) {
-  for (std::uint32_t unit : {kEditSource, kEditAutoplay}) {
-    HWND edit = unit_window(kWindow, unit);
-    RedrawWindow(edit, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
-    EXPECT_EQ(pixel_of(edit, 200, 10), RGB(255, 255, 255)) << std::hex << unit;
+TEST_F(WindowSystem, UnitsPaintTheirOwnColours) {
+  const PixelCase cases[] = {
+      {"input box", kWindow, kEditSource, 200, 10, RGB(255, 255, 255)},
+      {"output box", kWindow, kEditAutoplay, 200, 10, RGB(255, 255, 255)},
+      {"label background", kTestWindow, kTestLabel, 95, 25, RGB(0, 255, 0)},
+      // The shape box is 60 x 40: its background, then the 40 x 40 square from x = 10.
+      {"shape box left of the square", kTestWindow, kTestSquare, 5, 20, RGB(255, 255, 255)},
+      {"the square", kTestWindow, kTestSquare, 30, 20, RGB(255, 0, 0)},
+      {"shape box right of the square", kTestWindow, kTestSquare, 55, 20, RGB(255, 255, 255)},
+  };
+  for (const PixelCase& c : cases) {
+    HWND window = unit_window(c.window, c.unit);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
+    EXPECT_EQ(pixel_of(window, c.x, c.y), c.colour) << c.what;
   }
-}
-
-TEST_F(WindowSystem, LabelFillsItsBackground) {
-  HWND label = unit_window(kTestWindow, kTestLabel);
-  RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-  EXPECT_EQ(pixel_of(label, 95, 25), RGB(0, 255, 0));
 }
 
 // Answers the colour questions in place of the window's own procedure, as a skin
