@@ -205,12 +205,6 @@ TEST(ProgramFile, NeedsNoDllBesideIt) {
   }
 }
 
-TEST_F(Program, ClosingTheWindowEndsTheProcessWithExitCodeZero) {
-  const auto code = program_->close_and_wait();
-  ASSERT_TRUE(code.has_value()) << "the process did not end";
-  EXPECT_EQ(*code, 0u);
-}
-
 // The current directory of another process, read from its process parameters.
 std::wstring current_directory_of(HANDLE process) {
   PROCESS_BASIC_INFORMATION basic{};
