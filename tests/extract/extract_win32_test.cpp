@@ -11,11 +11,9 @@
 
 namespace {
 
-std::string page_with_entry(const std::string& identifier) { return video_page(player_address(identifier)); }
-
 TEST(ExtractAutoplayAddress, PageWithEntryGivesAddress) {
   LoopbackHttpServer server(
-      [](const RecordedRequest&) { return http_response(200, page_with_entry("XMTk2NzQ0")); });
+      [](const RecordedRequest&) { return http_response(200, video_page(player_address("XMTk2NzQ0"))); });
   EXPECT_EQ(extract_autoplay_address(Text(server.url("/v_show/id_1.html"))),
             Text(expected_address("XMTk2NzQ0")));
   const auto requests = server.requests();
@@ -34,7 +32,7 @@ TEST(ExtractAutoplayAddress, PageWithoutEntryGivesNothing) {
 
 TEST(ExtractAutoplayAddress, ErrorStatusBodyIsStillSearched) {
   LoopbackHttpServer server(
-      [](const RecordedRequest&) { return http_response(404, page_with_entry("NotFound9")); });
+      [](const RecordedRequest&) { return http_response(404, video_page(player_address("NotFound9"))); });
   EXPECT_EQ(extract_autoplay_address(Text(server.url("/gone"))), Text(expected_address("NotFound9")));
 }
 
