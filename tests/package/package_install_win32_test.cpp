@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "fetch/com_owners_win32.h"
 #include "tests/support/program_win32.h"
 #include "tests/support/user_settings_win32.h"
 
@@ -121,23 +122,6 @@ class ComApartment {
   HRESULT result_;
 };
 
-template <typename Interface>
-class ComRef {
- public:
-  ComRef() = default;
-  ~ComRef() {
-    if (pointer_ != nullptr) pointer_->Release();
-  }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-  Interface* operator->() const { return pointer_; }
-  Interface* get() const { return pointer_; }
-  void** out() { return reinterpret_cast<void**>(&pointer_); }
-
- private:
-  Interface* pointer_ = nullptr;
-};
-
 std::wstring shell_folder(int csidl) {
   wchar_t path[MAX_PATH] = {};
   if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
@@ -183,11 +167,12 @@ std::optional<DWORD> run_installer() {
 
 std::wstring shortcut_target(const std::wstring& shortcut) {
   ComApartment apartment;
-  ComRef<IShellLinkW> link;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.out())))
+  ComPtr<IShellLinkW> link;
+  if (FAILED(
+          CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())))
     return {};
-  ComRef<IPersistFile> file;
-  if (FAILED(link->QueryInterface(IID_IPersistFile, file.out())) ||
+  ComPtr<IPersistFile> file;
+  if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())) ||
       FAILED(file->Load(shortcut.c_str(), STGM_READ)))
     return {};
   wchar_t target[MAX_PATH] = {};
