@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -172,6 +173,12 @@ TEST_F(Commands, CopyOfAnEmptyBoxPutsTheEmptyText) {
   EXPECT_EQ(text[0], '\0');
 }
 
+TEST_F(Commands, CopyTakesWhatTheBoxHoldsAtThePressAsCodePage936) {
+  set_window_text_of(output_, L"http://\x4f8b\x5b50/\x5730\x5740");  // http://例子/地址, put there by hand
+  EXPECT_EQ(driver_->copy(), std::optional<std::wstring>(kCopyDone));
+  EXPECT_EQ(cut_at_nul(clipboard_bytes(CF_TEXT)), "http://\xC0\xFD\xD7\xD3/\xB5\xD8\xD6\xB7");
+}
+
 TEST_F(Commands, OpenHandsTheOutputTextToTheShell) {
   const std::wstring opened_file = windows_path_of(TARNVEX_OPENED_FILE);
   DeleteFileW(opened_file.c_str());
@@ -186,17 +193,24 @@ TEST_F(Commands, OpenHandsTheOutputTextToTheShell) {
   post_left_click(link_open_);
   const std::wstring address = expected_address(L"XYZ123");
   std::string opened;
-  EXPECT_TRUE(wait_until(
-      [&] {
-        std::ifstream file{std::filesystem::path(opened_file)};
-        std::stringstream all;
-        all << file.rdbuf();
-        opened = all.str();
-        return !opened.empty();
-      },
-      30s));
+  const auto opened_lines = [&](std::size_t lines) {
+    return wait_until(
+        [&] {
+          std::stringstream all;
+          all << std::ifstream{std::filesystem::path(opened_file)}.rdbuf();
+          opened = all.str();
+          return static_cast<std::size_t>(std::count(opened.begin(), opened.end(), '\n')) >= lines;
+        },
+        30s);
+  };
+  EXPECT_TRUE(opened_lines(1));
   EXPECT_EQ(opened, std::string(address.begin(), address.end()) + "\n");
   EXPECT_TRUE(links_visible()) << "opening changes nothing in the window";
+  // What the box holds at the press is opened, even when changed by hand.
+  set_window_text_of(output_, L"http://changed.example/x");
+  post_left_click(link_open_);
+  EXPECT_TRUE(opened_lines(2));
+  EXPECT_EQ(opened.substr(opened.find('\n') + 1), "http://changed.example/x\n");
 }
 
 }  // namespace
