@@ -28,13 +28,40 @@ std::wstring window_text(HWND window) {
   return text;
 }
 
+// Its owner, buttons, icon and the thread windows it left enabled.
+void read_style(HWND box, SeenMessageBox& seen) {
+  seen.owner = GetWindow(box, GW_OWNER);
+  for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t class_name[16] = {};
+    GetClassNameW(child, class_name, 16);
+    if (lstrcmpiW(class_name, L"Button") == 0 && IsWindowVisible(child)) ++seen.buttons;
+    if (SendMessageW(child, STM_GETICON, 0, 0) != 0 && IsWindowVisible(child)) seen.icon = true;
+  }
+  struct Search {
+    HWND box;
+    SeenMessageBox* seen;
+  } search{box, &seen};
+  EnumThreadWindows(
+      GetWindowThreadProcessId(box, nullptr),
+      [](HWND window, LPARAM param) {
+        auto* search = reinterpret_cast<Search*>(param);
+        if (window != search->box && IsWindowEnabled(window))
+          search->seen->enabled_thread_windows.push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+}
+
 // `record` runs before OK is pressed, so that whoever waits on the box sees
 // what it said as soon as the box is gone.
 template <typename Record>
 std::optional<SeenMessageBox> try_close(DWORD process_id, Record record) {
   const HWND box = find_message_box(process_id);
   if (box == nullptr) return std::nullopt;
-  SeenMessageBox seen{window_text(box), window_text(GetDlgItem(box, 0xFFFF))};
+  SeenMessageBox seen;
+  seen.caption = window_text(box);
+  seen.text = window_text(GetDlgItem(box, 0xFFFF));
+  read_style(box, seen);
   record(seen);
   PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));

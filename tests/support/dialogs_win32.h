@@ -15,6 +15,11 @@
 struct SeenMessageBox {
   std::wstring caption;
   std::wstring text;
+  HWND owner = nullptr;
+  int buttons = 0;
+  bool icon = false;
+  // Other top-level windows of the box's thread that were enabled while it showed.
+  std::vector<HWND> enabled_thread_windows;
 };
 
 // A visible message box of process `process_id`, or nullptr.
