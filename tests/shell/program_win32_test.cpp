@@ -25,12 +25,6 @@ const std::wstring kCaption = L"  Tarnvex";
 
 std::wstring program_path() { return windows_path_of(TARNVEX_EXE_FILE); }
 
-std::wstring class_of(HWND window) {
-  wchar_t name[256] = {};
-  GetClassNameW(window, name, 256);
-  return name;
-}
-
 RECT rect_in_parent(HWND window) {
   RECT rect{};
   GetWindowRect(window, &rect);

@@ -1,32 +1,8 @@
 #include "tests/support/dialogs_win32.h"
 
+#include "tests/support/program_win32.h"
+
 namespace {
-
-struct Search {
-  DWORD process_id;
-  HWND found;
-};
-
-BOOL CALLBACK find_box(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<Search*>(param);
-  wchar_t class_name[16] = {};
-  GetClassNameW(window, class_name, 16);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner == search->process_id && std::wstring(class_name) == L"#32770" && IsWindowVisible(window)) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-std::wstring window_text(HWND window) {
-  const int length = GetWindowTextLengthW(window);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  GetWindowTextW(window, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(length));
-  return text;
-}
 
 // Its owner, buttons, icon and the thread windows it left enabled.
 void read_style(HWND box, SeenMessageBox& seen) {
@@ -59,8 +35,8 @@ std::optional<SeenMessageBox> try_close(DWORD process_id, Record record) {
   const HWND box = find_message_box(process_id);
   if (box == nullptr) return std::nullopt;
   SeenMessageBox seen;
-  seen.caption = window_text(box);
-  seen.text = window_text(GetDlgItem(box, 0xFFFF));
+  seen.caption = window_text_of(box);
+  seen.text = window_text_of(GetDlgItem(box, 0xFFFF));
   read_style(box, seen);
   record(seen);
   PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
@@ -73,9 +49,9 @@ std::optional<SeenMessageBox> try_close(DWORD process_id, Record record) {
 }  // namespace
 
 HWND find_message_box(DWORD process_id) {
-  Search search{process_id, nullptr};
-  EnumWindows(find_box, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return first_window(nullptr, [&](HWND window) {
+    return process_of(window) == process_id && class_of(window) == L"#32770" && IsWindowVisible(window);
+  });
 }
 
 std::optional<SeenMessageBox> close_next_message_box(DWORD process_id, std::chrono::milliseconds timeout) {
