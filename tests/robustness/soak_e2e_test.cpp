@@ -32,27 +32,6 @@ constexpr int kReportEvery = 50;
 constexpr int kFailureEvery = 10;  // one extraction in ten also fails
 constexpr long long kObjectTolerance = 10;
 
-struct WindowCount {
-  DWORD process_id;
-  long long count;
-};
-
-BOOL CALLBACK count_child(HWND, LPARAM param) {
-  ++reinterpret_cast<WindowCount*>(param)->count;
-  return TRUE;
-}
-
-BOOL CALLBACK count_top_level(HWND window, LPARAM param) {
-  auto* counting = reinterpret_cast<WindowCount*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner == counting->process_id) {
-    ++counting->count;
-    EnumChildWindows(window, count_child, param);
-  }
-  return TRUE;
-}
-
 struct Figures {
   long long gdi_objects = 0;
   long long user_objects = 0;
@@ -69,9 +48,13 @@ Figures figures_of(HANDLE process, DWORD process_id) {
   DWORD handles = 0;
   // A running process always holds handles: 0 means the platform does not count them (Wine).
   if (GetProcessHandleCount(process, &handles) && handles > 0) figures.handles = handles;
-  WindowCount counting{process_id, 0};
-  EnumWindows(count_top_level, reinterpret_cast<LPARAM>(&counting));
-  figures.windows = counting.count;
+  // Every window of the process, counted through a search that never stops early.
+  first_window(nullptr, [&](HWND window) {
+    if (process_of(window) != process_id) return false;
+    ++figures.windows;
+    first_window(window, [&](HWND) { return ++figures.windows, false; });
+    return false;
+  });
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof memory;
   if (GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory)) {
