@@ -15,6 +15,7 @@
 
 #include "shell/skin_install.h"
 #include "skin_engine/skin_format.h"
+#include "tests/support/dialogs_win32.h"
 #include "tests/support/program_win32.h"
 
 namespace {
@@ -51,29 +52,7 @@ COLORREF skin_colour(const char* name) {
   return colour ? RGB(colour->red, colour->green, colour->blue) : CLR_INVALID;
 }
 
-struct FoundBox {
-  DWORD process_id;
-  bool found;
-};
-
-bool shows_a_message_box(DWORD process_id) {
-  FoundBox search{process_id, false};
-  EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
-        auto* box = reinterpret_cast<FoundBox*>(param);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        wchar_t class_name[16] = {};
-        GetClassNameW(window, class_name, 16);
-        if (owner == box->process_id && lstrcmpW(class_name, L"#32770") == 0 && IsWindowVisible(window)) {
-          box->found = true;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
+bool shows_a_message_box(DWORD process_id) { return find_message_box(process_id) != nullptr; }
 
 // How often each colour shows in a window's client area on the screen.
 std::map<COLORREF, int> screen_colours(HWND window) {
