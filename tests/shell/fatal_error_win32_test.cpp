@@ -17,10 +17,6 @@ struct FatalCase {
   const wchar_t* text;
 };
 
-void PrintTo(const FatalCase& fatal, std::ostream* out) {
-  *out << testing::PrintToString(std::wstring(fatal.mode));
-}
-
 const FatalCase kFatalCases[] = {
     {L"allocation", L"运行时出错!\r\n\r\n错误信息：分配 4611686018427387904 字节内存失败!\r\n"},
     {L"list-index", L"运行时出错!\r\n\r\n错误信息：下标超出范围：2 (1 - 1)\r\n"},
