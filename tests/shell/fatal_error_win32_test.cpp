@@ -9,8 +9,11 @@
 
 #include "tests/support/dialogs_win32.h"
 #include "tests/support/program_win32.h"
+#include "tests/support/user_settings_win32.h"
 
 namespace {
+
+const UnmanagedWindowsUnderWine g_unmanaged(L"fatal_probe.exe");
 
 struct FatalCase {
   const wchar_t* mode;
@@ -27,6 +30,7 @@ const FatalCase kFatalCases[] = {
 class FatalError : public testing::TestWithParam<FatalCase> {};
 
 TEST_P(FatalError, ShowsTheMessageRunsTheEndSequenceAndExitsMinusOne) {
+  SCOPED_TRACE(testing::PrintToString(std::wstring(GetParam().mode)));
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
   const std::wstring marker = std::wstring(temp) + L"tarnvex_fatal_probe_" + GetParam().mode + L".marker";

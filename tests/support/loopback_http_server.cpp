@@ -98,7 +98,7 @@ ScriptedResponse http_response(int status, std::string body, std::vector<std::st
 
 namespace {
 
-// Winsock is started once per owner of a socket and ended with it.
+// Winsock, started while this lives: by each server, and once for all closed ports.
 struct SocketLibrary {
 #ifdef _WIN32
   SocketLibrary() {

@@ -24,7 +24,7 @@ ScopedUserSetting::~ScopedUserSetting() {
   }
 }
 
-UnmanagedWindowsUnderWine::UnmanagedWindowsUnderWine() {
+UnmanagedWindowsUnderWine::UnmanagedWindowsUnderWine(const std::wstring& exe) {
   if (running_under_wine())
-    setting_.emplace(L"Software\\Wine\\AppDefaults\\tarnvex.exe\\X11 Driver", L"Managed", L"N");
+    setting_.emplace(L"Software\\Wine\\AppDefaults\\" + exe + L"\\X11 Driver", L"Managed", L"N");
 }

@@ -25,11 +25,11 @@ class ScopedUserSetting {
 
 // With no window manager on the Xvfb display, Wine's X11 driver waits 2 s for
 // one to confirm every message box the program hides, and the program waits
-// with it. While this lives, the program's windows are unmanaged under Wine,
-// which skips that wait; elsewhere it does nothing.
+// with it. While this lives, the windows of programs named `exe` that start
+// meanwhile are unmanaged under Wine, which skips that wait; elsewhere it does nothing.
 class UnmanagedWindowsUnderWine {
  public:
-  UnmanagedWindowsUnderWine();
+  explicit UnmanagedWindowsUnderWine(const std::wstring& exe = L"tarnvex.exe");
   bool in_force() const { return !setting_ || setting_->set(); }
 
  private:
