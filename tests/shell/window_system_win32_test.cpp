@@ -372,6 +372,58 @@ TEST_F(WindowSystem, WindowStylesFollowTheBorderStyleAndStoredPosition) {
   EXPECT_FALSE(main_style & WS_THICKFRAME);
 }
 
+// Settings this program's own window never uses, one row each: a window built
+// from a one-edit layout with that setting changed shows it in the styles of
+// the window or the edit (the extended styles in the upper half).
+constexpr std::uint64_t ex(DWORD bits) { return std::uint64_t{bits} << 32; }
+
+struct FeatureRow {
+  const char* feature;
+  std::int32_t layout::WindowData::*window_setting;  // or else
+  std::int32_t layout::EditBoxData::*edit_setting;
+  std::int32_t value;
+  std::uint64_t present, absent;
+};
+
+TEST_F(WindowSystem, SettingsTheProgramDoesNotUseTakeEffect) {
+  using W = layout::WindowData;
+  using E = layout::EditBoxData;
+  const FeatureRow rows[] = {
+      {"border 0", &W::border_style, nullptr, 0, WS_POPUP, WS_CAPTION},
+      {"border 3", &W::border_style, nullptr, 3, WS_THICKFRAME | ex(WS_EX_TOOLWINDOW), 0},
+      {"border 4", &W::border_style, nullptr, 4, ex(WS_EX_TOOLWINDOW), WS_THICKFRAME},
+      {"border 5", &W::border_style, nullptr, 5, WS_THICKFRAME | ex(WS_EX_CLIENTEDGE), 0},
+      {"border 6", &W::border_style, nullptr, 6, ex(WS_EX_CLIENTEDGE), WS_THICKFRAME},
+      {"always on top", &W::always_on_top, nullptr, 1, ex(WS_EX_TOPMOST), 0},
+      {"start minimised", &W::start_position, nullptr, 2, WS_MINIMIZE, 0},
+      {"start maximised", &W::start_position, nullptr, 3, WS_MAXIMIZE, 0},
+      {"edit centred", nullptr, &E::alignment, 1, ES_CENTER, 0},
+      {"edit right-aligned", nullptr, &E::alignment, 2, ES_RIGHT, 0},
+      {"edit lower case", nullptr, &E::case_conversion, 1, ES_LOWERCASE, 0},
+      {"edit upper case", nullptr, &E::case_conversion, 2, ES_UPPERCASE, 0},
+  };
+  std::uint32_t window_id = 0x52000100;
+  for (const FeatureRow& row : rows) {
+    W window;
+    window.border_style = 1;
+    window.start_position = 0;
+    E edit;
+    (row.window_setting ? window.*row.window_setting : edit.*row.edit_setting) = row.value;
+    layout::WindowLayout one;
+    one.window_id = ++window_id;
+    one.unit_ids = {kTestWindowUnit, kTestShortEdit};
+    one.units = {unit_record(layout::UnitKind::kWindow, 10, 20, 300, 200, 1, {}, window),
+                 unit_record(layout::UnitKind::kEditBox, 10, 50, 100, 20, 5, {}, edit)};
+    ASSERT_TRUE(window_system_start(layout::encode_window_layout(one), kHandlers) &&
+                load_window(window_id, nullptr, false));
+    HWND built = unit_window(window_id, row.window_setting ? window_id : kTestShortEdit);
+    const std::uint64_t styles = static_cast<DWORD>(GetWindowLongW(built, GWL_STYLE)) |
+                                 ex(static_cast<DWORD>(GetWindowLongW(built, GWL_EXSTYLE)));
+    EXPECT_TRUE((styles & row.present) == row.present && (styles & row.absent) == 0) << row.feature;
+    DestroyWindow(unit_window(window_id, window_id));
+  }
+}
+
 TEST_F(WindowSystem, ShortSingleLineEditGrowsToItsFontHeight) {
   HWND edit = unit_window(kTestWindow, kTestShortEdit);
   RECT rect{};
