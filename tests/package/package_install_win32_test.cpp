@@ -52,21 +52,6 @@ class Handle {
   HANDLE handle_;
 };
 
-class FileSearch {
- public:
-  explicit FileSearch(HANDLE search) : search_(search) {}
-  ~FileSearch() {
-    if (found()) FindClose(search_);
-  }
-  FileSearch(const FileSearch&) = delete;
-  FileSearch& operator=(const FileSearch&) = delete;
-  bool found() const { return search_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return search_; }
-
- private:
-  HANDLE search_;
-};
-
 class RegistryKey {
  public:
   explicit RegistryKey(const wchar_t* path) {
@@ -232,15 +217,13 @@ std::optional<SymbolTable> symbol_table_of(const std::vector<char>& image) {
 
 std::vector<std::wstring> uninstaller_copies() {
   std::vector<std::wstring> folders;
-  wchar_t temp[MAX_PATH] = {};
-  GetTempPathW(MAX_PATH, temp);
-  WIN32_FIND_DATAW found{};
-  FileSearch search(FindFirstFileW((std::wstring(temp) + L"~nsu*.tmp").c_str(), &found));
-  if (!search.found()) return folders;
-  do {
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      folders.push_back(std::wstring(temp) + found.cFileName);
-  } while (FindNextFileW(search.get(), &found));
+  std::error_code error;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::filesystem::temp_directory_path(error), error)) {
+    const std::wstring name = entry.path().filename().wstring();
+    if (entry.is_directory(error) && name.starts_with(L"~nsu") && name.ends_with(L".tmp"))
+      folders.push_back(entry.path().wstring());
+  }
   return folders;
 }
 
