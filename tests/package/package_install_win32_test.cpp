@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,61 +39,8 @@ constexpr auto kProcessTimeout = 120s;
 // The uninstaller copies itself to the temp folder and finishes from there.
 constexpr auto kRemovalTimeout = 60s;
 
-class Handle {
- public:
-  explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
-  ~Handle() {
-    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
-class RegistryKey {
- public:
-  explicit RegistryKey(const wchar_t* path) {
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &key_) != ERROR_SUCCESS) key_ = nullptr;
-  }
-  ~RegistryKey() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  RegistryKey(const RegistryKey&) = delete;
-  RegistryKey& operator=(const RegistryKey&) = delete;
-  bool is_open() const { return key_ != nullptr; }
-
-  std::optional<std::wstring> text(const wchar_t* name) const {
-    wchar_t value[2048] = {};
-    DWORD size = sizeof value - sizeof(wchar_t);
-    DWORD type = 0;
-    if (key_ == nullptr ||
-        RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_SZ) {
-      return std::nullopt;
-    }
-    return std::wstring(value);
-  }
-
-  std::optional<DWORD> number(const wchar_t* name) const {
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    DWORD type = 0;
-    if (key_ == nullptr ||
-        RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_DWORD) {
-      return std::nullopt;
-    }
-    return value;
-  }
-
- private:
-  HKEY key_ = nullptr;
-};
+// Closes a process's or thread's handle when it goes.
+using Handle = std::unique_ptr<void, decltype(&CloseHandle)>;
 
 class ComApartment {
  public:
@@ -134,8 +82,8 @@ std::optional<DWORD> run_to_end(std::wstring command_line,
   if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &info))
     return std::nullopt;
-  Handle process(info.hProcess);
-  Handle thread(info.hThread);
+  const Handle process(info.hProcess, CloseHandle);
+  const Handle thread(info.hThread, CloseHandle);
   if (WaitForSingleObject(process.get(), static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
     TerminateProcess(process.get(), 1);
     WaitForSingleObject(process.get(), 5000);
@@ -259,13 +207,13 @@ bool nothing_installed_left() {
   for (const wchar_t* name : kInstalledFiles) {
     if (exists(installed(name))) return false;
   }
-  return !exists(shortcut_file()) && !RegistryKey(kUninstallKey).is_open();
+  return !exists(shortcut_file()) && !user_key_exists(kUninstallKey);
 }
 
 // Runs the quiet uninstall command the installer registered, as the system's
 // program list would, and waits for its temp copy to finish.
 void uninstall_as_registered() {
-  const auto command = RegistryKey(kUninstallKey).text(L"QuietUninstallString");
+  const auto command = user_text(kUninstallKey, L"QuietUninstallString");
   ASSERT_TRUE(command.has_value());
   EXPECT_EQ(run_to_end(*command), 0u);
   EXPECT_TRUE(wait_until(nothing_installed_left, kRemovalTimeout));
@@ -309,17 +257,16 @@ TEST_F(Installed, StartMenuShortcutPointsAtTheInstalledProgram) {
 }
 
 TEST_F(Installed, UninstallerIsRegisteredForThisUser) {
-  RegistryKey key(kUninstallKey);
-  ASSERT_TRUE(key.is_open());
-  EXPECT_EQ(key.text(L"DisplayName"), L"Tarnvex");
-  EXPECT_EQ(key.text(L"DisplayVersion"), L"" TARNVEX_VERSION);
-  EXPECT_EQ(lower(key.text(L"InstallLocation").value_or(L"")), lower(install_folder()));
-  EXPECT_EQ(lower(key.text(L"UninstallString").value_or(L"")),
+  ASSERT_TRUE(user_key_exists(kUninstallKey));
+  EXPECT_EQ(user_text(kUninstallKey, L"DisplayName"), L"Tarnvex");
+  EXPECT_EQ(user_text(kUninstallKey, L"DisplayVersion"), L"" TARNVEX_VERSION);
+  EXPECT_EQ(lower(user_text(kUninstallKey, L"InstallLocation").value_or(L"")), lower(install_folder()));
+  EXPECT_EQ(lower(user_text(kUninstallKey, L"UninstallString").value_or(L"")),
             lower(L"\"" + installed(L"Uninstall.exe") + L"\""));
-  EXPECT_EQ(lower(key.text(L"QuietUninstallString").value_or(L"")),
+  EXPECT_EQ(lower(user_text(kUninstallKey, L"QuietUninstallString").value_or(L"")),
             lower(L"\"" + installed(L"Uninstall.exe") + L"\" /S"));
-  EXPECT_EQ(key.number(L"NoModify"), 1u);
-  EXPECT_GT(key.number(L"EstimatedSize").value_or(0), 0u);
+  EXPECT_EQ(user_number(kUninstallKey, L"NoModify"), 1u);
+  EXPECT_GT(user_number(kUninstallKey, L"EstimatedSize").value_or(0), 0u);
 }
 
 TEST_F(Installed, TheProgramStartsFromItsFolderAndEndsWithExitCodeZero) {

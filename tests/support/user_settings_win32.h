@@ -7,6 +7,11 @@
 #include <optional>
 #include <string>
 
+// A value under HKEY_CURRENT_USER\`key`, when it is there and of that type.
+std::optional<std::wstring> user_text(const std::wstring& key, const std::wstring& name);
+std::optional<DWORD> user_number(const std::wstring& key, const std::wstring& name);
+bool user_key_exists(const std::wstring& key);
+
 // Sets a value under HKEY_CURRENT_USER for as long as this lives, then puts
 // back what was there before.
 class ScopedUserSetting {
