@@ -21,20 +21,18 @@ using namespace std::chrono_literals;
 const std::wstring kGetFailed = kGetFailedMessage;
 const std::wstring kCopyDone = kCopyDoneMessage;
 
-std::string page_with(const std::string& flash_value) { return video_page(flash_value); }
-
 class Commands : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     unmanaged_ = std::make_unique<UnmanagedWindowsUnderWine>();
     server_ = std::make_unique<LoopbackHttpServer>([](const RecordedRequest& request) {
-      if (request.target == "/entry") return http_response(200, page_with(player_address("XYZ123")));
-      if (request.target == "/other") return http_response(200, page_with(player_address("QQ9")));
+      if (request.target == "/entry") return http_response(200, video_page(player_address("XYZ123")));
+      if (request.target == "/other") return http_response(200, video_page(player_address("QQ9")));
       if (request.target == "/slow") {
         Sleep(2000);
-        return http_response(200, page_with(player_address("SLOW1")));
+        return http_response(200, video_page(player_address("SLOW1")));
       }
-      if (request.target == "/nomarker") return http_response(200, page_with("http://p.example/movie.swf"));
+      if (request.target == "/nomarker") return http_response(200, video_page("http://p.example/movie.swf"));
       return http_response(200, "<html>no player here</html>");
     });
   }
