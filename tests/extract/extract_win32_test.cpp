@@ -7,29 +7,15 @@
 #include <string>
 
 #include "tests/support/loopback_http_server.h"
+#include "tests/support/video_pages.h"
 
 namespace {
 
-// 地址 and 视频 in UTF-8, as a page would carry them.
-const std::string kAddressUtf8 = "\xE5\x9C\xB0\xE5\x9D\x80";
-const std::string kVideoUtf8 = "\xE8\xA7\x86\xE9\xA2\x91";
-
-std::string page_with_entry(const std::string& identifier) {
-  return "<html><head><meta charset=\"utf-8\"><title>" + kVideoUtf8 + "</title></head><body>\r\n" +
-         "<li>flash" + kAddressUtf8 + "\xEF\xBC\x9A\r\n" +  // full-width colon
-         "<input type=\"text\" id=\"link2\" value=\"http://player.video.test/player.php/sid/" + identifier +
-         "/v.swf\" ></li>\r\n</body></html>\r\n";
-}
-
-Text expected_address(const std::string& identifier) {
-  return Text(std::string("http://") + TARNVEX_PLAYER_HOST + "/loader.swf?VideoIDS=" + identifier +
-              "&embedid=&isAutoPlay=true&isShowRelatedVideo=false&embedid=-&showAd=0");
-}
-
 TEST(ExtractAutoplayAddress, PageWithEntryGivesAddress) {
   LoopbackHttpServer server(
-      [](const RecordedRequest&) { return http_response(200, page_with_entry("XMTk2NzQ0")); });
-  EXPECT_EQ(extract_autoplay_address(Text(server.url("/v_show/id_1.html"))), expected_address("XMTk2NzQ0"));
+      [](const RecordedRequest&) { return http_response(200, video_page(player_address("XMTk2NzQ0"))); });
+  EXPECT_EQ(extract_autoplay_address(Text(server.url("/v_show/id_1.html"))),
+            Text(expected_address("XMTk2NzQ0")));
   const auto requests = server.requests();
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_EQ(requests[0].method, "GET");
@@ -38,7 +24,7 @@ TEST(ExtractAutoplayAddress, PageWithEntryGivesAddress) {
 
 TEST(ExtractAutoplayAddress, PageWithoutEntryGivesNothing) {
   LoopbackHttpServer server([](const RecordedRequest&) {
-    return http_response(200, "<html><body>flash" + kAddressUtf8 + " no player here</body></html>");
+    return http_response(200, std::string("<html><body>") + kFlashUtf8 + " no player here</body></html>");
   });
   EXPECT_EQ(extract_autoplay_address(Text(server.url("/"))), Text());
   EXPECT_EQ(server.requests().size(), 1u);
@@ -46,25 +32,19 @@ TEST(ExtractAutoplayAddress, PageWithoutEntryGivesNothing) {
 
 TEST(ExtractAutoplayAddress, ErrorStatusBodyIsStillSearched) {
   LoopbackHttpServer server(
-      [](const RecordedRequest&) { return http_response(404, page_with_entry("NotFound9")); });
-  EXPECT_EQ(extract_autoplay_address(Text(server.url("/gone"))), expected_address("NotFound9"));
+      [](const RecordedRequest&) { return http_response(404, video_page(player_address("NotFound9"))); });
+  EXPECT_EQ(extract_autoplay_address(Text(server.url("/gone"))), Text(expected_address("NotFound9")));
 }
 
 TEST(ExtractAutoplayAddress, FailedDownloadGivesNothing) {
-  std::string url;
-  {
-    LoopbackHttpServer server(
-        [](const RecordedRequest&) { return http_response(200, page_with_entry("X")); });
-    url = server.url("/");
-  }
-  // Nothing listens on that port any more.
-  EXPECT_EQ(extract_autoplay_address(Text(url)), Text());
+  const ClosedPort closed;
+  EXPECT_EQ(extract_autoplay_address(Text(closed.url())), Text());
   EXPECT_EQ(extract_autoplay_address(Text()), Text());
 }
 
 TEST(FetchPageText, DecodesBodyAndPassesOptionsOn) {
   LoopbackHttpServer server(
-      [](const RecordedRequest&) { return http_response(200, "flash" + kAddressUtf8, {"X-Trace: 7"}); });
+      [](const RecordedRequest&) { return http_response(200, std::string(kFlashUtf8), {"X-Trace: 7"}); });
   PageRequestOptions options;
   options.method = "post";
   options.post_text = "a=1";

@@ -1,7 +1,10 @@
 #include "fetch/utf8_win32.h"
 
 #include <gtest/gtest.h>
+
 #include <windows.h>
+#include <algorithm>
+#include <tuple>
 
 #include <initializer_list>
 #include <random>
@@ -133,6 +136,16 @@ TEST(Utf16ToLocal, SkippingTheComposingPassChangesNothing) {
   // Ordinary Chinese page text must take the fast path, or the skip is useless.
   EXPECT_TRUE(
       utf16_has_nothing_to_compose(units({u'<', u'a', 0x5730, 0x5740, 0x3002, 0xFF01, 0x201C, 0x00B7})));
+  // The set, pinned from outside the routine: printable ASCII, the CJK
+  // ideographs and the full-width forms are in it; the combining diacritical
+  // marks and the kana voicing marks are not.
+  for (const auto& [first, last, expected] :
+       {std::tuple{u' ', u'~', true}, std::tuple{u'\x4E00', u'\x9FA5', true},
+        std::tuple{u'\xFF01', u'\xFF5E', true}, std::tuple{u'\x0300', u'\x036F', false},
+        std::tuple{u'\x3099', u'\x309A', false}}) {
+    for (char16_t unit = first; unit <= last; ++unit)
+      ASSERT_EQ(std::binary_search(safe.begin(), safe.end(), unit), expected) << std::hex << int{unit};
+  }
   // Each such unit after its neighbour and after bases that marks compose with.
   const std::vector<char16_t> bases = {u'a',   u'e',   u'A',   u'O',   u'u',   u'n',   u'<',
                                        0x03B1, 0x0438, 0x304B, 0x30AB, 0x3046, 0x4E00, 0xFF21};

@@ -16,13 +16,19 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "common/win32/com.h"
 #include "tests/support/program_win32.h"
+#include "tests/support/user_settings_win32.h"
 
 namespace {
+
+// The program's windows go without Wine's 2 s wait for a window manager.
+const UnmanagedWindowsUnderWine g_unmanaged;
 
 using namespace std::chrono_literals;
 
@@ -33,76 +39,8 @@ constexpr auto kProcessTimeout = 120s;
 // The uninstaller copies itself to the temp folder and finishes from there.
 constexpr auto kRemovalTimeout = 60s;
 
-class Handle {
- public:
-  explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
-  ~Handle() {
-    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
-class FileSearch {
- public:
-  explicit FileSearch(HANDLE search) : search_(search) {}
-  ~FileSearch() {
-    if (found()) FindClose(search_);
-  }
-  FileSearch(const FileSearch&) = delete;
-  FileSearch& operator=(const FileSearch&) = delete;
-  bool found() const { return search_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return search_; }
-
- private:
-  HANDLE search_;
-};
-
-class RegistryKey {
- public:
-  explicit RegistryKey(const wchar_t* path) {
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &key_) != ERROR_SUCCESS) key_ = nullptr;
-  }
-  ~RegistryKey() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  RegistryKey(const RegistryKey&) = delete;
-  RegistryKey& operator=(const RegistryKey&) = delete;
-  bool is_open() const { return key_ != nullptr; }
-
-  std::optional<std::wstring> text(const wchar_t* name) const {
-    wchar_t value[2048] = {};
-    DWORD size = sizeof value - sizeof(wchar_t);
-    DWORD type = 0;
-    if (key_ == nullptr ||
-        RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_SZ) {
-      return std::nullopt;
-    }
-    return std::wstring(value);
-  }
-
-  std::optional<DWORD> number(const wchar_t* name) const {
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    DWORD type = 0;
-    if (key_ == nullptr ||
-        RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_DWORD) {
-      return std::nullopt;
-    }
-    return value;
-  }
-
- private:
-  HKEY key_ = nullptr;
-};
+// Closes a process's or thread's handle when it goes.
+using Handle = std::unique_ptr<void, decltype(&CloseHandle)>;
 
 class ComApartment {
  public:
@@ -115,23 +53,6 @@ class ComApartment {
 
  private:
   HRESULT result_;
-};
-
-template <typename Interface>
-class ComRef {
- public:
-  ComRef() = default;
-  ~ComRef() {
-    if (pointer_ != nullptr) pointer_->Release();
-  }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-  Interface* operator->() const { return pointer_; }
-  Interface* get() const { return pointer_; }
-  void** out() { return reinterpret_cast<void**>(&pointer_); }
-
- private:
-  Interface* pointer_ = nullptr;
 };
 
 std::wstring shell_folder(int csidl) {
@@ -161,8 +82,8 @@ std::optional<DWORD> run_to_end(std::wstring command_line,
   if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &info))
     return std::nullopt;
-  Handle process(info.hProcess);
-  Handle thread(info.hThread);
+  const Handle process(info.hProcess, CloseHandle);
+  const Handle thread(info.hThread, CloseHandle);
   if (WaitForSingleObject(process.get(), static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
     TerminateProcess(process.get(), 1);
     WaitForSingleObject(process.get(), 5000);
@@ -179,15 +100,16 @@ std::optional<DWORD> run_installer() {
 
 std::wstring shortcut_target(const std::wstring& shortcut) {
   ComApartment apartment;
-  ComRef<IShellLinkW> link;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.out())))
+  ComPtr<IShellLinkW> link;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                              reinterpret_cast<void**>(link.put()))))
     return {};
-  ComRef<IPersistFile> file;
-  if (FAILED(link->QueryInterface(IID_IPersistFile, file.out())) ||
-      FAILED(file->Load(shortcut.c_str(), STGM_READ)))
+  ComPtr<IPersistFile> file;
+  if (FAILED(link.get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put()))) ||
+      FAILED(file.get()->Load(shortcut.c_str(), STGM_READ)))
     return {};
   wchar_t target[MAX_PATH] = {};
-  if (FAILED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH))) return {};
+  if (FAILED(link.get()->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH))) return {};
   return target;
 }
 
@@ -243,15 +165,13 @@ std::optional<SymbolTable> symbol_table_of(const std::vector<char>& image) {
 
 std::vector<std::wstring> uninstaller_copies() {
   std::vector<std::wstring> folders;
-  wchar_t temp[MAX_PATH] = {};
-  GetTempPathW(MAX_PATH, temp);
-  WIN32_FIND_DATAW found{};
-  FileSearch search(FindFirstFileW((std::wstring(temp) + L"~nsu*.tmp").c_str(), &found));
-  if (!search.found()) return folders;
-  do {
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      folders.push_back(std::wstring(temp) + found.cFileName);
-  } while (FindNextFileW(search.get(), &found));
+  std::error_code error;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::filesystem::temp_directory_path(error), error)) {
+    const std::wstring name = entry.path().filename().wstring();
+    if (entry.is_directory(error) && name.starts_with(L"~nsu") && name.ends_with(L".tmp"))
+      folders.push_back(entry.path().wstring());
+  }
   return folders;
 }
 
@@ -287,37 +207,37 @@ bool nothing_installed_left() {
   for (const wchar_t* name : kInstalledFiles) {
     if (exists(installed(name))) return false;
   }
-  return !exists(shortcut_file()) && !RegistryKey(kUninstallKey).is_open();
+  return !exists(shortcut_file()) && !user_key_exists(kUninstallKey);
 }
 
-class InstallerTest : public ::testing::Test {
+// Runs the quiet uninstall command the installer registered, as the system's
+// program list would, and waits for its temp copy to finish.
+void uninstall_as_registered() {
+  const auto command = user_text(kUninstallKey, L"QuietUninstallString");
+  ASSERT_TRUE(command.has_value());
+  EXPECT_EQ(run_to_end(*command), 0u);
+  EXPECT_TRUE(wait_until(nothing_installed_left, kRemovalTimeout));
+}
+
+// What one silent install leaves, installed once for every fact below.
+class Installed : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_FALSE(shell_folder(CSIDL_LOCAL_APPDATA).empty());
+  static void SetUpTestSuite() {
     remove_installation();
-    ASSERT_FALSE(exists(install_folder()));
+    installer_exit_ = run_installer();
   }
-  void TearDown() override { remove_installation(user_file_); }
-
-  // Runs the quiet uninstall command the installer registered, as the
-  // system's program list would, and waits for its temp copy to finish.
-  void uninstall_as_registered() {
-    const auto command = RegistryKey(kUninstallKey).text(L"QuietUninstallString");
-    ASSERT_TRUE(command.has_value());
-    EXPECT_EQ(run_to_end(*command), 0u);
-    EXPECT_TRUE(wait_until(nothing_installed_left, kRemovalTimeout));
-  }
-
-  std::wstring user_file_;
+  static void TearDownTestSuite() { remove_installation(); }
+  void SetUp() override { ASSERT_EQ(installer_exit_, 0u); }
+  static std::optional<DWORD> installer_exit_;
 };
 
-TEST_F(InstallerTest, SilentInstallPutsTheProgramInTheUsersLocalProgramsFolder) {
-  ASSERT_EQ(run_installer(), 0u);
+std::optional<DWORD> Installed::installer_exit_;
+
+TEST_F(Installed, TheProgramIsInTheUsersLocalProgramsFolder) {
   for (const wchar_t* name : kInstalledFiles) EXPECT_TRUE(exists(installed(name))) << installed(name).c_str();
 }
 
-TEST_F(InstallerTest, InstalledProgramIsStrippedAndSmallerThanTheBuiltOne) {
-  ASSERT_EQ(run_installer(), 0u);
+TEST_F(Installed, TheProgramIsStrippedAndSmallerThanTheBuiltOne) {
   const auto installed_exe = file_bytes(installed(L"tarnvex.exe"));
   const auto built_exe = file_bytes(windows_path_of(TARNVEX_EXE_FILE));
   const auto table = symbol_table_of(installed_exe);
@@ -331,29 +251,25 @@ TEST_F(InstallerTest, InstalledProgramIsStrippedAndSmallerThanTheBuiltOne) {
   EXPECT_LT(installed_exe.size(), built_exe.size());
 }
 
-TEST_F(InstallerTest, StartMenuShortcutPointsAtTheInstalledProgram) {
-  ASSERT_EQ(run_installer(), 0u);
+TEST_F(Installed, StartMenuShortcutPointsAtTheInstalledProgram) {
   ASSERT_TRUE(exists(shortcut_file()));
   EXPECT_EQ(lower(shortcut_target(shortcut_file())), lower(installed(L"tarnvex.exe")));
 }
 
-TEST_F(InstallerTest, UninstallerIsRegisteredForThisUser) {
-  ASSERT_EQ(run_installer(), 0u);
-  RegistryKey key(kUninstallKey);
-  ASSERT_TRUE(key.is_open());
-  EXPECT_EQ(key.text(L"DisplayName"), L"Tarnvex");
-  EXPECT_EQ(key.text(L"DisplayVersion"), L"" TARNVEX_VERSION);
-  EXPECT_EQ(lower(key.text(L"InstallLocation").value_or(L"")), lower(install_folder()));
-  EXPECT_EQ(lower(key.text(L"UninstallString").value_or(L"")),
+TEST_F(Installed, UninstallerIsRegisteredForThisUser) {
+  ASSERT_TRUE(user_key_exists(kUninstallKey));
+  EXPECT_EQ(user_text(kUninstallKey, L"DisplayName"), L"Tarnvex");
+  EXPECT_EQ(user_text(kUninstallKey, L"DisplayVersion"), L"" TARNVEX_VERSION);
+  EXPECT_EQ(lower(user_text(kUninstallKey, L"InstallLocation").value_or(L"")), lower(install_folder()));
+  EXPECT_EQ(lower(user_text(kUninstallKey, L"UninstallString").value_or(L"")),
             lower(L"\"" + installed(L"Uninstall.exe") + L"\""));
-  EXPECT_EQ(lower(key.text(L"QuietUninstallString").value_or(L"")),
+  EXPECT_EQ(lower(user_text(kUninstallKey, L"QuietUninstallString").value_or(L"")),
             lower(L"\"" + installed(L"Uninstall.exe") + L"\" /S"));
-  EXPECT_EQ(key.number(L"NoModify"), 1u);
-  EXPECT_GT(key.number(L"EstimatedSize").value_or(0), 0u);
+  EXPECT_EQ(user_number(kUninstallKey, L"NoModify"), 1u);
+  EXPECT_GT(user_number(kUninstallKey, L"EstimatedSize").value_or(0), 0u);
 }
 
-TEST_F(InstallerTest, InstalledProgramStartsFromItsFolderAndEndsWithExitCodeZero) {
-  ASSERT_EQ(run_installer(), 0u);
+TEST_F(Installed, TheProgramStartsFromItsFolderAndEndsWithExitCodeZero) {
   ProgramUnderTest program(installed(L"tarnvex.exe"), kCaption, install_folder());
   ASSERT_TRUE(program.started());
   EXPECT_EQ(lower(image_of(program.process())), lower(installed(L"tarnvex.exe")));
@@ -362,13 +278,19 @@ TEST_F(InstallerTest, InstalledProgramStartsFromItsFolderAndEndsWithExitCodeZero
   EXPECT_EQ(program.close_and_wait(), 0u);
 }
 
-TEST_F(InstallerTest, SilentUninstallRemovesTheProgramShortcutAndRegistration) {
-  ASSERT_EQ(run_installer(), 0u);
-  uninstall_as_registered();
-  EXPECT_FALSE(exists(install_folder()));
-}
+// Each installs for itself and ends uninstalled.
+class Reinstall : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(shell_folder(CSIDL_LOCAL_APPDATA).empty());
+    remove_installation();
+    ASSERT_FALSE(exists(install_folder()));
+  }
+  void TearDown() override { remove_installation(user_file_); }
+  std::wstring user_file_;
+};
 
-TEST_F(InstallerTest, UninstallLeavesFilesTheUserPutInTheFolder) {
+TEST_F(Reinstall, UninstallLeavesFilesTheUserPutInTheFolder) {
   ASSERT_EQ(run_installer(), 0u);
   user_file_ = installed(L"notes.txt");
   std::ofstream(std::filesystem::path(user_file_)) << "mine\n";
@@ -377,7 +299,8 @@ TEST_F(InstallerTest, UninstallLeavesFilesTheUserPutInTheFolder) {
   EXPECT_TRUE(exists(user_file_));
 }
 
-TEST_F(InstallerTest, InstallingAgainOverAnInstallationKeepsOneWorkingCopy) {
+// The silent uninstall after it removes the program, shortcut, registration and folder.
+TEST_F(Reinstall, InstallingAgainOverAnInstallationKeepsOneWorkingCopy) {
   ASSERT_EQ(run_installer(), 0u);
   ASSERT_EQ(run_installer(), 0u);
   ProgramUnderTest program(installed(L"tarnvex.exe"), kCaption, install_folder());

@@ -11,28 +11,15 @@
 #include <optional>
 #include <string>
 
-#include "tests/robustness/main_window_driver_win32.h"
 #include "tests/support/loopback_http_server.h"
+#include "tests/support/main_window_driver_win32.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Behaviour = ScriptedResponse::Behaviour;
 
-constexpr char kFlashUtf8[] = "flash\xE5\x9C\xB0\xE5\x9D\x80";  // flash地址 in UTF-8
 constexpr std::size_t kBigBodySize = 50u << 20;
-
-// The player entry of a page; the address carries `identifier`.
-std::string entry_for(const std::string& identifier) {
-  return std::string("<li>") + kFlashUtf8 +
-         "\xEF\xBC\x9A<input type=\"text\"\n value=\"http://p.example/player.php/sid/" + identifier +
-         "/v.swf\" ></li>";
-}
-
-std::string page_around(const std::string& before, const std::string& identifier, const std::string& after) {
-  return "<html><body><p>\xE8\xA7\x86\xE9\xA2\x91</p>" + before + entry_for(identifier) + after +
-         "</body></html>";
-}
 
 // Ordinary page text of `size` bytes: HTML with Chinese (视频推荐), the word
 // flash and value="..." > pieces, but never a whole entry.
@@ -84,7 +71,7 @@ ScriptedResponse stalled(std::string head, std::string first_bytes, Behaviour be
 // before the entry, inside the identifier, between its closing quote and " >",
 // or after the whole entry. The head promises the whole page.
 ScriptedResponse dropped(const std::string& target) {
-  const std::string page = page_around(filler(3000), "DROP1", filler(3000));
+  const std::string page = video_page(player_address("DROP1"), filler(3000), filler(3000));
   const std::size_t entry = page.find(kFlashUtf8);
   const std::size_t identifier = page.find("DROP1");
   const std::size_t end = page.find("\" >", identifier);
@@ -105,10 +92,10 @@ ScriptedResponse dropped(const std::string& target) {
 ScriptedResponse respond(const RecordedRequest& request) {
   static const std::string big_filler = filler(kBigBodySize);
   const std::string& target = request.target;
-  if (target == "/good") return http_response(200, page_around("", "GOOD1", ""));
+  if (target == "/good") return http_response(200, video_page(player_address("GOOD1"), "", ""));
   if (target.rfind("/dropped-", 0) == 0) return dropped(target);
   if (target == "/chunked") {
-    const std::string body = page_around(filler(5000), "CHUNK1", filler(3000));
+    const std::string body = video_page(player_address("CHUNK1"), filler(5000), filler(3000));
     return ScriptedResponse{
         "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nTransfer-Encoding: chunked\r\n"
         "Connection: close\r\n\r\n",
@@ -116,37 +103,33 @@ ScriptedResponse respond(const RecordedRequest& request) {
   }
   if (target == "/big-entry") {
     std::string body = big_filler;
-    body.replace(body.size() - 4096, std::string::npos, entry_for("BIG1") + "</body></html>");
+    body.replace(body.size() - 4096, std::string::npos,
+                 player_entry(player_address("BIG1")) + "</body></html>");
     return http_response(200, std::move(body));
   }
   if (target == "/big-none") return http_response(200, big_filler);
   if (target == "/bad-utf8") {
     // A lone continuation byte, an overlong slash, an encoded surrogate, a
     // sequence cut short right before the entry and bytes no UTF-8 has.
-    return http_response(200, page_around("\x80\xC0\xAF\xED\xA0\x80 \xE5\x9C", "UTF81", "\xFF\xFE\xE8\xA7"));
+    return http_response(
+        200, video_page(player_address("UTF81"), "\x80\xC0\xAF\xED\xA0\x80 \xE5\x9C", "\xFF\xFE\xE8\xA7"));
   }
   if (target == "/nul-before")
-    return http_response(200, page_around(std::string("<p>a\0b</p>", 10), "NUL1", ""));
+    return http_response(200, video_page(player_address("NUL1"), std::string("<p>a\0b</p>", 10), ""));
   if (target == "/nul-after")
-    return http_response(200, page_around("", "NUL2", std::string("<p>a\0b</p>", 10)));
+    return http_response(200, video_page(player_address("NUL2"), "", std::string("<p>a\0b</p>", 10)));
   if (target == "/loop") return redirect_to("/loop");
   if (target == "/loop-a") return redirect_to("/loop-b");
   if (target == "/loop-b") return redirect_to("/loop-a");
   if (target == "/hop-1") return redirect_to("/hop-2");
   if (target == "/hop-2") return redirect_to("/good");
   if (target == "/stall-body") {
-    const std::string page = page_around(filler(4000), "STALL1", "");
+    const std::string page = video_page(player_address("STALL1"), filler(4000), "");
     return stalled("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(page.size()) + "\r\n\r\n",
                    page.substr(0, page.size() / 2), Behaviour::kStallAfterHead);
   }
   if (target == "/silent") return stalled("", "", Behaviour::kNeverAnswer);
   return http_response(404, "<html>not here</html>");
-}
-
-// A port where nothing listens: one that was free a moment ago.
-std::string closed_port_address() {
-  LoopbackHttpServer gone([](const RecordedRequest&) { return http_response(200, ""); });
-  return gone.url("/page");
 }
 
 struct Fault {
@@ -212,7 +195,8 @@ std::unique_ptr<LoopbackHttpServer> Faults::server_;
 
 TEST_P(Faults, EndsAsItShouldAndTheWindowStillWorks) {
   const Fault& fault = GetParam();
-  const std::string address = fault.path != nullptr ? server_->url(fault.path) : closed_port_address();
+  const ClosedPort closed;
+  const std::string address = fault.path != nullptr ? server_->url(fault.path) : closed.url("/page");
 
   const std::size_t requests_before = server_->requests().size();
   const ExtractionOutcome outcome = driver_->extract(address, fault.bound);

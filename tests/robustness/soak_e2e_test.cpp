@@ -1,7 +1,12 @@
 // A long run of the user's commands in one running program: 300 cycles of
-// get-address and copy, with a failed extraction every tenth cycle. The
-// program's USER and GDI objects, kernel handles, windows and private bytes
-// must stay flat after a warm-up.
+// get-address and copy of a 40 KB page, with a failed extraction every tenth
+// cycle. Measured from the end of a 20-cycle warm-up to the end:
+// - the number of the program's windows does not change;
+// - its private bytes grow by less than 28 decoded pages, so a leak of one
+//   decoded page every ten cycles fails;
+// - its GDI and USER objects and kernel handles grow by at most 10, where the
+//   platform counts them for another process (Windows does; Wine counts none,
+//   and the test prints that these were not checked).
 #include <gtest/gtest.h>
 
 // clang-format off
@@ -14,8 +19,8 @@
 #include <optional>
 #include <string>
 
-#include "tests/robustness/main_window_driver_win32.h"
 #include "tests/support/loopback_http_server.h"
+#include "tests/support/main_window_driver_win32.h"
 
 namespace {
 
@@ -26,28 +31,6 @@ constexpr int kCycles = 300;  // the warm-up included
 constexpr int kReportEvery = 50;
 constexpr int kFailureEvery = 10;  // one extraction in ten also fails
 constexpr long long kObjectTolerance = 10;
-constexpr long long kPrivateBytesTolerance = 8ll << 20;
-
-struct WindowCount {
-  DWORD process_id;
-  long long count;
-};
-
-BOOL CALLBACK count_child(HWND, LPARAM param) {
-  ++reinterpret_cast<WindowCount*>(param)->count;
-  return TRUE;
-}
-
-BOOL CALLBACK count_top_level(HWND window, LPARAM param) {
-  auto* counting = reinterpret_cast<WindowCount*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner == counting->process_id) {
-    ++counting->count;
-    EnumChildWindows(window, count_child, param);
-  }
-  return TRUE;
-}
 
 struct Figures {
   long long gdi_objects = 0;
@@ -65,9 +48,13 @@ Figures figures_of(HANDLE process, DWORD process_id) {
   DWORD handles = 0;
   // A running process always holds handles: 0 means the platform does not count them (Wine).
   if (GetProcessHandleCount(process, &handles) && handles > 0) figures.handles = handles;
-  WindowCount counting{process_id, 0};
-  EnumWindows(count_top_level, reinterpret_cast<LPARAM>(&counting));
-  figures.windows = counting.count;
+  // Every window of the process, counted through a search that never stops early.
+  first_window(nullptr, [&](HWND window) {
+    if (process_of(window) != process_id) return false;
+    ++figures.windows;
+    first_window(window, [&](HWND) { return ++figures.windows, false; });
+    return false;
+  });
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof memory;
   if (GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory)) {
@@ -89,25 +76,23 @@ void print(const char* when, const Figures& f) {
 }
 
 std::string page_for(const std::string& identifier) {
-  // A page of ordinary size: some 20 KB of Chinese text around the entry.
+  // A page of ordinary size: some 20 KB of Chinese text on either side of the entry.
   std::string text;
   while (text.size() < 20000) text += "<p>\xE8\xA7\x86\xE9\xA2\x91\xE6\x8E\xA8\xE8\x8D\x90 soak</p>\n";
-  return "<html><body>" + text +
-         "<li>flash\xE5\x9C\xB0\xE5\x9D\x80\xEF\xBC\x9A<input value=\"http://p.example/sid/" + identifier +
-         "/v.swf\" ></li>" + text + "</body></html>";
+  return video_page(player_address(identifier), text, text);
+}
+
+// The page's size as the program holds it once decoded: code page 936 bytes.
+long long decoded_size(const std::string& utf8) {
+  const int units = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(units), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), units);
+  return WideCharToMultiByte(936, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
 }
 
 std::wstring clipboard_text() {
-  std::wstring text;
-  if (!OpenClipboard(nullptr)) return L"<clipboard busy>";
-  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-    if (const auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
-      text = p;
-      GlobalUnlock(data);
-    }
-  }
-  CloseClipboard();
-  return text;
+  const std::string bytes = clipboard_bytes(CF_UNICODETEXT);
+  return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t)).c_str();
 }
 
 TEST(Soak, ThreeHundredGetAndCopyCyclesStayFlat) {
@@ -154,9 +139,7 @@ TEST(Soak, ThreeHundredGetAndCopyCyclesStayFlat) {
               std::chrono::duration<double, std::milli>(took).count() / kCycles);
 
   if (after_warm_up.gdi_objects == 0 && after_warm_up.user_objects == 0 && running_under_wine()) {
-    std::printf(
-        "Wine counts no GUI objects per process (GetGuiResources gives 0): windows and private bytes stand "
-        "in\n");
+    std::printf("not checked: GDI and USER objects (Wine's GetGuiResources gives 0 for another process)\n");
   } else {
     EXPECT_GT(after_warm_up.gdi_objects, 0);
     EXPECT_LE(at_end.gdi_objects - after_warm_up.gdi_objects, kObjectTolerance);
@@ -164,10 +147,15 @@ TEST(Soak, ThreeHundredGetAndCopyCyclesStayFlat) {
   }
   if (after_warm_up.handles >= 0 && at_end.handles >= 0) {
     EXPECT_LE(at_end.handles - after_warm_up.handles, kObjectTolerance);
+  } else {
+    std::printf("not checked: kernel handles (the platform gives no count for another process)\n");
   }
   EXPECT_EQ(at_end.windows, after_warm_up.windows) << "windows left behind";
   ASSERT_GT(after_warm_up.private_bytes, 0) << "no memory figures for the program";
-  EXPECT_LE(at_end.private_bytes - after_warm_up.private_bytes, kPrivateBytesTolerance);
+  const long long leak_bound = (kCycles - kWarmUpCycles) / kFailureEvery * decoded_size(pages[0]);
+  std::printf("private bytes grew by %lld; one decoded page leaked every %d cycles would be %lld\n",
+              at_end.private_bytes - after_warm_up.private_bytes, kFailureEvery, leak_bound);
+  EXPECT_LT(at_end.private_bytes - after_warm_up.private_bytes, leak_bound);
   EXPECT_EQ(driver.close(), std::optional<DWORD>(0));
 }
 

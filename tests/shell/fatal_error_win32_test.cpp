@@ -1,5 +1,6 @@
-// A failed memory request ends the program: one message box, the end sequence,
-// exit code -1.
+// The program's fatal errors, seen from outside: a probe process runs into one
+// and must show exactly one message box with the right text, run the end
+// sequence and exit with -1.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -8,37 +9,43 @@
 
 #include "tests/support/dialogs_win32.h"
 #include "tests/support/program_win32.h"
+#include "tests/support/user_settings_win32.h"
 
 namespace {
 
-TEST(FatalError, FailedAllocationShowsTheMessageRunsTheEndSequenceAndExitsMinusOne) {
+const UnmanagedWindowsUnderWine g_unmanaged(L"fatal_probe.exe");
+
+struct FatalCase {
+  const wchar_t* mode;
+  const wchar_t* text;
+};
+
+const FatalCase kFatalCases[] = {
+    {L"allocation", L"运行时出错!\r\n\r\n错误信息：分配 4611686018427387904 字节内存失败!\r\n"},
+    {L"list-index", L"运行时出错!\r\n\r\n错误信息：下标超出范围：2 (1 - 1)\r\n"},
+    {L"missing-entry",
+     L"运行时出错!\r\n\r\n错误信息：无法找到指定DLL库文件“kernel32.dll”中的输出命令“NoSuchEntry”\r\n"},
+};
+
+class FatalError : public testing::TestWithParam<FatalCase> {};
+
+TEST_P(FatalError, ShowsTheMessageRunsTheEndSequenceAndExitsMinusOne) {
+  SCOPED_TRACE(testing::PrintToString(std::wstring(GetParam().mode)));
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
-  const std::wstring marker = std::wstring(temp) + L"tarnvex_fatal_probe.marker";
+  const std::wstring marker = std::wstring(temp) + L"tarnvex_fatal_probe_" + GetParam().mode + L".marker";
   DeleteFileW(marker.c_str());
 
-  const std::wstring exe = windows_path_of(FATAL_PROBE_FILE);
-  std::wstring command_line = L"\"" + exe + L"\" \"" + marker + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  ASSERT_TRUE(CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &info));
-  const auto seen = close_next_message_box(info.dwProcessId, std::chrono::seconds(30));
-  const DWORD waited = WaitForSingleObject(info.hProcess, 20000);
-  if (waited != WAIT_OBJECT_0) TerminateProcess(info.hProcess, 1);
-  DWORD code = 0;
-  GetExitCodeProcess(info.hProcess, &code);
-  CloseHandle(info.hProcess);
-  CloseHandle(info.hThread);
-
-  ASSERT_TRUE(seen.has_value()) << "no message box";
-  EXPECT_EQ(seen->caption, L"信息：");
-  EXPECT_EQ(seen->text, L"运行时出错!\r\n\r\n错误信息：分配 4611686018427387904 字节内存失败!\r\n");
-  ASSERT_EQ(waited, WAIT_OBJECT_0);
-  EXPECT_EQ(code, static_cast<DWORD>(-1));
+  const FatalOutcome outcome =
+      run_until_fatal_box(windows_path_of(FATAL_PROBE_FILE), {GetParam().mode, marker});
+  ASSERT_TRUE(outcome.box.has_value()) << "no message box";
+  EXPECT_EQ(outcome.box->caption, L"信息：");
+  EXPECT_EQ(outcome.box->text, GetParam().text);
+  EXPECT_EQ(outcome.exit_code, std::optional<DWORD>(static_cast<DWORD>(-1)));
   EXPECT_NE(GetFileAttributesW(marker.c_str()), INVALID_FILE_ATTRIBUTES) << "the end sequence did not run";
   DeleteFileW(marker.c_str());
 }
+
+INSTANTIATE_TEST_SUITE_P(Probe, FatalError, testing::ValuesIn(kFatalCases));
 
 }  // namespace

@@ -1,13 +1,17 @@
-// Asks for more memory than there is, in a process of its own, so a test can
-// watch the fatal error: one message box, the end sequence, exit code -1.
-// Usage: fatal_probe MARKER_FILE (the end sequence creates it)
+// Runs into one of the program's fatal errors in a process of its own, so a
+// test can watch it from outside: one message box, the end sequence, exit code -1.
+// Usage: fatal_probe allocation|list-index|missing-entry MARKER_FILE
+// (the end sequence creates MARKER_FILE)
 #include <windows.h>
 // After windows.h, which it needs.
 #include <shellapi.h>
 
 #include <cstddef>
+#include <string>
 
 #include "common/fatal.h"
+#include "common/text.h"
+#include "shell/outside_calls_win32.h"
 
 namespace {
 
@@ -24,12 +28,20 @@ void end_sequence() {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   int count = 0;
   wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (count < 2) return 2;
-  g_marker = arguments[1];
+  if (count < 3) return 2;
+  const std::wstring mode = arguments[1];
+  g_marker = arguments[2];
   set_fatal_cleanup(end_sequence);
-  volatile std::size_t size = std::size_t{1} << 62;
-  // Called directly: a new-expression whose result goes unused may be left out.
-  void* memory = ::operator new(size);
-  ::operator delete(memory);
-  return 0;
+  if (mode == L"allocation") {
+    volatile std::size_t size = std::size_t{1} << 62;
+    // Called directly: a new-expression whose result goes unused may be left out.
+    void* memory = ::operator new(size);
+    ::operator delete(memory);
+  } else if (mode == L"list-index") {
+    const TextArray list{"a"};
+    static_cast<void>(list[2]);
+  } else if (mode == L"missing-entry") {
+    bind_entry_or_fatal("kernel32.dll", "NoSuchEntry", program_search_places());
+  }
+  return 3;  // no fatal error happened
 }

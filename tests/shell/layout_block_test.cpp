@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <variant>
 
 #include "common/main_window_units.h"
@@ -302,83 +303,48 @@ TEST(LayoutCodec, RoundTripReproducesTheBlockByteForByte) {
 }
 
 TEST(LayoutCodec, RecordOffsetsPointAtEachRecord) {
+  // The offsets follow from the block alone: the first record at 0, each next
+  // one right after the previous record's length word and bytes.
   const ByteSet& block = program_block();
-  const auto offsets = record_offsets(program_layout());
-  ASSERT_EQ(offsets.size(), 9u);
   const std::size_t area = 36 + 9 * 8;
-  for (std::size_t i = 0; i < offsets.size(); ++i) {
-    EXPECT_EQ(le32(block, 36 + 36 + 4 * i), offsets[i]);
+  std::vector<std::uint32_t> offsets;
+  for (std::uint32_t at = 0; area + at < block.size(); at += 4 + le32(block, area + at)) {
+    offsets.push_back(at);
     // Each record starts with its length, then the kind identifier.
-    EXPECT_EQ(le32(block, area + offsets[i] + 4), program_layout().units[i].kind);
-    const std::size_t end = area + offsets[i] + 4 + le32(block, area + offsets[i]);
-    EXPECT_EQ(end, i + 1 < offsets.size() ? area + offsets[i + 1] : block.size());
+    EXPECT_EQ(le32(block, area + at + 4), program_layout().units[offsets.size() - 1].kind);
+    EXPECT_EQ(le32(block, 36 + 36 + 4 * (offsets.size() - 1)), at);
   }
+  ASSERT_EQ(offsets.size(), 9u);
+  EXPECT_EQ(record_offsets(program_layout()), offsets);
+}
+
+// Kind data of `Data` at `version`, with its text or picture (if it has one) filled.
+template <typename Data>
+KindData versioned(std::uint32_t version) {
+  Data data;
+  data.version = version;
+  if constexpr (requires { data.caption; }) data.caption = "c";
+  if constexpr (requires { data.content; }) data.content = "x";
+  if constexpr (requires { data.picture; }) data.picture = {1, 2};
+  return data;
 }
 
 // A record with the kind data replaced: the version word and what follows.
 WindowLayout with_version(UnitKind kind, std::uint32_t version) {
+  static const std::map<UnitKind, KindData (*)(std::uint32_t)> kMakers = {
+      {UnitKind::kWindow, versioned<WindowData>},
+      {UnitKind::kEditBox, versioned<EditBoxData>},
+      {UnitKind::kPicBox, versioned<PicBoxData>},
+      {UnitKind::kShapeBox, versioned<ShapeBoxData>},
+      {UnitKind::kLabel, versioned<LabelData>},
+      {UnitKind::kButton, versioned<ButtonData>},
+      {UnitKind::kHyperLinker, versioned<HyperLinkerData>}};
   WindowLayout layout;
   layout.window_id = 1;
   layout.unit_ids = {7};
   UnitRecord unit;
   unit.kind = static_cast<std::uint32_t>(kind);
-  switch (kind) {
-    case UnitKind::kWindow:
-      unit.data = [&] {
-        WindowData d;
-        d.version = version;
-        d.caption = "c";
-        return d;
-      }();
-      break;
-    case UnitKind::kEditBox:
-      unit.data = [&] {
-        EditBoxData d;
-        d.version = version;
-        d.content = "x";
-        return d;
-      }();
-      break;
-    case UnitKind::kPicBox:
-      unit.data = [&] {
-        PicBoxData d;
-        d.version = version;
-        d.picture = {1, 2};
-        return d;
-      }();
-      break;
-    case UnitKind::kShapeBox:
-      unit.data = [&] {
-        ShapeBoxData d;
-        d.version = version;
-        return d;
-      }();
-      break;
-    case UnitKind::kLabel:
-      unit.data = [&] {
-        LabelData d;
-        d.version = version;
-        d.caption = "l";
-        return d;
-      }();
-      break;
-    case UnitKind::kButton:
-      unit.data = [&] {
-        ButtonData d;
-        d.version = version;
-        d.caption = "b";
-        return d;
-      }();
-      break;
-    case UnitKind::kHyperLinker:
-      unit.data = [&] {
-        HyperLinkerData d;
-        d.version = version;
-        d.caption = "h";
-        return d;
-      }();
-      break;
-  }
+  unit.data = kMakers.at(kind)(version);
   layout.units = {unit};
   return layout;
 }

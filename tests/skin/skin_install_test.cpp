@@ -4,18 +4,15 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <climits>
 #include <filesystem>
 #include <fstream>
 
 #include "common/codepage_win32.h"
-#include "common/fatal.h"
 #include "shell/outside_calls_win32.h"
 #include "shell/skin_install.h"
 #include "tests/skin/engine_file.h"
 #include "tests/skin/probe_engine.h"
-#include "tests/support/dialogs_win32.h"
 
 namespace {
 
@@ -385,45 +382,6 @@ TEST(OutsideTable, BindsOnceAndReleasesAtTheEnd) {
   EXPECT_EQ(GetModuleHandleW(L"SkinH_EL.dll"), nullptr);
   release_outside_libraries();  // a second release is harmless
   EXPECT_NE(outside_entry_address_or_null(OutsideEntry::kSkinAttachRes), nullptr);
-}
-
-// --- the fatal error, seen from outside: a copy of this program binds a missing
-// entry and must show the message and end with -1 ---
-
-constexpr wchar_t kChildVariable[] = L"TARNVEX_FATAL_BINDING_CHILD";
-
-TEST(FatalBindingChild, BindsAMissingEntry) {
-  wchar_t value[4] = {};
-  if (GetEnvironmentVariableW(kChildVariable, value, 4) == 0) GTEST_SKIP() << "run by FatalBinding only";
-  bind_entry_or_fatal("kernel32.dll", "NoSuchEntry", program_search_places());
-  FAIL() << "bind_entry_or_fatal returned";
-}
-
-TEST(FatalBinding, MissingEntryShowsTheMessageAndEndsWithMinusOne) {
-  std::wstring command = L"\"" + this_program() + L"\" --gtest_filter=FatalBindingChild.*";
-  SetEnvironmentVariableW(kChildVariable, L"1");
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION child{};
-  const BOOL started =
-      CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child);
-  SetEnvironmentVariableW(kChildVariable, nullptr);
-  ASSERT_TRUE(started);
-  const auto seen = close_next_message_box(child.dwProcessId, std::chrono::seconds(60));
-  const DWORD waited = WaitForSingleObject(child.hProcess, 60000);
-  DWORD exit_code = 0;
-  GetExitCodeProcess(child.hProcess, &exit_code);
-  if (waited != WAIT_OBJECT_0) TerminateProcess(child.hProcess, 1);
-  CloseHandle(child.hThread);
-  CloseHandle(child.hProcess);
-
-  ASSERT_TRUE(seen.has_value());
-  const Text expected =
-      fatal_message_text(std::nullopt, missing_entry_message("kernel32.dll", "NoSuchEntry"));
-  EXPECT_EQ(seen->text, gbk_to_wide(expected));
-  EXPECT_EQ(seen->caption, gbk_to_wide("\xD0\xC5\xCF\xA2\xA3\xBA"));  // 信息：
-  EXPECT_EQ(waited, WAIT_OBJECT_0);
-  EXPECT_EQ(exit_code, static_cast<DWORD>(-1));
 }
 
 }  // namespace

@@ -1,31 +1,31 @@
 #include "tests/support/dialogs_win32.h"
 
+#include "tests/support/program_win32.h"
+
 namespace {
 
-struct Search {
-  DWORD process_id;
-  HWND found;
-};
-
-BOOL CALLBACK find_box(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<Search*>(param);
-  wchar_t class_name[16] = {};
-  GetClassNameW(window, class_name, 16);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner == search->process_id && std::wstring(class_name) == L"#32770" && IsWindowVisible(window)) {
-    search->found = window;
-    return FALSE;
+// Its owner, buttons, icon and the thread windows it left enabled.
+void read_style(HWND box, SeenMessageBox& seen) {
+  seen.owner = GetWindow(box, GW_OWNER);
+  for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t class_name[16] = {};
+    GetClassNameW(child, class_name, 16);
+    if (lstrcmpiW(class_name, L"Button") == 0 && IsWindowVisible(child)) ++seen.buttons;
+    if (SendMessageW(child, STM_GETICON, 0, 0) != 0 && IsWindowVisible(child)) seen.icon = true;
   }
-  return TRUE;
-}
-
-std::wstring window_text(HWND window) {
-  const int length = GetWindowTextLengthW(window);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  GetWindowTextW(window, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(length));
-  return text;
+  struct Search {
+    HWND box;
+    SeenMessageBox* seen;
+  } search{box, &seen};
+  EnumThreadWindows(
+      GetWindowThreadProcessId(box, nullptr),
+      [](HWND window, LPARAM param) {
+        auto* search = reinterpret_cast<Search*>(param);
+        if (window != search->box && IsWindowEnabled(window))
+          search->seen->enabled_thread_windows.push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
 }
 
 // `record` runs before OK is pressed, so that whoever waits on the box sees
@@ -34,7 +34,10 @@ template <typename Record>
 std::optional<SeenMessageBox> try_close(DWORD process_id, Record record) {
   const HWND box = find_message_box(process_id);
   if (box == nullptr) return std::nullopt;
-  SeenMessageBox seen{window_text(box), window_text(GetDlgItem(box, 0xFFFF))};
+  SeenMessageBox seen;
+  seen.caption = window_text_of(box);
+  seen.text = window_text_of(GetDlgItem(box, 0xFFFF));
+  read_style(box, seen);
   record(seen);
   PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
@@ -46,9 +49,9 @@ std::optional<SeenMessageBox> try_close(DWORD process_id, Record record) {
 }  // namespace
 
 HWND find_message_box(DWORD process_id) {
-  Search search{process_id, nullptr};
-  EnumWindows(find_box, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return first_window(nullptr, [&](HWND window) {
+    return process_of(window) == process_id && class_of(window) == L"#32770" && IsWindowVisible(window);
+  });
 }
 
 std::optional<SeenMessageBox> close_next_message_box(DWORD process_id, std::chrono::milliseconds timeout) {
@@ -58,6 +61,31 @@ std::optional<SeenMessageBox> close_next_message_box(DWORD process_id, std::chro
     Sleep(20);
   } while (std::chrono::steady_clock::now() < deadline);
   return std::nullopt;
+}
+
+FatalOutcome run_until_fatal_box(const std::wstring& exe, const std::vector<std::wstring>& arguments,
+                                 std::chrono::milliseconds timeout) {
+  std::wstring command_line = L"\"" + exe + L"\"";
+  for (const std::wstring& argument : arguments) command_line += L" \"" + argument + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  FatalOutcome outcome;
+  if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &info)) {
+    return outcome;
+  }
+  outcome.box = close_next_message_box(info.dwProcessId, timeout);
+  if (WaitForSingleObject(info.hProcess, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0) {
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    outcome.exit_code = code;
+  } else {
+    TerminateProcess(info.hProcess, 1);
+  }
+  CloseHandle(info.hProcess);
+  CloseHandle(info.hThread);
+  return outcome;
 }
 
 MessageBoxCloser::MessageBoxCloser()

@@ -15,6 +15,11 @@
 struct SeenMessageBox {
   std::wstring caption;
   std::wstring text;
+  HWND owner = nullptr;
+  int buttons = 0;
+  bool icon = false;
+  // Other top-level windows of the box's thread that were enabled while it showed.
+  std::vector<HWND> enabled_thread_windows;
 };
 
 // A visible message box of process `process_id`, or nullptr.
@@ -22,6 +27,16 @@ HWND find_message_box(DWORD process_id);
 
 // Waits for a visible message box of process `process_id`, reads it and presses OK.
 std::optional<SeenMessageBox> close_next_message_box(DWORD process_id, std::chrono::milliseconds timeout);
+
+struct FatalOutcome {
+  std::optional<SeenMessageBox> box;  // the first message box, closed with OK
+  std::optional<DWORD> exit_code;     // none: the process did not end after the box
+};
+
+// Starts `exe` with `arguments` (each quoted), reads and closes the first
+// message box it shows and waits for the process to end.
+FatalOutcome run_until_fatal_box(const std::wstring& exe, const std::vector<std::wstring>& arguments,
+                                 std::chrono::milliseconds timeout = std::chrono::seconds(30));
 
 // Closes every message box of this process while it lives and keeps what they said.
 class MessageBoxCloser {

@@ -12,8 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/dialogs_win32.h"
-#include "tests/support/program_win32.h"
+#include "tests/support/main_window_driver_win32.h"
 
 namespace {
 
@@ -71,38 +70,21 @@ int wmain(int argc, wchar_t** argv) {
     std::fputs("usage: tarnvex_drive <tarnvex.exe> <page address> [<screenshot.bmp>]\n", stderr);
     return 2;
   }
-  ProgramUnderTest program(argv[1], L"  Tarnvex");
-  if (!program.started()) {
-    std::fputs("the program's window did not appear\n", stderr);
+  MainWindowDriver driver(argv[1]);
+  if (!driver.ready()) {
+    std::fputs("the program's window or its controls did not appear\n", stderr);
     return 1;
   }
-  const HWND source = program.find_control(L"Edit", nullptr, program.main_window());
-  const HWND button = program.find_control(L"Button");
-  const HWND link = program.find_control(L"TarnvexHyperLinker");
-  const HWND output = link != nullptr ? program.find_control(L"Edit", nullptr, GetParent(link)) : nullptr;
-  if (source == nullptr || button == nullptr || output == nullptr) {
-    std::fputs("the program's controls were not found\n", stderr);
-    return 1;
-  }
-  set_window_text_of(source, argv[2]);
-  post_button_click(button);
-
-  std::wstring address;
-  std::optional<SeenMessageBox> box;
-  wait_until(
-      [&] {
-        address = window_text_of(output);
-        if (address.empty()) box = close_next_message_box(program.process_id(), 50ms);
-        return !address.empty() || box.has_value();
-      },
-      60s);
+  const std::wstring page(argv[2]);
+  const ExtractionOutcome outcome = driver.extract(std::string(page.begin(), page.end()), 60s);
   if (argc > 3) {
-    Sleep(300);  // let the links paint
+    // Paint what is pending (the links just shown) before the picture is taken.
+    RedrawWindow(driver.program().main_window(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     save_screen(argv[3]);
   }
-  const int status = address.empty() ? 1 : 0;
-  std::printf("%s\n", utf8(address.empty() ? (box ? box->text : L"(no answer)") : address).c_str());
+  const std::wstring& said = outcome.message ? outcome.message->text : std::wstring(L"(no answer)");
+  std::printf("%s\n", utf8(outcome.address.empty() ? said : outcome.address).c_str());
   std::fflush(stdout);
-  program.close_and_wait();
-  return status;
+  driver.close();
+  return outcome.address.empty() ? 1 : 0;
 }

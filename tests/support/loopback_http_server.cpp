@@ -96,14 +96,40 @@ ScriptedResponse http_response(int status, std::string body, std::vector<std::st
   return ScriptedResponse{std::move(head), std::move(body)};
 }
 
-struct LoopbackHttpServer::Impl {
+namespace {
+
+// Winsock, started while this lives: by each server, and once for all closed ports.
+struct SocketLibrary {
 #ifdef _WIN32
-  Impl() {
+  SocketLibrary() {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
   }
-  ~Impl() { WSACleanup(); }
+  ~SocketLibrary() { WSACleanup(); }
 #endif
+};
+
+// A TCP socket bound to a free port of 127.0.0.1; `address` receives the port.
+Socket bound_loopback_socket(sockaddr_in& address) {
+  Socket s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (s == kNoSocket) throw std::runtime_error("loopback: no socket");
+  address = sockaddr_in{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = 0;  // a free port
+  socklen_t length = sizeof address;
+  if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    close_socket(s);
+    throw std::runtime_error("loopback: cannot bind on 127.0.0.1");
+  }
+  return s;
+}
+
+}  // namespace
+
+struct LoopbackHttpServer::Impl {
+  SocketLibrary library;
   Socket listener = kNoSocket;
   std::mutex open_mutex;
   std::vector<Socket> open;  // connections still being served, closed by stop()
@@ -111,16 +137,9 @@ struct LoopbackHttpServer::Impl {
 
 LoopbackHttpServer::LoopbackHttpServer(Handler handler)
     : handler_(std::move(handler)), impl_(std::make_unique<Impl>()) {
-  Socket listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (listener == kNoSocket) throw std::runtime_error("loopback server: no socket");
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = 0;  // a free port
-  socklen_t length = sizeof address;
-  if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      listen(listener, 16) != 0 ||
-      getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+  sockaddr_in address;
+  const Socket listener = bound_loopback_socket(address);
+  if (listen(listener, 16) != 0) {
     close_socket(listener);
     throw std::runtime_error("loopback server: cannot listen on 127.0.0.1");
   }
@@ -254,4 +273,24 @@ void LoopbackHttpServer::serve(std::intptr_t handle) {
     impl_->open.erase(std::remove(impl_->open.begin(), impl_->open.end(), s), impl_->open.end());
   }
   close_socket(s);
+}
+
+namespace {
+SocketLibrary& closed_port_library() {
+  static SocketLibrary library;
+  return library;
+}
+}  // namespace
+
+ClosedPort::ClosedPort() {
+  closed_port_library();
+  sockaddr_in address;
+  socket_ = static_cast<std::intptr_t>(bound_loopback_socket(address));
+  port_ = ntohs(address.sin_port);
+}
+
+ClosedPort::~ClosedPort() { close_socket(static_cast<Socket>(socket_)); }
+
+std::string ClosedPort::url(std::string_view path) const {
+  return "http://127.0.0.1:" + std::to_string(port_) + std::string(path);
 }

@@ -79,3 +79,20 @@ class LoopbackHttpServer {
   std::vector<std::thread> connections_;
   std::thread acceptor_;
 };
+
+// A port on 127.0.0.1 that stays bound without listening for as long as this
+// lives: every connection is refused, and no other server can take the port.
+class ClosedPort {
+ public:
+  ClosedPort();
+  ~ClosedPort();
+  ClosedPort(const ClosedPort&) = delete;
+  ClosedPort& operator=(const ClosedPort&) = delete;
+
+  std::uint16_t port() const { return port_; }
+  std::string url(std::string_view path = "/") const;
+
+ private:
+  std::intptr_t socket_;
+  std::uint16_t port_ = 0;
+};

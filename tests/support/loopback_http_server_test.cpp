@@ -7,6 +7,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <thread>
+
 namespace {
 
 std::string exchange(std::uint16_t port, const std::string& request) {
@@ -45,12 +48,36 @@ TEST(LoopbackHttpServer, CloseMidBodyAndStopEndsStall) {
     auto response = http_response(200, "0123456789");
     response.behaviour = r.target == "/mid" ? ScriptedResponse::Behaviour::kCloseMidBody
                                             : ScriptedResponse::Behaviour::kNeverAnswer;
-    response.stall = std::chrono::milliseconds(200);
+    response.stall = std::chrono::seconds(60);
     return response;
   });
   const std::string reply = exchange(server.port(), "GET /mid HTTP/1.1\r\n\r\n");
   EXPECT_EQ(reply.substr(reply.size() - 5), "01234");
+  // A stall far longer than the test's time limit ends as soon as stop() is called.
+  const auto started = std::chrono::steady_clock::now();
+  std::thread stopper([&] {
+    while (server.requests().size() < 2) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    server.stop();
+  });
   EXPECT_EQ(exchange(server.port(), "GET /silent HTTP/1.1\r\n\r\n"), "");
+  stopper.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+}
+
+TEST(ClosedPort, RefusesConnections) {
+  const ClosedPort closed;
+  const int s = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(closed.port());
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  EXPECT_NE(connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  EXPECT_EQ(errno, ECONNREFUSED);
+  // The port stays taken: nobody else can bind it while the test relies on it.
+  const int other = socket(AF_INET, SOCK_STREAM, 0);
+  EXPECT_NE(bind(other, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  close(other);
+  close(s);
 }
 
 }  // namespace

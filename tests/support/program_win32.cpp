@@ -1,71 +1,44 @@
 #include "tests/support/program_win32.h"
 
+#include <functional>
 #include <vector>
 
 namespace {
 
-struct WindowSearch {
-  DWORD process_id;
-  const std::wstring* caption;
-  HWND found;
-};
-
-BOOL CALLBACK find_main(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<WindowSearch*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner == search->process_id && IsWindowVisible(window) && window_text_of(window) == *search->caption) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-struct RectSearch {
-  RECT wanted;
-  int slack;
-  HWND found;
-};
-
 bool within_slack(LONG a, LONG b, int slack) { return a >= b - slack && a <= b + slack; }
 
-BOOL CALLBACK find_at(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<RectSearch*>(param);
-  RECT rect;
-  GetWindowRect(window, &rect);
-  MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
-  const RECT& wanted = search->wanted;
-  if (within_slack(rect.left, wanted.left, search->slack) &&
-      within_slack(rect.top, wanted.top, search->slack) &&
-      within_slack(rect.right, wanted.right, search->slack) &&
-      within_slack(rect.bottom, wanted.bottom, search->slack)) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-struct ClassSearch {
-  const wchar_t* class_name;
-  const wchar_t* text;
-  HWND parent;
-  HWND found;
-};
-
-BOOL CALLBACK find_by_class(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<ClassSearch*>(param);
-  wchar_t class_name[64] = {};
-  GetClassNameW(window, class_name, 64);
-  if (lstrcmpiW(class_name, search->class_name) == 0 &&
-      (search->text == nullptr || window_text_of(window) == search->text) &&
-      (search->parent == nullptr || GetParent(window) == search->parent)) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 }  // namespace
+
+HWND first_window(HWND parent, const std::function<bool(HWND)>& wanted) {
+  struct Search {
+    const std::function<bool(HWND)>* wanted;
+    HWND found;
+  } search{&wanted, nullptr};
+  const WNDENUMPROC visit = [](HWND window, LPARAM param) -> BOOL {
+    auto* search = reinterpret_cast<Search*>(param);
+    if (!(*search->wanted)(window)) return TRUE;
+    search->found = window;
+    return FALSE;
+  };
+  if (parent != nullptr) {
+    EnumChildWindows(parent, visit, reinterpret_cast<LPARAM>(&search));
+  } else {
+    EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
+  }
+  return search.found;
+}
+
+DWORD process_of(HWND window) {
+  DWORD process_id = 0;
+  GetWindowThreadProcessId(window, &process_id);
+  return process_id;
+}
+
+std::wstring class_of(HWND window) {
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  return name;
+}
 
 std::wstring windows_path_of(std::string_view unix_path) {
   std::wstring path = L"Z:";
@@ -110,9 +83,10 @@ ProgramUnderTest::ProgramUnderTest(const std::wstring& exe, const std::wstring& 
   process_id_ = info.dwProcessId;
   wait_until(
       [&] {
-        WindowSearch search{process_id_, &caption, nullptr};
-        EnumWindows(find_main, reinterpret_cast<LPARAM>(&search));
-        main_window_ = search.found;
+        main_window_ = first_window(nullptr, [&](HWND window) {
+          return process_of(window) == process_id_ && IsWindowVisible(window) &&
+                 window_text_of(window) == caption;
+        });
         return main_window_ != nullptr || WaitForSingleObject(process_, 0) == WAIT_OBJECT_0;
       },
       timeout);
@@ -130,15 +104,21 @@ ProgramUnderTest::~ProgramUnderTest() {
 }
 
 HWND ProgramUnderTest::control_at(int left, int top, int width, int height, int slack) const {
-  RectSearch search{{left, top, left + width, top + height}, slack, nullptr};
-  EnumChildWindows(main_window_, find_at, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return first_window(main_window_, [&](HWND window) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+    return within_slack(rect.left, left, slack) && within_slack(rect.top, top, slack) &&
+           within_slack(rect.right, left + width, slack) && within_slack(rect.bottom, top + height, slack);
+  });
 }
 
 HWND ProgramUnderTest::find_control(const wchar_t* class_name, const wchar_t* text, HWND parent) const {
-  ClassSearch search{class_name, text, parent, nullptr};
-  EnumChildWindows(main_window_, find_by_class, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return first_window(main_window_, [&](HWND window) {
+    return lstrcmpiW(class_of(window).c_str(), class_name) == 0 &&
+           (text == nullptr || window_text_of(window) == text) &&
+           (parent == nullptr || GetParent(window) == parent);
+  });
 }
 
 std::optional<DWORD> ProgramUnderTest::close_and_wait(std::chrono::milliseconds timeout) {

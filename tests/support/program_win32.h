@@ -6,9 +6,16 @@
 #include <windows.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+
+// The first window under `parent` (a top-level window when parent is null)
+// for which `wanted` holds; nullptr when there is none.
+HWND first_window(HWND parent, const std::function<bool(HWND)>& wanted);
+DWORD process_of(HWND window);
+std::wstring class_of(HWND window);
 
 // "Z:\work\...\x.exe" for a file of the build tree (Wine maps Z: to /).
 std::wstring windows_path_of(std::string_view unix_path);

@@ -1,4 +1,4 @@
-#include "tests/robustness/main_window_driver_win32.h"
+#include "tests/support/main_window_driver_win32.h"
 
 #include <string>
 
@@ -14,37 +14,18 @@ const std::wstring kOpenCaption = L"\x70b9\x51fb\x6253\x5f00";              // ç
 
 }  // namespace
 
-ScopedUserSetting::ScopedUserSetting(std::wstring key, std::wstring name, const std::wstring& value)
-    : key_(std::move(key)), name_(std::move(name)) {
-  wchar_t old[256];
-  DWORD size = sizeof old;
-  if (RegGetValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str(), RRF_RT_REG_SZ, nullptr, old, &size) ==
-      ERROR_SUCCESS) {
-    old_value_ = std::wstring(old);
-  }
-  set_ = RegSetKeyValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str(), REG_SZ, value.c_str(),
-                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-}
-
-ScopedUserSetting::~ScopedUserSetting() {
-  if (!set_) return;
-  if (old_value_) {
-    RegSetKeyValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str(), REG_SZ, old_value_->c_str(),
-                    static_cast<DWORD>((old_value_->size() + 1) * sizeof(wchar_t)));
+std::string clipboard_bytes(UINT format) {
+  std::string bytes;
+  if (!OpenClipboard(nullptr)) return "<clipboard busy>";
+  if (HANDLE data = GetClipboardData(format)) {
+    const auto* p = static_cast<const char*>(GlobalLock(data));
+    bytes.assign(p, GlobalSize(data));
+    GlobalUnlock(data);
   } else {
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str());
+    bytes = "<no such format>";
   }
-}
-
-UnmanagedWindowsUnderWine::UnmanagedWindowsUnderWine() {
-  if (running_under_wine())
-    setting_.emplace(L"Software\\Wine\\AppDefaults\\tarnvex.exe\\X11 Driver", L"Managed", L"N");
-}
-
-std::wstring expected_address(const std::wstring& identifier) {
-  const std::string host = TARNVEX_PLAYER_HOST;
-  return L"http://" + std::wstring(host.begin(), host.end()) + L"/loader.swf?VideoIDS=" + identifier +
-         L"&embedid=&isAutoPlay=true&isShowRelatedVideo=false&embedid=-&showAd=0";
+  CloseClipboard();
+  return bytes;
 }
 
 MainWindowDriver::MainWindowDriver(const std::wstring& exe)

@@ -1,6 +1,7 @@
-// Drives the real program's main window from outside for the robustness
-// tests: one extraction at a time, with its outcome (an address or the
-// message the program showed) and how long it took.
+// Test support: drives the real program's main window from outside, as a
+// user would: finds its controls once, runs one extraction at a time and
+// reports its outcome (an address or the message the program showed) and how
+// long it took. Every end-to-end suite and the drive tool use it.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +13,8 @@
 
 #include "tests/support/dialogs_win32.h"
 #include "tests/support/program_win32.h"
+#include "tests/support/user_settings_win32.h"
+#include "tests/support/video_pages.h"
 #include "tests/support/wine_win32.h"
 
 extern const std::wstring kGetFailedMessage;  // 获取失败！
@@ -30,7 +33,12 @@ class MainWindowDriver {
 
   // The program started and every control the commands use was found.
   bool ready() const { return ready_; }
-  const ProgramUnderTest& program() const { return *program_; }
+  ProgramUnderTest& program() const { return *program_; }
+  HWND source() const { return source_; }
+  HWND output() const { return output_; }
+  HWND button() const { return button_; }
+  HWND link_copy() const { return link_copy_; }
+  HWND link_open() const { return link_open_; }
   bool running() const;
 
   // Types `page_address` into the source box, clicks the button and waits for
@@ -55,34 +63,14 @@ class MainWindowDriver {
   bool ready_ = false;
 };
 
-// Sets a value under HKEY_CURRENT_USER for as long as this lives, then puts
-// back what was there before.
-class ScopedUserSetting {
- public:
-  ScopedUserSetting(std::wstring key, std::wstring name, const std::wstring& value);
-  ~ScopedUserSetting();
-  ScopedUserSetting(const ScopedUserSetting&) = delete;
-  ScopedUserSetting& operator=(const ScopedUserSetting&) = delete;
-  bool set() const { return set_; }
+// The auto-play address the program shows for `identifier`, which may hold
+// characters beyond ASCII.
+inline std::wstring expected_address(const std::wstring& identifier) {
+  const std::string_view prefix = kAddressPrefix;
+  const std::string_view suffix = kOptionSuffix;
+  return std::wstring(prefix.begin(), prefix.end()) + identifier + std::wstring(suffix.begin(), suffix.end());
+}
 
- private:
-  std::wstring key_, name_;
-  std::optional<std::wstring> old_value_;
-  bool set_ = false;
-};
-
-// With no window manager on the Xvfb display, Wine's X11 driver waits 2 s for
-// one to confirm every message box the program hides, and the program waits
-// with it. While this lives, the program's windows are unmanaged under Wine,
-// which skips that wait; elsewhere it does nothing.
-class UnmanagedWindowsUnderWine {
- public:
-  UnmanagedWindowsUnderWine();
-  bool in_force() const { return !setting_ || setting_->set(); }
-
- private:
-  std::optional<ScopedUserSetting> setting_;
-};
-
-// The auto-play address the program builds for `identifier`.
-std::wstring expected_address(const std::wstring& identifier);
+// The clipboard's data in `format`, all of its bytes; "<clipboard busy>" or
+// "<no such format>" when it cannot be read.
+std::string clipboard_bytes(UINT format);
