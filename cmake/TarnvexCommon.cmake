@@ -3,6 +3,20 @@
 if(MINGW)
   # One self-contained exe: no libgcc, libstdc++ or winpthread DLL beside it.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # Each routine and datum in a section of its own, so the linker drops every
+  # one that nothing calls or reads.
+  add_compile_options(-ffunction-sections -fdata-sections)
+  add_link_options(-Wl,--gc-sections)
+  # The same sources give the same bytes: no link time in the PE headers.
+  add_link_options(-Wl,--no-insert-timestamp)
+endif()
+
+# Nor the folders of the checkout and the build: paths in the objects (from
+# __FILE__ in assertions, debug information) are written relative to them. The
+# build folder is often inside the source folder; the later map wins there.
+if(NOT MSVC)
+  add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=
+                      -ffile-prefix-map=${CMAKE_BINARY_DIR}/=build/)
 endif()
 
 if(WIN32)
