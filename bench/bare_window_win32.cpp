@@ -29,8 +29,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   const int left = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
   const int top = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
   HWND window = CreateWindowExW(0, window_class.lpszClassName, L"  Tarnvex",
-                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, left,
-                                top, kWidth, kHeight, nullptr, nullptr, instance, nullptr);
+                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
+                                left, top, kWidth, kHeight, nullptr, nullptr, instance, nullptr);
   if (!window) return 1;
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
