@@ -3,6 +3,20 @@
 if(MINGW)
   # One self-contained exe: no libgcc, libstdc++ or winpthread DLL beside it.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # Each routine and datum in a section of its own, so the linker drops every
+  # one that nothing calls or reads.
+  add_compile_options(-ffunction-sections -fdata-sections)
+  add_link_options(-Wl,--gc-sections)
+  # The same sources give the same bytes: no link time in the PE headers.
+  add_link_options(-Wl,--no-insert-timestamp)
+endif()
+
+# Nor the folders of the checkout and the build: paths in the objects (from
+# __FILE__ in assertions, debug information) are written relative to them. The
+# build folder is often inside the source folder; the later map wins there.
+if(NOT MSVC)
+  add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=
+                      -ffile-prefix-map=${CMAKE_BINARY_DIR}/=build/)
 endif()
 
 if(WIN32)
@@ -21,4 +35,28 @@ function(tarnvex_warnings target)
   else()
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
   endif()
+endfunction()
+
+# tarnvex_delay_load(TARGET DLL ENTRY...): TARGET binds these entries of DLL at
+# their first call instead of loading DLL before its first line runs. For a
+# library only a rare command needs, start-up then does not pay for loading it.
+function(tarnvex_delay_load target dll)
+  set(def ${CMAKE_CURRENT_BINARY_DIR}/${dll}_delay.def)
+  set(lib ${CMAKE_CURRENT_BINARY_DIR}/lib${dll}_delay.a)
+  list(JOIN ARGN "\n" entries)
+  file(WRITE ${def} "LIBRARY ${dll}.dll\nEXPORTS\n${entries}\n")
+  # dlltool names symbols after the output path and its temporary files after
+  # its process id: a relative name and a fixed prefix keep the program's bytes
+  # the same in every build folder.
+  add_custom_command(OUTPUT ${lib}
+                     COMMAND ${CMAKE_DLLTOOL} --input-def ${dll}_delay.def --dllname ${dll}.dll
+                             --output-delaylib lib${dll}_delay.a --temp-prefix ${dll}_delay
+                     DEPENDS ${def}
+                     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+                     COMMENT "Delay-load library for ${dll}")
+  add_custom_target(${target}_${dll}_delay DEPENDS ${lib})
+  add_dependencies(${target} ${target}_${dll}_delay)
+  # Listed with the target's own libraries, so it comes before the import
+  # library that the target's dependencies bring, and the linker takes it.
+  target_link_libraries(${target} PRIVATE ${lib})
 endfunction()

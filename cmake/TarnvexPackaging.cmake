@@ -24,6 +24,13 @@ set(CPACK_PACKAGE_DIRECTORY "${TARNVEX_PACKAGE_DIRECTORY}")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Tarnvex)
 # Symbols are of no use to a user and double the exe's size.
 set(CPACK_STRIP_FILES TRUE)
+# The same commit gives the same packages: staged files get the commit's time,
+# and the ZIP is rewritten without per-build fields (see each script).
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(CPACK_TARNVEX_SOURCE_DIR "${PROJECT_SOURCE_DIR}")
+set(CPACK_TARNVEX_PYTHON "${Python3_EXECUTABLE}")
+set(CPACK_PROJECT_CONFIG_FILE "${CMAKE_CURRENT_LIST_DIR}/TarnvexPackageConfig.cmake")
+set(CPACK_PRE_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/TarnvexStagingTimes.cmake")
 set(CPACK_POST_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/TarnvexChecksums.cmake")
 
 # Our own installer script template (NSIS.template.in) replaces CPack's.

@@ -1,0 +1,133 @@
+// Times start-up as a user sees it: from CreateProcess to a visible top-level
+// window of the new process, and on to that window answering a message (the
+// program's start-up work done, its message loop running). Each program given
+// is started in turn, round after round, so all see the same machine load; one
+// unmeasured round first warms the file cache (and lets the program write its
+// skin engine file once). Prints each program's medians and the ratio of the
+// later ones to the first.
+// Usage: bench_startup_timing.exe ROUNDS FLOOR.exe PROGRAM.exe [...]
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kSettleMs = 300;
+
+double now_ms() {
+  LARGE_INTEGER frequency;
+  LARGE_INTEGER counter;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&counter);
+  return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+struct Search {
+  DWORD process_id;
+  HWND found;
+};
+
+BOOL CALLBACK visible_window_of(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<Search*>(context);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search->process_id || !IsWindowVisible(window)) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+struct Timing {
+  double visible_ms = -1;
+  double answering_ms = -1;
+};
+
+Timing time_one_start(const std::wstring& program) {
+  Timing timing;
+  std::wstring directory = program.substr(0, program.find_last_of(L"\\/"));
+  std::wstring command_line = L"\"" + program + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  const double started = now_ms();
+  if (!CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      directory.c_str(), &startup, &process)) {
+    std::fwprintf(stderr, L"startup: cannot start %ls (error %lu)\n", program.c_str(), GetLastError());
+    return timing;
+  }
+  Search search{process.dwProcessId, nullptr};
+  while (now_ms() - started < 20000) {
+    EnumWindows(visible_window_of, reinterpret_cast<LPARAM>(&search));
+    if (search.found) break;
+    if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) break;
+    Sleep(1);
+  }
+  if (search.found) {
+    timing.visible_ms = now_ms() - started;
+    DWORD_PTR ignored = 0;
+    if (SendMessageTimeoutW(search.found, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &ignored)) {
+      timing.answering_ms = now_ms() - started;
+    }
+    PostMessageW(search.found, WM_CLOSE, 0, 0);
+  }
+  if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0) {
+    std::fwprintf(stderr, L"startup: %ls did not end after WM_CLOSE\n", program.c_str());
+    TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, 5000);
+    timing = Timing{};
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return timing;
+}
+
+double median(std::vector<double> values) {
+  if (values.empty()) return -1;
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 4) {
+    std::fwprintf(stderr, L"usage: %ls ROUNDS FLOOR.exe PROGRAM.exe [...]\n", argv[0]);
+    return 2;
+  }
+  const int rounds = std::max(1, _wtoi(argv[1]));
+  const std::vector<std::wstring> programs(argv + 2, argv + argc);
+  std::vector<std::vector<double>> visible(programs.size());
+  std::vector<std::vector<double>> answering(programs.size());
+  for (int round = 0; round <= rounds; ++round) {
+    // Each round starts with the next program, so no program always follows the same one.
+    for (std::size_t k = 0; k < programs.size(); ++k) {
+      const std::size_t i = (k + static_cast<std::size_t>(round)) % programs.size();
+      // Wine and the X server finish with the last program before the next starts.
+      Sleep(kSettleMs);
+      const Timing timing = time_one_start(programs[i]);
+      if (timing.visible_ms < 0 || timing.answering_ms < 0) return 1;
+      if (round == 0) continue;
+      visible[i].push_back(timing.visible_ms);
+      answering[i].push_back(timing.answering_ms);
+    }
+  }
+  const double floor_visible = median(visible[0]);
+  const double floor_answering = median(answering[0]);
+  const double floor_fastest = *std::min_element(visible[0].begin(), visible[0].end());
+  // Medians, and the fastest start: the machine's other work only ever adds to a start.
+  std::wprintf(L"%-24ls %9ls %6ls %9ls %6ls %9ls %6ls   (median of %d starts; fastest)\n", L"program",
+               L"visible", L"ratio", L"answering", L"ratio", L"fastest", L"ratio", rounds);
+  for (std::size_t i = 0; i < programs.size(); ++i) {
+    const std::wstring name = programs[i].substr(programs[i].find_last_of(L"\\/") + 1);
+    const double v = median(visible[i]);
+    const double a = median(answering[i]);
+    const double f = *std::min_element(visible[i].begin(), visible[i].end());
+    std::wprintf(L"%-24ls %7.1fms %6.2f %7.1fms %6.2f %7.1fms %6.2f\n", name.c_str(), v, v / floor_visible, a,
+                 a / floor_answering, f, f / floor_fastest);
+  }
+  return 0;
+}
