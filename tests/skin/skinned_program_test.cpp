@@ -124,7 +124,7 @@ TEST(SkinnedProgram, StartsUnskinnedWithoutAUsableEngine) {
   EXPECT_EQ(read_file(kFixedPath).size(), std::string_view("not a library").size());
 }
 
-TEST(SkinnedProgram, EndSequenceDetachesTheEngineBeforeFreeingIt) {
+TEST(SkinnedProgram, EndSequenceDetachesAndFreesTheEngineBeforeOle) {
   const EngineFileScope engine_file;
   ASSERT_TRUE(CopyFileW(windows_path_of(TARNVEX_PROBE_ENGINE_FILE).c_str(), kFixedPath.c_str(), FALSE));
   const fs::path log = fs::temp_directory_path() / ("tarnvex-probe-" + std::to_string(GetCurrentProcessId()));
@@ -140,7 +140,7 @@ TEST(SkinnedProgram, EndSequenceDetachesTheEngineBeforeFreeingIt) {
   SetEnvironmentVariableA(kProbeLogVariable, nullptr);
   EXPECT_EQ(exit_code, std::optional<DWORD>(0));
   const auto logged = read_file(log);
-  EXPECT_EQ(std::string(logged.begin(), logged.end()), "attach\ndetach\nunload\n");
+  EXPECT_EQ(std::string(logged.begin(), logged.end()), "attach\ndetach\nunload in OLE\n");
   fs::remove(log, ignored);
 }
 
