@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <array>
 #include <iterator>
+#include <tuple>
+#include <variant>
 #include <vector>
 
 #include "common/main_window_units.h"
@@ -400,55 +402,177 @@ TEST_F(WindowSystem, WindowStylesFollowTheBorderStyleAndStoredPosition) {
 }
 
 // Settings this program's own window never uses, one row each: a window built
-// from a one-edit layout with that setting changed shows it in the styles of
-// the window or the edit (the extended styles in the upper half).
+// from a one-unit layout with that setting shows it in the styles of the window
+// or the unit (the extended styles in the upper half), or in its pixels.
 constexpr std::uint64_t ex(DWORD bits) { return std::uint64_t{bits} << 32; }
+
+template <typename Data, typename Field>
+Data with(Field Data::*field, Field value, Data data = {}) {
+  data.*field = value;
+  return data;
+}
+layout::WindowData window_with(std::int32_t layout::WindowData::*field, std::int32_t value) {
+  return with(field, value,
+              with(&layout::WindowData::border_style, 1, with(&layout::WindowData::start_position, 0)));
+}
+// White background, red fill, blue line.
+layout::ShapeBoxData shape(std::int32_t kind, std::int32_t line_type) {
+  layout::ShapeBoxData d;
+  d.background_colour = 0x00ffffff;
+  d.shape = kind;
+  d.line_type = line_type;
+  d.line_colour = 0x00ff0000;
+  d.fill_colour = line_type == 0 ? 0x000000ff : layout::kSystemColour;
+  return d;
+}
+// The banner on a magenta background.
+layout::PicBoxData picture(std::int32_t display_mode);
+// Blue when normal, green on hover, olive once visited.
+layout::HyperLinkerData link() {
+  layout::HyperLinkerData d;
+  d.hover_colour = 0x0000ff00;
+  d.visited_colour = 0x00008080;
+  d.background_colour = 0x00ffffff;
+  d.caption = "link link";
+  d.web_address = "Z:\\no\\such\\file.tarnvex";
+  return d;
+}
+
+COLORREF pixel_of(HWND window, int x, int y);
+bool shows_colour(HWND window, COLORREF colour);
+bool pixels_are(HWND window, std::initializer_list<std::tuple<int, int, COLORREF>> pixels) {
+  return std::all_of(pixels.begin(), pixels.end(), [&](const auto& p) {
+    return pixel_of(window, std::get<0>(p), std::get<1>(p)) == std::get<2>(p);
+  });
+}
+// The lengths of the runs of blue along the shape box's top edge.
+std::vector<int> blue_runs_on_top(HWND window) {
+  std::vector<int> runs{0};
+  for (int x = 0; x < 100; ++x) {
+    if (pixel_of(window, x, 0) == RGB(0, 0, 255)) {
+      ++runs.back();
+    } else if (runs.back() != 0) {
+      runs.push_back(0);
+    }
+  }
+  if (runs.back() == 0) runs.pop_back();
+  return runs;
+}
+constexpr COLORREF kWhite = RGB(255, 255, 255), kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255),
+                   kMagenta = RGB(255, 0, 255);
 
 struct FeatureRow {
   const char* feature;
-  std::int32_t layout::WindowData::*window_setting;  // or else
-  std::int32_t layout::EditBoxData::*edit_setting;
-  std::int32_t value;
-  std::uint64_t present, absent;
+  layout::KindData unit;  // a window setting (the unit is then an edit box), or the one unit
+  std::uint64_t present = 0, absent = 0;
+  bool (*looks_right)(HWND) = nullptr;
 };
 
 TEST_F(WindowSystem, SettingsTheProgramDoesNotUseTakeEffect) {
   using W = layout::WindowData;
   using E = layout::EditBoxData;
   const FeatureRow rows[] = {
-      {"border 0", &W::border_style, nullptr, 0, WS_POPUP, WS_CAPTION},
-      {"border 3", &W::border_style, nullptr, 3, WS_THICKFRAME | ex(WS_EX_TOOLWINDOW), 0},
-      {"border 4", &W::border_style, nullptr, 4, ex(WS_EX_TOOLWINDOW), WS_THICKFRAME},
-      {"border 5", &W::border_style, nullptr, 5, WS_THICKFRAME | ex(WS_EX_CLIENTEDGE), 0},
-      {"border 6", &W::border_style, nullptr, 6, ex(WS_EX_CLIENTEDGE), WS_THICKFRAME},
-      {"always on top", &W::always_on_top, nullptr, 1, ex(WS_EX_TOPMOST), 0},
-      {"start minimised", &W::start_position, nullptr, 2, WS_MINIMIZE, 0},
-      {"start maximised", &W::start_position, nullptr, 3, WS_MAXIMIZE, 0},
-      {"edit centred", nullptr, &E::alignment, 1, ES_CENTER, 0},
-      {"edit right-aligned", nullptr, &E::alignment, 2, ES_RIGHT, 0},
-      {"edit lower case", nullptr, &E::case_conversion, 1, ES_LOWERCASE, 0},
-      {"edit upper case", nullptr, &E::case_conversion, 2, ES_UPPERCASE, 0},
+      {"border 0", window_with(&W::border_style, 0), WS_POPUP, WS_CAPTION},
+      {"border 3", window_with(&W::border_style, 3), WS_THICKFRAME | ex(WS_EX_TOOLWINDOW), 0},
+      {"border 4", window_with(&W::border_style, 4), ex(WS_EX_TOOLWINDOW), WS_THICKFRAME},
+      {"border 5", window_with(&W::border_style, 5), WS_THICKFRAME | ex(WS_EX_CLIENTEDGE), 0},
+      {"border 6", window_with(&W::border_style, 6), ex(WS_EX_CLIENTEDGE), WS_THICKFRAME},
+      {"always on top", window_with(&W::always_on_top, 1), ex(WS_EX_TOPMOST), 0},
+      {"start minimised", window_with(&W::start_position, 2), WS_MINIMIZE, 0},
+      {"start maximised", window_with(&W::start_position, 3), WS_MAXIMIZE, 0},
+      {"edit centred", with(&E::alignment, 1), ES_CENTER, 0},
+      {"edit right-aligned", with(&E::alignment, 2), ES_RIGHT, 0},
+      {"edit lower case", with(&E::case_conversion, 1), ES_LOWERCASE, 0},
+      {"edit upper case", with(&E::case_conversion, 2), ES_UPPERCASE, 0},
+      // The 800 x 212 banner in a 500 x 300 box.
+      {"picture stretched", picture(1), 0, 0, [](HWND w) { return pixel_of(w, 450, 280) != kMagenta; }},
+      {"picture centred", picture(3), 0, 0,
+       [](HWND w) { return pixel_of(w, 20, 10) == kMagenta && pixel_of(w, 250, 150) != kMagenta; }},
+      // Shapes in a 100 x 40 box.
+      {"ellipse", shape(2, 0), 0, 0,
+       [](HWND w) {
+         return pixels_are(w, {{2, 2, kWhite}, {50, 20, kRed}});
+       }},
+      {"circle", shape(3, 0), 0, 0,
+       [](HWND w) {
+         return pixels_are(w, {{31, 1, kWhite}, {10, 20, kWhite}, {50, 20, kRed}});
+       }},
+      {"rounded rectangle", shape(4, 0), 0, 0,
+       [](HWND w) {
+         return pixels_are(w, {{0, 0, kWhite}, {3, 3, kRed}});
+       }},
+      {"horizontal line", shape(6, 1), 0, 0,
+       [](HWND w) {
+         return pixels_are(w, {{50, 20, kBlue}, {50, 10, kWhite}});
+       }},
+      {"vertical line", shape(7, 1), 0, 0,
+       [](HWND w) {
+         return pixels_are(w, {{50, 10, kBlue}, {20, 20, kWhite}});
+       }},
+      {"solid line", shape(0, 1), 0, 0, [](HWND w) { return blue_runs_on_top(w) == std::vector<int>{100}; }},
+      {"dashed line", shape(0, 2), 0, 0,
+       [](HWND w) {
+         const auto runs = blue_runs_on_top(w);
+         return runs.size() > 2 && *std::max_element(runs.begin(), runs.end()) >= 6;
+       }},
+      {"dotted line", shape(0, 3), 0, 0,
+       [](HWND w) {
+         const auto runs = blue_runs_on_top(w);
+         return runs.size() > 10 && *std::max_element(runs.begin(), runs.end()) <= 3;
+       }},
+      {"link under the mouse", link(), 0, 0,
+       [](HWND w) {
+         SendMessageW(w, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+         UpdateWindow(w);
+         const bool hover = shows_colour(w, RGB(0, 255, 0)) && !shows_colour(w, kBlue);
+         ReleaseCapture();
+         return hover;
+       }},
+      {"link once opened", link(), 0, 0,
+       [](HWND w) {
+         SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+         UpdateWindow(w);
+         return shows_colour(w, RGB(128, 128, 0)) && !shows_colour(w, kBlue);
+       }},
   };
   std::uint32_t window_id = 0x52000100;
   for (const FeatureRow& row : rows) {
-    W window;
-    window.border_style = 1;
-    window.start_position = 0;
-    E edit;
-    (row.window_setting ? window.*row.window_setting : edit.*row.edit_setting) = row.value;
+    const bool window_row = std::holds_alternative<W>(row.unit);
+    const bool picture_row = std::holds_alternative<layout::PicBoxData>(row.unit);
+    constexpr layout::UnitKind kKinds[] = {layout::UnitKind::kWindow,   layout::UnitKind::kWindow,
+                                           layout::UnitKind::kEditBox,  layout::UnitKind::kPicBox,
+                                           layout::UnitKind::kShapeBox, layout::UnitKind::kLabel,
+                                           layout::UnitKind::kButton,   layout::UnitKind::kHyperLinker};
     layout::WindowLayout one;
     one.window_id = ++window_id;
     one.unit_ids = {kTestWindowUnit, kTestShortEdit};
-    one.units = {unit_record(layout::UnitKind::kWindow, 10, 20, 300, 200, 1, {}, window),
-                 unit_record(layout::UnitKind::kEditBox, 10, 50, 100, 20, 5, {}, edit)};
+    one.units = {unit_record(layout::UnitKind::kWindow, 10, 20, 600, 400, 1, {},
+                             window_row ? row.unit : window_with(&W::border_style, 1)),
+                 unit_record(window_row ? layout::UnitKind::kEditBox : kKinds[row.unit.index()], 10, 50,
+                             picture_row ? 500 : 100, picture_row ? 300 : 40, 5, {},
+                             window_row ? layout::KindData(E{}) : row.unit)};
     ASSERT_TRUE(window_system_start(layout::encode_window_layout(one), kHandlers) &&
                 load_window(window_id, nullptr, false));
-    HWND built = unit_window(window_id, row.window_setting ? window_id : kTestShortEdit);
+    HWND built = unit_window(window_id, window_row ? window_id : kTestShortEdit);
     const std::uint64_t styles = static_cast<DWORD>(GetWindowLongW(built, GWL_STYLE)) |
                                  ex(static_cast<DWORD>(GetWindowLongW(built, GWL_EXSTYLE)));
-    EXPECT_TRUE((styles & row.present) == row.present && (styles & row.absent) == 0) << row.feature;
+    RedrawWindow(built, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    EXPECT_TRUE((styles & row.present) == row.present && (styles & row.absent) == 0 &&
+                (!row.looks_right || row.looks_right(built)))
+        << row.feature;
     DestroyWindow(unit_window(window_id, window_id));
   }
+}
+
+layout::PicBoxData picture(std::int32_t display_mode) {
+  const auto resource = rcdata_resource(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TARNVEX_RCDATA_LAYOUT));
+  const auto main = layout::decode_window_layout(ByteSet(resource.begin(), resource.end()));
+  const auto at = std::find(main->unit_ids.begin(), main->unit_ids.end(), kPictureBanner);
+  auto d =
+      std::get<layout::PicBoxData>(main->units[static_cast<std::size_t>(at - main->unit_ids.begin())].data);
+  d.background_colour = 0x00ff00ff;
+  d.display_mode = display_mode;
+  return d;
 }
 
 TEST_F(WindowSystem, ShortSingleLineEditGrowsToItsFontHeight) {
