@@ -239,6 +239,9 @@ TEST_F(Commands, OpenHandsTheOutputTextToTheShell) {
   const ScopedUserSetting browsers(L"Software\\Wine\\WineBrowser", L"Browsers", unix_browser);
   ASSERT_TRUE(browsers.set());
 
+  // An empty box hands the shell an empty string, which opens nothing: the
+  // first line recorded below is the address.
+  post_left_click(link_open_);
   get_address_of(server_->url("/entry"));
   expect_success(expected_address(L"XYZ123"));
   post_left_click(link_open_);
@@ -257,10 +260,14 @@ TEST_F(Commands, OpenHandsTheOutputTextToTheShell) {
   EXPECT_TRUE(opened_lines(1));
   EXPECT_EQ(opened, std::string(address.begin(), address.end()) + "\n");
   EXPECT_TRUE(links_visible()) << "opening changes nothing in the window";
-  // What the box holds at the press is opened, even when changed by hand.
+  // What the box holds at the press is opened, even when changed by hand, and
+  // with a window titled as the browser's about (it becomes the request's owner).
+  const HWND browser_window = CreateWindowExW(0, L"STATIC", L"Microsoft Internet Explorer", 0, 0, 0, 0, 0,
+                                              nullptr, nullptr, nullptr, nullptr);
   set_window_text_of(output_, L"http://changed.example/x");
   post_left_click(link_open_);
   EXPECT_TRUE(opened_lines(2));
+  DestroyWindow(browser_window);
   EXPECT_EQ(opened.substr(opened.find('\n') + 1), "http://changed.example/x\n");
 }
 
