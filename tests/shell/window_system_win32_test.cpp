@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "common/main_window_units.h"
+#include "common/win32/gdi.h"
 #include "common/win32/module.h"
 #include "shell/layout_writer.h"
 #include "shell/resource_ids.h"
@@ -263,7 +264,8 @@ TEST_F(WindowSystem, EditBoxesAnswerWithTheirOwnColours) {
       // A read-only edit asks with WM_CTLCOLORSTATIC.
       {kEditAutoplay, WM_CTLCOLORSTATIC, RGB(0, 136, 255), RGB(255, 255, 255)},
   };
-  HDC dc = CreateCompatibleDC(nullptr);
+  const MemoryDc memory;
+  HDC dc = memory.get();
   for (const auto& c : cases) {
     HWND edit = unit_window(kWindow, c.unit);
     ASSERT_NE(edit, nullptr);
@@ -278,7 +280,6 @@ TEST_F(WindowSystem, EditBoxesAnswerWithTheirOwnColours) {
     EXPECT_EQ(GetTextColor(dc), c.text);
     EXPECT_EQ(GetBkColor(dc), c.background);
   }
-  DeleteDC(dc);
 }
 
 TEST_F(WindowSystem, VisiblePropertyReadsAndShowsOrHidesTheUnit) {
@@ -438,8 +439,17 @@ layout::HyperLinkerData link() {
   return d;
 }
 
-COLORREF pixel_of(HWND window, int x, int y);
-bool shows_colour(HWND window, COLORREF colour);
+COLORREF pixel_of(HWND window, int x, int y) { return GetPixel(WindowDc(window).get(), x, y); }
+bool shows_colour(HWND window, COLORREF colour) {
+  RECT client{};
+  GetClientRect(window, &client);
+  const WindowDc dc(window);
+  bool found = false;
+  for (int y = 0; y < client.bottom && !found; ++y) {
+    for (int x = 0; x < client.right && !found; ++x) found = GetPixel(dc.get(), x, y) == colour;
+  }
+  return found;
+}
 bool pixels_are(HWND window, std::initializer_list<std::tuple<int, int, COLORREF>> pixels) {
   return std::all_of(pixels.begin(), pixels.end(), [&](const auto& p) {
     return pixel_of(window, std::get<0>(p), std::get<1>(p)) == std::get<2>(p);
@@ -579,12 +589,10 @@ TEST_F(WindowSystem, ShortSingleLineEditGrowsToItsFontHeight) {
   HWND edit = unit_window(kTestWindow, kTestShortEdit);
   RECT rect{};
   GetWindowRect(edit, &rect);
-  HDC dc = GetDC(edit);
-  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  const WindowDc dc(edit);
+  const SelectedObject font(dc.get(), GetStockObject(DEFAULT_GUI_FONT));
   TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  SelectObject(dc, old);
-  ReleaseDC(edit, dc);
+  GetTextMetricsW(dc.get(), &metrics);
   EXPECT_EQ(rect.bottom - rect.top, metrics.tmHeight + 2 * GetSystemMetrics(SM_CYEDGE));
   // Tall enough already: unchanged.
   GetWindowRect(unit_window(kWindow, kEditSource), &rect);
@@ -660,13 +668,6 @@ TEST_F(WindowSystem, InputBoxHasAThinBorderAndTheOutputBoxNone) {
   }
 }
 
-COLORREF pixel_of(HWND window, int x, int y) {
-  HDC dc = GetDC(window);
-  const COLORREF colour = GetPixel(dc, x, y);
-  ReleaseDC(window, dc);
-  return colour;
-}
-
 TEST_F(WindowSystem, BannerIsFittedToTheBoxAtItsTopLeft) {
   HWND banner = unit_window(kWindow, kPictureBanner);
   RedrawWindow(banner, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
@@ -715,18 +716,6 @@ LRESULT CALLBACK recolouring(HWND window, UINT message, WPARAM wparam, LPARAM lp
   DefSubclassProc(window, message, wparam, lparam);
   SetTextColor(reinterpret_cast<HDC>(wparam), RGB(255, 0, 255));
   return static_cast<LRESULT>(brush);
-}
-
-bool shows_colour(HWND window, COLORREF colour) {
-  RECT client{};
-  GetClientRect(window, &client);
-  HDC dc = GetDC(window);
-  bool found = false;
-  for (int y = 0; y < client.bottom && !found; ++y) {
-    for (int x = 0; x < client.right && !found; ++x) found = GetPixel(dc, x, y) == colour;
-  }
-  ReleaseDC(window, dc);
-  return found;
 }
 
 // A window answered by `recolouring` with a blue brush while this lives.

@@ -9,9 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <memory>
-#include <type_traits>
 
+#include "common/win32/gdi.h"
 #include "shell/skin_install.h"
 #include "skin_engine/skin_format.h"
 #include "tests/skin/engine_file.h"
@@ -29,9 +28,7 @@ constexpr wchar_t kCaption[] = L"  Tarnvex";
 COLORREF screen_pixel(HWND window, int x, int y) {
   POINT point{x, y};
   ClientToScreen(window, &point);
-  const std::unique_ptr<std::remove_pointer_t<HDC>, decltype([](HDC dc) { ReleaseDC(nullptr, dc); })> screen(
-      GetDC(nullptr));
-  return GetPixel(screen.get(), point.x, point.y);
+  return GetPixel(WindowDc(nullptr).get(), point.x, point.y);
 }
 
 COLORREF skin_colour(const char* name) {
