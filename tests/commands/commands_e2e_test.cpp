@@ -11,8 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "tests/support/loopback_http_server.h"
-#include "tests/support/main_window_driver_win32.h"
+#include "tests/support/program_suite_win32.h"
 
 namespace {
 
@@ -21,11 +20,10 @@ using namespace std::chrono_literals;
 const std::wstring kGetFailed = kGetFailedMessage;
 const std::wstring kCopyDone = kCopyDoneMessage;
 
-class Commands : public testing::Test {
+class Commands : public ProgramSuite<> {
  protected:
   static void SetUpTestSuite() {
-    unmanaged_ = std::make_unique<UnmanagedWindowsUnderWine>();
-    server_ = std::make_unique<LoopbackHttpServer>([](const RecordedRequest& request) {
+    start_suite([](const RecordedRequest& request) {
       if (request.target == "/entry") return http_response(200, video_page(player_address("XYZ123")));
       if (request.target == "/other") return http_response(200, video_page(player_address("QQ9")));
       if (request.target == "/slow") {
@@ -44,28 +42,15 @@ class Commands : public testing::Test {
       return http_response(200, "<html>no player here</html>");
     });
   }
-  static void TearDownTestSuite() {
-    server_.reset();
-    unmanaged_.reset();
-  }
-
   void SetUp() override {
-    ASSERT_TRUE(unmanaged_->in_force());
-    driver_ = std::make_unique<MainWindowDriver>(windows_path_of(TARNVEX_EXE));
-    ASSERT_TRUE(driver_->ready()) << "the main window or one of its controls did not appear";
+    ProgramSuite::SetUp();
+    if (HasFatalFailure()) return;
     program_ = &driver_->program();
     source_ = driver_->source();
     output_ = driver_->output();
     button_ = driver_->button();
     link_copy_ = driver_->link_copy();
     link_open_ = driver_->link_open();
-  }
-
-  void TearDown() override {
-    if (driver_ && driver_->running()) {
-      EXPECT_EQ(driver_->close(), std::optional<DWORD>(0));
-    }
-    driver_.reset();
   }
 
   void get_address_of(const std::string& page_address) {
@@ -98,15 +83,9 @@ class Commands : public testing::Test {
     EXPECT_TRUE(links_hidden());
   }
 
-  static std::unique_ptr<UnmanagedWindowsUnderWine> unmanaged_;
-  static std::unique_ptr<LoopbackHttpServer> server_;
-  std::unique_ptr<MainWindowDriver> driver_;
   ProgramUnderTest* program_ = nullptr;
   HWND source_ = nullptr, output_ = nullptr, button_ = nullptr, link_copy_ = nullptr, link_open_ = nullptr;
 };
-
-std::unique_ptr<UnmanagedWindowsUnderWine> Commands::unmanaged_;
-std::unique_ptr<LoopbackHttpServer> Commands::server_;
 
 TEST_F(Commands, FailuresSayGetFailedAndLeaveEverythingEmpty) {
   get_address_of(server_->url("/none"));
