@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <iterator>
-#include <tuple>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -413,32 +413,32 @@ Data with(Field Data::*field, Field value, Data data = {}) {
   return data;
 }
 layout::WindowData window_with(std::int32_t layout::WindowData::*field, std::int32_t value) {
-  return with(field, value,
-              with(&layout::WindowData::border_style, 1, with(&layout::WindowData::start_position, 0)));
+  using W = layout::WindowData;
+  return with(field, value, with(&W::border_style, 1, with(&W::start_position, 0)));
 }
-// White background, red fill, blue line.
+// White background, then a red shape or a blue line.
 layout::ShapeBoxData shape(std::int32_t kind, std::int32_t line_type) {
-  layout::ShapeBoxData d;
-  d.background_colour = 0x00ffffff;
-  d.shape = kind;
-  d.line_type = line_type;
-  d.line_colour = 0x00ff0000;
-  d.fill_colour = line_type == 0 ? 0x000000ff : layout::kSystemColour;
-  return d;
+  return {.background_colour = 0x00ffffff,
+          .shape = kind,
+          .line_type = line_type,
+          .line_colour = 0x00ff0000,
+          .fill_colour = line_type == 0 ? 0x000000ffu : layout::kSystemColour};
 }
 // The banner on a magenta background.
 layout::PicBoxData picture(std::int32_t display_mode);
 // Blue when normal, green on hover, olive once visited.
 layout::HyperLinkerData link() {
   layout::HyperLinkerData d;
-  d.hover_colour = 0x0000ff00;
   d.visited_colour = 0x00008080;
+  d.hover_colour = 0x0000ff00;
   d.background_colour = 0x00ffffff;
   d.caption = "link link";
   d.web_address = "Z:\\no\\such\\file.tarnvex";
   return d;
 }
 
+constexpr COLORREF kWhite = RGB(255, 255, 255), kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255),
+                   kMagenta = RGB(255, 0, 255);
 COLORREF pixel_of(HWND window, int x, int y) { return GetPixel(WindowDc(window).get(), x, y); }
 bool shows_colour(HWND window, COLORREF colour) {
   RECT client{};
@@ -450,31 +450,42 @@ bool shows_colour(HWND window, COLORREF colour) {
   }
   return found;
 }
-bool pixels_are(HWND window, std::initializer_list<std::tuple<int, int, COLORREF>> pixels) {
-  return std::all_of(pixels.begin(), pixels.end(), [&](const auto& p) {
-    return pixel_of(window, std::get<0>(p), std::get<1>(p)) == std::get<2>(p);
-  });
-}
-// The lengths of the runs of blue along the shape box's top edge.
-std::vector<int> blue_runs_on_top(HWND window) {
-  std::vector<int> runs{0};
-  for (int x = 0; x < 100; ++x) {
-    if (pixel_of(window, x, 0) == RGB(0, 0, 255)) {
-      ++runs.back();
-    } else if (runs.back() != 0) {
-      runs.push_back(0);
-    }
+// How many runs of blue the shape box's top edge holds, and the longest.
+std::pair<int, int> blue_dashes_on_top(HWND window) {
+  int dashes = 0, longest = 0;
+  for (int x = 0, run = 0; x < 100; ++x) {
+    run = pixel_of(window, x, 0) == kBlue ? run + 1 : 0;
+    dashes += run == 1;
+    longest = std::max(longest, run);
   }
-  if (runs.back() == 0) runs.pop_back();
-  return runs;
+  return {dashes, longest};
 }
-constexpr COLORREF kWhite = RGB(255, 255, 255), kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255),
-                   kMagenta = RGB(255, 0, 255);
+// Whether the link shows `colour`, and no longer blue, after `message` at (5, 5).
+bool link_shows_after(HWND link, UINT message, COLORREF colour) {
+  SendMessageW(link, message, 0, MAKELPARAM(5, 5));
+  UpdateWindow(link);
+  const bool shown = shows_colour(link, colour) && !shows_colour(link, kBlue);
+  ReleaseCapture();
+  return shown;
+}
+
+bool solid_on_top(HWND w) { return blue_dashes_on_top(w) == std::pair{1, 100}; }
+bool dashed_on_top(HWND w) { return blue_dashes_on_top(w).first > 2 && blue_dashes_on_top(w).second >= 6; }
+bool dotted_on_top(HWND w) { return blue_dashes_on_top(w).first > 10 && blue_dashes_on_top(w).second <= 3; }
+bool green_under_the_mouse(HWND w) { return link_shows_after(w, WM_MOUSEMOVE, RGB(0, 255, 0)); }
+bool olive_once_opened(HWND w) { return link_shows_after(w, WM_LBUTTONDOWN, RGB(128, 128, 0)); }
+
+struct Pixel {
+  int x, y;
+  COLORREF colour;
+  bool same = true;
+};
 
 struct FeatureRow {
   const char* feature;
   layout::KindData unit;  // a window setting (the unit is then an edit box), or the one unit
   std::uint64_t present = 0, absent = 0;
+  std::vector<Pixel> pixels = {};
   bool (*looks_right)(HWND) = nullptr;
 };
 
@@ -494,56 +505,19 @@ TEST_F(WindowSystem, SettingsTheProgramDoesNotUseTakeEffect) {
       {"edit right-aligned", with(&E::alignment, 2), ES_RIGHT, 0},
       {"edit lower case", with(&E::case_conversion, 1), ES_LOWERCASE, 0},
       {"edit upper case", with(&E::case_conversion, 2), ES_UPPERCASE, 0},
-      // The 800 x 212 banner in a 500 x 300 box.
-      {"picture stretched", picture(1), 0, 0, [](HWND w) { return pixel_of(w, 450, 280) != kMagenta; }},
-      {"picture centred", picture(3), 0, 0,
-       [](HWND w) { return pixel_of(w, 20, 10) == kMagenta && pixel_of(w, 250, 150) != kMagenta; }},
-      // Shapes in a 100 x 40 box.
-      {"ellipse", shape(2, 0), 0, 0,
-       [](HWND w) {
-         return pixels_are(w, {{2, 2, kWhite}, {50, 20, kRed}});
-       }},
-      {"circle", shape(3, 0), 0, 0,
-       [](HWND w) {
-         return pixels_are(w, {{31, 1, kWhite}, {10, 20, kWhite}, {50, 20, kRed}});
-       }},
-      {"rounded rectangle", shape(4, 0), 0, 0,
-       [](HWND w) {
-         return pixels_are(w, {{0, 0, kWhite}, {3, 3, kRed}});
-       }},
-      {"horizontal line", shape(6, 1), 0, 0,
-       [](HWND w) {
-         return pixels_are(w, {{50, 20, kBlue}, {50, 10, kWhite}});
-       }},
-      {"vertical line", shape(7, 1), 0, 0,
-       [](HWND w) {
-         return pixels_are(w, {{50, 10, kBlue}, {20, 20, kWhite}});
-       }},
-      {"solid line", shape(0, 1), 0, 0, [](HWND w) { return blue_runs_on_top(w) == std::vector<int>{100}; }},
-      {"dashed line", shape(0, 2), 0, 0,
-       [](HWND w) {
-         const auto runs = blue_runs_on_top(w);
-         return runs.size() > 2 && *std::max_element(runs.begin(), runs.end()) >= 6;
-       }},
-      {"dotted line", shape(0, 3), 0, 0,
-       [](HWND w) {
-         const auto runs = blue_runs_on_top(w);
-         return runs.size() > 10 && *std::max_element(runs.begin(), runs.end()) <= 3;
-       }},
-      {"link under the mouse", link(), 0, 0,
-       [](HWND w) {
-         SendMessageW(w, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-         UpdateWindow(w);
-         const bool hover = shows_colour(w, RGB(0, 255, 0)) && !shows_colour(w, kBlue);
-         ReleaseCapture();
-         return hover;
-       }},
-      {"link once opened", link(), 0, 0,
-       [](HWND w) {
-         SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-         UpdateWindow(w);
-         return shows_colour(w, RGB(128, 128, 0)) && !shows_colour(w, kBlue);
-       }},
+      // The 800 x 212 banner in a 500 x 300 box; shapes in a 100 x 40 box.
+      {"picture stretched", picture(1), 0, 0, {{450, 280, kMagenta, false}}},
+      {"picture centred", picture(3), 0, 0, {{20, 10, kMagenta}, {250, 150, kMagenta, false}}},
+      {"ellipse", shape(2, 0), 0, 0, {{2, 2, kWhite}, {50, 20, kRed}}},
+      {"circle", shape(3, 0), 0, 0, {{31, 1, kWhite}, {10, 20, kWhite}, {50, 20, kRed}}},
+      {"rounded rectangle", shape(4, 0), 0, 0, {{0, 0, kWhite}, {3, 3, kRed}}},
+      {"horizontal line", shape(6, 1), 0, 0, {{50, 20, kBlue}, {50, 10, kWhite}}},
+      {"vertical line", shape(7, 1), 0, 0, {{50, 10, kBlue}, {20, 20, kWhite}}},
+      {"solid line", shape(0, 1), 0, 0, {}, solid_on_top},
+      {"dashed line", shape(0, 2), 0, 0, {}, dashed_on_top},
+      {"dotted line", shape(0, 3), 0, 0, {}, dotted_on_top},
+      {"link under the mouse", link(), 0, 0, {}, green_under_the_mouse},
+      {"link once opened", link(), 0, 0, {}, olive_once_opened},
   };
   std::uint32_t window_id = 0x52000100;
   for (const FeatureRow& row : rows) {
@@ -567,7 +541,10 @@ TEST_F(WindowSystem, SettingsTheProgramDoesNotUseTakeEffect) {
     const std::uint64_t styles = static_cast<DWORD>(GetWindowLongW(built, GWL_STYLE)) |
                                  ex(static_cast<DWORD>(GetWindowLongW(built, GWL_EXSTYLE)));
     RedrawWindow(built, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    EXPECT_TRUE((styles & row.present) == row.present && (styles & row.absent) == 0 &&
+    const bool pixels_right = std::all_of(row.pixels.begin(), row.pixels.end(), [&](const Pixel& p) {
+      return (pixel_of(built, p.x, p.y) == p.colour) == p.same;
+    });
+    EXPECT_TRUE((styles & row.present) == row.present && (styles & row.absent) == 0 && pixels_right &&
                 (!row.looks_right || row.looks_right(built)))
         << row.feature;
     DestroyWindow(unit_window(window_id, window_id));
