@@ -386,22 +386,6 @@ TEST_F(WindowSystem, AHandlerReturningFalseKeepsThePressFromTheControl) {
   EXPECT_EQ(presses[1], (Call{kSlotPass, 2, 5, 0}));
 }
 
-TEST_F(WindowSystem, WindowStylesFollowTheBorderStyleAndStoredPosition) {
-  HWND window = unit_window(kTestWindow, kTestWindow);
-  RECT rect{};
-  GetWindowRect(window, &rect);
-  EXPECT_EQ(rect.left, 10);  // start position 0 keeps the stored place
-  EXPECT_EQ(rect.top, 20);
-  EXPECT_EQ(rect.right - rect.left, 300);
-  EXPECT_EQ(rect.bottom - rect.top, 200);
-  const LONG style = GetWindowLongW(window, GWL_STYLE);
-  EXPECT_TRUE(style & WS_THICKFRAME);
-  EXPECT_TRUE(style & WS_MAXIMIZEBOX);
-  EXPECT_FALSE(style & WS_MINIMIZEBOX);
-  const LONG main_style = GetWindowLongW(unit_window(kWindow, kWindow), GWL_STYLE);
-  EXPECT_FALSE(main_style & WS_THICKFRAME);
-}
-
 // Settings this program's own window never uses, one row each: a window built
 // from a one-unit layout with that setting shows it in the styles of the window
 // or the unit (the extended styles in the upper half), or in its pixels.
@@ -469,6 +453,12 @@ bool link_shows_after(HWND link, UINT message, COLORREF colour) {
   return shown;
 }
 
+// Start position 0 keeps the stored place and size.
+bool at_its_stored_place(HWND w) {
+  RECT r{};
+  GetWindowRect(w, &r);
+  return r.left == 10 && r.top == 20 && r.right == 610 && r.bottom == 420;
+}
 bool solid_on_top(HWND w) { return blue_dashes_on_top(w) == std::pair{1, 100}; }
 bool dashed_on_top(HWND w) { return blue_dashes_on_top(w).first > 2 && blue_dashes_on_top(w).second >= 6; }
 bool dotted_on_top(HWND w) { return blue_dashes_on_top(w).first > 10 && blue_dashes_on_top(w).second <= 3; }
@@ -493,6 +483,12 @@ TEST_F(WindowSystem, SettingsTheProgramDoesNotUseTakeEffect) {
   using W = layout::WindowData;
   using E = layout::EditBoxData;
   const FeatureRow rows[] = {
+      {"border 1",
+       window_with(&W::maximize_box, 1),
+       WS_THICKFRAME | WS_MAXIMIZEBOX,
+       WS_MINIMIZEBOX,
+       {},
+       at_its_stored_place},
       {"border 0", window_with(&W::border_style, 0), WS_POPUP, WS_CAPTION},
       {"border 3", window_with(&W::border_style, 3), WS_THICKFRAME | ex(WS_EX_TOOLWINDOW), 0},
       {"border 4", window_with(&W::border_style, 4), ex(WS_EX_TOOLWINDOW), WS_THICKFRAME},
