@@ -695,11 +695,10 @@ LRESULT CALLBACK recolouring(HWND window, UINT message, WPARAM wparam, LPARAM lp
 class Recoloured {
  public:
   explicit Recoloured(HWND window) : window_(window) {
-    subclassed_ = SetWindowSubclass(window, recolouring, 1, reinterpret_cast<DWORD_PTR>(blue_));
+    subclassed_ = SetWindowSubclass(window, recolouring, 1, reinterpret_cast<DWORD_PTR>(blue_.get()));
   }
   ~Recoloured() {
     if (subclassed_) RemoveWindowSubclass(window_, recolouring, 1);
-    DeleteObject(blue_);
   }
   Recoloured(const Recoloured&) = delete;
   Recoloured& operator=(const Recoloured&) = delete;
@@ -707,7 +706,7 @@ class Recoloured {
 
  private:
   HWND window_;
-  HBRUSH blue_ = CreateSolidBrush(RGB(0, 0, 255));
+  GdiObject<HBRUSH> blue_{CreateSolidBrush(RGB(0, 0, 255))};
   bool subclassed_ = false;
 };
 
