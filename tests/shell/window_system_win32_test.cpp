@@ -19,6 +19,7 @@
 #include "common/win32/module.h"
 #include "shell/layout_writer.h"
 #include "shell/resource_ids.h"
+#include "tests/support/program_win32.h"
 
 namespace {
 
@@ -570,13 +571,6 @@ TEST_F(WindowSystem, ShortSingleLineEditGrowsToItsFontHeight) {
   // Tall enough already: unchanged.
   GetWindowRect(unit_window(kWindow, kEditSource), &rect);
   EXPECT_EQ(rect.bottom - rect.top, 21);
-}
-
-RECT rect_in_parent(HWND window) {
-  RECT rect{};
-  GetWindowRect(window, &rect);
-  MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
 }
 
 LONG font_height(HWND window) {
