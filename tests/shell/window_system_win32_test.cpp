@@ -140,14 +140,6 @@ ByteSet test_layout_block() {
   return layout::encode_window_layout(test);
 }
 
-void pump() {
-  MSG message{};
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-}
-
 // Holds Ctrl/Shift/Alt down in this thread's key state while it lives.
 class HeldKeys {
  public:
@@ -181,13 +173,13 @@ class WindowSystem : public ::testing::Test {
     g_created_count = 0;
     ASSERT_TRUE(load_window(kWindow, nullptr, false));
     ASSERT_TRUE(load_window(kTestWindow, nullptr, false));
-    pump();
+    pump_messages();
     g_calls.clear();
   }
   void TearDown() override {
     DestroyWindow(unit_window(kWindow, kWindow));
     DestroyWindow(unit_window(kTestWindow, kTestWindow));
-    pump();
+    pump_messages();
   }
 };
 
@@ -249,7 +241,7 @@ TEST_F(WindowSystem, SelfDrawnUnitsKeepASentFontAndAnswerLikeStandardControls) {
   EXPECT_EQ(SendMessageW(label, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text)), 11);
   EXPECT_STREQ(text, L"作者：Merrowin");
   write_unit_visible(kWindow, kLinkCopy, false);
-  pump();
+  pump_messages();
 }
 
 struct ColourCase {
@@ -346,7 +338,7 @@ TEST_F(WindowSystem, PressOnAVisibleHyperlinkCallsItsHandlerWithPositionAndKeys)
 
 TEST_F(WindowSystem, ButtonClickRunsTheClickedHandler) {
   SendMessageW(unit_window(kWindow, kButtonGet), BM_CLICK, 0, 0);
-  pump();
+  pump_messages();
   ASSERT_EQ(g_calls.size(), 1u);
   EXPECT_EQ(g_calls[0].slot, kHandlerGetAddress);
 }

@@ -31,14 +31,6 @@ HWND child(HWND parent, const wchar_t* class_name, const wchar_t* text, DWORD st
 
 }  // namespace
 
-void pump_messages() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-}
-
 std::string colour_text(COLORREF colour) {
   return std::to_string(GetRValue(colour)) + "," + std::to_string(GetGValue(colour)) + "," +
          std::to_string(GetBValue(colour));

@@ -47,6 +47,14 @@ std::wstring windows_path_of(std::string_view unix_path) {
   return path;
 }
 
+void pump_messages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
 RECT rect_in_parent(HWND window) {
   RECT rect{};
   GetWindowRect(window, &rect);
