@@ -2,17 +2,13 @@
 // the whole page, and the step must give nothing or a well-formed address.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string_view>
 
 #include "extract/autoplay_address.h"
 #include "extract/page_search.h"
+#include "tests/fuzz/fuzz_input.h"
 
 namespace {
-
-void check(bool holds) {
-  if (!holds) std::abort();
-}
 
 bool starts_with(std::string_view text, std::string_view head) { return text.substr(0, head.size()) == head; }
 

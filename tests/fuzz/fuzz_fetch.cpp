@@ -3,7 +3,6 @@
 // response headers), checking what must hold for any bytes.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <string_view>
 
@@ -13,10 +12,6 @@
 #include "tests/fuzz/fuzz_input.h"
 
 namespace {
-
-void check(bool holds) {
-  if (!holds) std::abort();
-}
 
 bool ends_with(const Text& text, std::string_view ending) {
   return text.view().size() >= ending.size() &&

@@ -1,13 +1,19 @@
-// Cuts one fuzz input into up to three texts at the byte 0x01, so a fuzzer can
-// drive routines that take several texts from one byte string.
+// The fuzzers' shared pieces: a failed property stops the run (so libFuzzer
+// keeps the input), and one input is cut into up to three texts at the byte
+// 0x01, so a fuzzer can drive routines that take several texts.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string_view>
 
 #include "common/text.h"
+
+inline void check(bool holds) {
+  if (!holds) std::abort();
+}
 
 inline std::array<Text, 3> three_texts(const std::uint8_t* data, std::size_t size) {
   const std::string_view all(reinterpret_cast<const char*>(data), size);

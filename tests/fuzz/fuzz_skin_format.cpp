@@ -5,18 +5,10 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
 #include "skin_engine/skin_format.h"
-
-namespace {
-
-void check(bool holds) {
-  if (!holds) std::abort();
-}
-
-}  // namespace
+#include "tests/fuzz/fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const skin::Decoded decoded = skin::decode(data, size);

@@ -2,18 +2,9 @@
 // operation and checks the properties that must hold for any bytes.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 
 #include "common/text_ops.h"
 #include "tests/fuzz/fuzz_input.h"
-
-namespace {
-
-void check(bool holds) {
-  if (!holds) std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto [text, sought, replacement] = three_texts(data, size);

@@ -16,7 +16,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,22 +37,6 @@ const wchar_t* const kInstalledFiles[] = {L"tarnvex.exe", L"SkinH_EL.dll", L"Uni
 constexpr auto kProcessTimeout = 120s;
 // The uninstaller copies itself to the temp folder and finishes from there.
 constexpr auto kRemovalTimeout = 60s;
-
-// Closes a process's or thread's handle when it goes.
-using Handle = std::unique_ptr<void, decltype(&CloseHandle)>;
-
-class ComApartment {
- public:
-  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  HRESULT result_;
-};
 
 std::wstring shell_folder(int csidl) {
   wchar_t path[MAX_PATH] = {};
@@ -82,8 +65,8 @@ std::optional<DWORD> run_to_end(std::wstring command_line,
   if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &info))
     return std::nullopt;
-  const Handle process(info.hProcess, CloseHandle);
-  const Handle thread(info.hThread, CloseHandle);
+  const Handle process(info.hProcess);
+  const Handle thread(info.hThread);
   if (WaitForSingleObject(process.get(), static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
     TerminateProcess(process.get(), 1);
     WaitForSingleObject(process.get(), 5000);

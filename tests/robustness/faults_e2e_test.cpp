@@ -11,8 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "tests/support/loopback_http_server.h"
-#include "tests/support/main_window_driver_win32.h"
+#include "tests/support/program_suite_win32.h"
 
 namespace {
 
@@ -162,36 +161,10 @@ const Fault kFaults[] = {
     {"NoServerThere", nullptr, nullptr, 20s, 2},
 };
 
-class Faults : public testing::TestWithParam<Fault> {
+class Faults : public ProgramSuite<testing::TestWithParam<Fault>> {
  protected:
-  static void SetUpTestSuite() {
-    unmanaged_ = std::make_unique<UnmanagedWindowsUnderWine>();
-    server_ = std::make_unique<LoopbackHttpServer>(respond);
-  }
-  static void TearDownTestSuite() {
-    server_.reset();
-    unmanaged_.reset();
-  }
-
-  void SetUp() override {
-    ASSERT_TRUE(unmanaged_->in_force());
-    driver_ = std::make_unique<MainWindowDriver>(windows_path_of(TARNVEX_EXE));
-    ASSERT_TRUE(driver_->ready()) << "the main window or one of its controls did not appear";
-  }
-  void TearDown() override {
-    if (driver_ && driver_->running()) {
-      EXPECT_EQ(driver_->close(), std::optional<DWORD>(0));
-    }
-    driver_.reset();
-  }
-
-  static std::unique_ptr<UnmanagedWindowsUnderWine> unmanaged_;
-  static std::unique_ptr<LoopbackHttpServer> server_;
-  std::unique_ptr<MainWindowDriver> driver_;
+  static void SetUpTestSuite() { start_suite(respond); }
 };
-
-std::unique_ptr<UnmanagedWindowsUnderWine> Faults::unmanaged_;
-std::unique_ptr<LoopbackHttpServer> Faults::server_;
 
 TEST_P(Faults, EndsAsItShouldAndTheWindowStillWorks) {
   const Fault& fault = GetParam();

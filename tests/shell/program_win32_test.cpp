@@ -25,13 +25,6 @@ const std::wstring kCaption = L"  Tarnvex";
 
 std::wstring program_path() { return windows_path_of(TARNVEX_EXE_FILE); }
 
-RECT rect_in_parent(HWND window) {
-  RECT rect{};
-  GetWindowRect(window, &rect);
-  MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
-}
-
 bool has_style(HWND window, LONG style) { return (GetWindowLongW(window, GWL_STYLE) & style) == style; }
 bool has_ex_style(HWND window, LONG style) { return (GetWindowLongW(window, GWL_EXSTYLE) & style) == style; }
 

@@ -10,12 +10,16 @@
 #include <algorithm>
 #include <array>
 #include <iterator>
+#include <utility>
+#include <variant>
 #include <vector>
 
 #include "common/main_window_units.h"
+#include "common/win32/gdi.h"
 #include "common/win32/module.h"
 #include "shell/layout_writer.h"
 #include "shell/resource_ids.h"
+#include "tests/support/program_win32.h"
 
 namespace {
 
@@ -136,14 +140,6 @@ ByteSet test_layout_block() {
   return layout::encode_window_layout(test);
 }
 
-void pump() {
-  MSG message{};
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-}
-
 // Holds Ctrl/Shift/Alt down in this thread's key state while it lives.
 class HeldKeys {
  public:
@@ -177,13 +173,13 @@ class WindowSystem : public ::testing::Test {
     g_created_count = 0;
     ASSERT_TRUE(load_window(kWindow, nullptr, false));
     ASSERT_TRUE(load_window(kTestWindow, nullptr, false));
-    pump();
+    pump_messages();
     g_calls.clear();
   }
   void TearDown() override {
     DestroyWindow(unit_window(kWindow, kWindow));
     DestroyWindow(unit_window(kTestWindow, kTestWindow));
-    pump();
+    pump_messages();
   }
 };
 
@@ -245,7 +241,7 @@ TEST_F(WindowSystem, SelfDrawnUnitsKeepASentFontAndAnswerLikeStandardControls) {
   EXPECT_EQ(SendMessageW(label, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text)), 11);
   EXPECT_STREQ(text, L"作者：Merrowin");
   write_unit_visible(kWindow, kLinkCopy, false);
-  pump();
+  pump_messages();
 }
 
 struct ColourCase {
@@ -261,7 +257,8 @@ TEST_F(WindowSystem, EditBoxesAnswerWithTheirOwnColours) {
       // A read-only edit asks with WM_CTLCOLORSTATIC.
       {kEditAutoplay, WM_CTLCOLORSTATIC, RGB(0, 136, 255), RGB(255, 255, 255)},
   };
-  HDC dc = CreateCompatibleDC(nullptr);
+  const MemoryDc memory;
+  HDC dc = memory.get();
   for (const auto& c : cases) {
     HWND edit = unit_window(kWindow, c.unit);
     ASSERT_NE(edit, nullptr);
@@ -276,7 +273,6 @@ TEST_F(WindowSystem, EditBoxesAnswerWithTheirOwnColours) {
     EXPECT_EQ(GetTextColor(dc), c.text);
     EXPECT_EQ(GetBkColor(dc), c.background);
   }
-  DeleteDC(dc);
 }
 
 TEST_F(WindowSystem, VisiblePropertyReadsAndShowsOrHidesTheUnit) {
@@ -342,7 +338,7 @@ TEST_F(WindowSystem, PressOnAVisibleHyperlinkCallsItsHandlerWithPositionAndKeys)
 
 TEST_F(WindowSystem, ButtonClickRunsTheClickedHandler) {
   SendMessageW(unit_window(kWindow, kButtonGet), BM_CLICK, 0, 0);
-  pump();
+  pump_messages();
   ASSERT_EQ(g_calls.size(), 1u);
   EXPECT_EQ(g_calls[0].slot, kHandlerGetAddress);
 }
@@ -383,95 +379,190 @@ TEST_F(WindowSystem, AHandlerReturningFalseKeepsThePressFromTheControl) {
   EXPECT_EQ(presses[1], (Call{kSlotPass, 2, 5, 0}));
 }
 
-TEST_F(WindowSystem, WindowStylesFollowTheBorderStyleAndStoredPosition) {
-  HWND window = unit_window(kTestWindow, kTestWindow);
-  RECT rect{};
-  GetWindowRect(window, &rect);
-  EXPECT_EQ(rect.left, 10);  // start position 0 keeps the stored place
-  EXPECT_EQ(rect.top, 20);
-  EXPECT_EQ(rect.right - rect.left, 300);
-  EXPECT_EQ(rect.bottom - rect.top, 200);
-  const LONG style = GetWindowLongW(window, GWL_STYLE);
-  EXPECT_TRUE(style & WS_THICKFRAME);
-  EXPECT_TRUE(style & WS_MAXIMIZEBOX);
-  EXPECT_FALSE(style & WS_MINIMIZEBOX);
-  const LONG main_style = GetWindowLongW(unit_window(kWindow, kWindow), GWL_STYLE);
-  EXPECT_FALSE(main_style & WS_THICKFRAME);
+// Settings this program's own window never uses, one row each: a window built
+// from a one-unit layout with that setting shows it in the styles of the window
+// or the unit (the extended styles in the upper half), or in its pixels.
+constexpr std::uint64_t ex(DWORD bits) { return std::uint64_t{bits} << 32; }
+
+template <typename Data, typename Field>
+Data with(Field Data::*field, Field value, Data data = {}) {
+  data.*field = value;
+  return data;
+}
+layout::WindowData window_with(std::int32_t layout::WindowData::*field, std::int32_t value) {
+  using W = layout::WindowData;
+  return with(field, value, with(&W::border_style, 1, with(&W::start_position, 0)));
+}
+// White background, then a red shape or a blue line.
+layout::ShapeBoxData shape(std::int32_t kind, std::int32_t line_type) {
+  return {.background_colour = 0x00ffffff,
+          .shape = kind,
+          .line_type = line_type,
+          .line_colour = 0x00ff0000,
+          .fill_colour = line_type == 0 ? 0x000000ffu : layout::kSystemColour};
+}
+// The banner on a magenta background.
+layout::PicBoxData picture(std::int32_t display_mode);
+// Blue when normal, green on hover, olive once visited.
+layout::HyperLinkerData link() {
+  layout::HyperLinkerData d;
+  d.visited_colour = 0x00008080;
+  d.hover_colour = 0x0000ff00;
+  d.background_colour = 0x00ffffff;
+  d.caption = "link link";
+  d.web_address = "Z:\\no\\such\\file.tarnvex";
+  return d;
 }
 
-// Settings this program's own window never uses, one row each: a window built
-// from a one-edit layout with that setting changed shows it in the styles of
-// the window or the edit (the extended styles in the upper half).
-constexpr std::uint64_t ex(DWORD bits) { return std::uint64_t{bits} << 32; }
+constexpr COLORREF kWhite = RGB(255, 255, 255), kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255),
+                   kMagenta = RGB(255, 0, 255);
+COLORREF pixel_of(HWND window, int x, int y) { return GetPixel(WindowDc(window).get(), x, y); }
+bool shows_colour(HWND window, COLORREF colour) {
+  RECT client{};
+  GetClientRect(window, &client);
+  const WindowDc dc(window);
+  bool found = false;
+  for (int y = 0; y < client.bottom && !found; ++y) {
+    for (int x = 0; x < client.right && !found; ++x) found = GetPixel(dc.get(), x, y) == colour;
+  }
+  return found;
+}
+// How many runs of blue the shape box's top edge holds, and the longest.
+std::pair<int, int> blue_dashes_on_top(HWND window) {
+  int dashes = 0, longest = 0;
+  for (int x = 0, run = 0; x < 100; ++x) {
+    run = pixel_of(window, x, 0) == kBlue ? run + 1 : 0;
+    dashes += run == 1;
+    longest = std::max(longest, run);
+  }
+  return {dashes, longest};
+}
+// Whether the link shows `colour`, and no longer blue, after `message` at (5, 5).
+bool link_shows_after(HWND link, UINT message, COLORREF colour) {
+  SendMessageW(link, message, 0, MAKELPARAM(5, 5));
+  UpdateWindow(link);
+  const bool shown = shows_colour(link, colour) && !shows_colour(link, kBlue);
+  ReleaseCapture();
+  return shown;
+}
+
+// Start position 0 keeps the stored place and size.
+bool at_its_stored_place(HWND w) {
+  RECT r{};
+  GetWindowRect(w, &r);
+  return r.left == 10 && r.top == 20 && r.right == 610 && r.bottom == 420;
+}
+bool solid_on_top(HWND w) { return blue_dashes_on_top(w) == std::pair{1, 100}; }
+bool dashed_on_top(HWND w) { return blue_dashes_on_top(w).first > 2 && blue_dashes_on_top(w).second >= 6; }
+bool dotted_on_top(HWND w) { return blue_dashes_on_top(w).first > 10 && blue_dashes_on_top(w).second <= 3; }
+bool green_under_the_mouse(HWND w) { return link_shows_after(w, WM_MOUSEMOVE, RGB(0, 255, 0)); }
+bool olive_once_opened(HWND w) { return link_shows_after(w, WM_LBUTTONDOWN, RGB(128, 128, 0)); }
+
+struct Pixel {
+  int x, y;
+  COLORREF colour;
+  bool same = true;
+};
 
 struct FeatureRow {
   const char* feature;
-  std::int32_t layout::WindowData::*window_setting;  // or else
-  std::int32_t layout::EditBoxData::*edit_setting;
-  std::int32_t value;
-  std::uint64_t present, absent;
+  layout::KindData unit;  // a window setting (the unit is then an edit box), or the one unit
+  std::uint64_t present = 0, absent = 0;
+  std::vector<Pixel> pixels = {};
+  bool (*looks_right)(HWND) = nullptr;
 };
 
 TEST_F(WindowSystem, SettingsTheProgramDoesNotUseTakeEffect) {
   using W = layout::WindowData;
   using E = layout::EditBoxData;
   const FeatureRow rows[] = {
-      {"border 0", &W::border_style, nullptr, 0, WS_POPUP, WS_CAPTION},
-      {"border 3", &W::border_style, nullptr, 3, WS_THICKFRAME | ex(WS_EX_TOOLWINDOW), 0},
-      {"border 4", &W::border_style, nullptr, 4, ex(WS_EX_TOOLWINDOW), WS_THICKFRAME},
-      {"border 5", &W::border_style, nullptr, 5, WS_THICKFRAME | ex(WS_EX_CLIENTEDGE), 0},
-      {"border 6", &W::border_style, nullptr, 6, ex(WS_EX_CLIENTEDGE), WS_THICKFRAME},
-      {"always on top", &W::always_on_top, nullptr, 1, ex(WS_EX_TOPMOST), 0},
-      {"start minimised", &W::start_position, nullptr, 2, WS_MINIMIZE, 0},
-      {"start maximised", &W::start_position, nullptr, 3, WS_MAXIMIZE, 0},
-      {"edit centred", nullptr, &E::alignment, 1, ES_CENTER, 0},
-      {"edit right-aligned", nullptr, &E::alignment, 2, ES_RIGHT, 0},
-      {"edit lower case", nullptr, &E::case_conversion, 1, ES_LOWERCASE, 0},
-      {"edit upper case", nullptr, &E::case_conversion, 2, ES_UPPERCASE, 0},
+      {"border 1",
+       window_with(&W::maximize_box, 1),
+       WS_THICKFRAME | WS_MAXIMIZEBOX,
+       WS_MINIMIZEBOX,
+       {},
+       at_its_stored_place},
+      {"border 0", window_with(&W::border_style, 0), WS_POPUP, WS_CAPTION},
+      {"border 3", window_with(&W::border_style, 3), WS_THICKFRAME | ex(WS_EX_TOOLWINDOW), 0},
+      {"border 4", window_with(&W::border_style, 4), ex(WS_EX_TOOLWINDOW), WS_THICKFRAME},
+      {"border 5", window_with(&W::border_style, 5), WS_THICKFRAME | ex(WS_EX_CLIENTEDGE), 0},
+      {"border 6", window_with(&W::border_style, 6), ex(WS_EX_CLIENTEDGE), WS_THICKFRAME},
+      {"always on top", window_with(&W::always_on_top, 1), ex(WS_EX_TOPMOST), 0},
+      {"start minimised", window_with(&W::start_position, 2), WS_MINIMIZE, 0},
+      {"start maximised", window_with(&W::start_position, 3), WS_MAXIMIZE, 0},
+      {"edit centred", with(&E::alignment, 1), ES_CENTER, 0},
+      {"edit right-aligned", with(&E::alignment, 2), ES_RIGHT, 0},
+      {"edit lower case", with(&E::case_conversion, 1), ES_LOWERCASE, 0},
+      {"edit upper case", with(&E::case_conversion, 2), ES_UPPERCASE, 0},
+      // The 800 x 212 banner in a 500 x 300 box; shapes in a 100 x 40 box.
+      {"picture stretched", picture(1), 0, 0, {{450, 280, kMagenta, false}}},
+      {"picture centred", picture(3), 0, 0, {{20, 10, kMagenta}, {250, 150, kMagenta, false}}},
+      {"ellipse", shape(2, 0), 0, 0, {{2, 2, kWhite}, {50, 20, kRed}}},
+      {"circle", shape(3, 0), 0, 0, {{31, 1, kWhite}, {10, 20, kWhite}, {50, 20, kRed}}},
+      {"rounded rectangle", shape(4, 0), 0, 0, {{0, 0, kWhite}, {3, 3, kRed}}},
+      {"horizontal line", shape(6, 1), 0, 0, {{50, 20, kBlue}, {50, 10, kWhite}}},
+      {"vertical line", shape(7, 1), 0, 0, {{50, 10, kBlue}, {20, 20, kWhite}}},
+      {"solid line", shape(0, 1), 0, 0, {}, solid_on_top},
+      {"dashed line", shape(0, 2), 0, 0, {}, dashed_on_top},
+      {"dotted line", shape(0, 3), 0, 0, {}, dotted_on_top},
+      {"link under the mouse", link(), 0, 0, {}, green_under_the_mouse},
+      {"link once opened", link(), 0, 0, {}, olive_once_opened},
   };
   std::uint32_t window_id = 0x52000100;
   for (const FeatureRow& row : rows) {
-    W window;
-    window.border_style = 1;
-    window.start_position = 0;
-    E edit;
-    (row.window_setting ? window.*row.window_setting : edit.*row.edit_setting) = row.value;
+    const bool window_row = std::holds_alternative<W>(row.unit);
+    const bool picture_row = std::holds_alternative<layout::PicBoxData>(row.unit);
+    constexpr layout::UnitKind kKinds[] = {layout::UnitKind::kWindow,   layout::UnitKind::kWindow,
+                                           layout::UnitKind::kEditBox,  layout::UnitKind::kPicBox,
+                                           layout::UnitKind::kShapeBox, layout::UnitKind::kLabel,
+                                           layout::UnitKind::kButton,   layout::UnitKind::kHyperLinker};
     layout::WindowLayout one;
     one.window_id = ++window_id;
     one.unit_ids = {kTestWindowUnit, kTestShortEdit};
-    one.units = {unit_record(layout::UnitKind::kWindow, 10, 20, 300, 200, 1, {}, window),
-                 unit_record(layout::UnitKind::kEditBox, 10, 50, 100, 20, 5, {}, edit)};
+    one.units = {unit_record(layout::UnitKind::kWindow, 10, 20, 600, 400, 1, {},
+                             window_row ? row.unit : window_with(&W::border_style, 1)),
+                 unit_record(window_row ? layout::UnitKind::kEditBox : kKinds[row.unit.index()], 10, 50,
+                             picture_row ? 500 : 100, picture_row ? 300 : 40, 5, {},
+                             window_row ? layout::KindData(E{}) : row.unit)};
     ASSERT_TRUE(window_system_start(layout::encode_window_layout(one), kHandlers) &&
                 load_window(window_id, nullptr, false));
-    HWND built = unit_window(window_id, row.window_setting ? window_id : kTestShortEdit);
+    HWND built = unit_window(window_id, window_row ? window_id : kTestShortEdit);
     const std::uint64_t styles = static_cast<DWORD>(GetWindowLongW(built, GWL_STYLE)) |
                                  ex(static_cast<DWORD>(GetWindowLongW(built, GWL_EXSTYLE)));
-    EXPECT_TRUE((styles & row.present) == row.present && (styles & row.absent) == 0) << row.feature;
+    RedrawWindow(built, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    const bool pixels_right = std::all_of(row.pixels.begin(), row.pixels.end(), [&](const Pixel& p) {
+      return (pixel_of(built, p.x, p.y) == p.colour) == p.same;
+    });
+    EXPECT_TRUE((styles & row.present) == row.present && (styles & row.absent) == 0 && pixels_right &&
+                (!row.looks_right || row.looks_right(built)))
+        << row.feature;
     DestroyWindow(unit_window(window_id, window_id));
   }
+}
+
+layout::PicBoxData picture(std::int32_t display_mode) {
+  const auto resource = rcdata_resource(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TARNVEX_RCDATA_LAYOUT));
+  const auto main = layout::decode_window_layout(ByteSet(resource.begin(), resource.end()));
+  const auto at = std::find(main->unit_ids.begin(), main->unit_ids.end(), kPictureBanner);
+  auto d =
+      std::get<layout::PicBoxData>(main->units[static_cast<std::size_t>(at - main->unit_ids.begin())].data);
+  d.background_colour = 0x00ff00ff;
+  d.display_mode = display_mode;
+  return d;
 }
 
 TEST_F(WindowSystem, ShortSingleLineEditGrowsToItsFontHeight) {
   HWND edit = unit_window(kTestWindow, kTestShortEdit);
   RECT rect{};
   GetWindowRect(edit, &rect);
-  HDC dc = GetDC(edit);
-  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  const WindowDc dc(edit);
+  const SelectedObject font(dc.get(), GetStockObject(DEFAULT_GUI_FONT));
   TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  SelectObject(dc, old);
-  ReleaseDC(edit, dc);
+  GetTextMetricsW(dc.get(), &metrics);
   EXPECT_EQ(rect.bottom - rect.top, metrics.tmHeight + 2 * GetSystemMetrics(SM_CYEDGE));
   // Tall enough already: unchanged.
   GetWindowRect(unit_window(kWindow, kEditSource), &rect);
   EXPECT_EQ(rect.bottom - rect.top, 21);
-}
-
-RECT rect_in_parent(HWND window) {
-  RECT rect{};
-  GetWindowRect(window, &rect);
-  MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
 }
 
 LONG font_height(HWND window) {
@@ -536,13 +627,6 @@ TEST_F(WindowSystem, InputBoxHasAThinBorderAndTheOutputBoxNone) {
   }
 }
 
-COLORREF pixel_of(HWND window, int x, int y) {
-  HDC dc = GetDC(window);
-  const COLORREF colour = GetPixel(dc, x, y);
-  ReleaseDC(window, dc);
-  return colour;
-}
-
 TEST_F(WindowSystem, BannerIsFittedToTheBoxAtItsTopLeft) {
   HWND banner = unit_window(kWindow, kPictureBanner);
   RedrawWindow(banner, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
@@ -593,27 +677,14 @@ LRESULT CALLBACK recolouring(HWND window, UINT message, WPARAM wparam, LPARAM lp
   return static_cast<LRESULT>(brush);
 }
 
-bool shows_colour(HWND window, COLORREF colour) {
-  RECT client{};
-  GetClientRect(window, &client);
-  HDC dc = GetDC(window);
-  bool found = false;
-  for (int y = 0; y < client.bottom && !found; ++y) {
-    for (int x = 0; x < client.right && !found; ++x) found = GetPixel(dc, x, y) == colour;
-  }
-  ReleaseDC(window, dc);
-  return found;
-}
-
 // A window answered by `recolouring` with a blue brush while this lives.
 class Recoloured {
  public:
   explicit Recoloured(HWND window) : window_(window) {
-    subclassed_ = SetWindowSubclass(window, recolouring, 1, reinterpret_cast<DWORD_PTR>(blue_));
+    subclassed_ = SetWindowSubclass(window, recolouring, 1, reinterpret_cast<DWORD_PTR>(blue_.get()));
   }
   ~Recoloured() {
     if (subclassed_) RemoveWindowSubclass(window_, recolouring, 1);
-    DeleteObject(blue_);
   }
   Recoloured(const Recoloured&) = delete;
   Recoloured& operator=(const Recoloured&) = delete;
@@ -621,7 +692,7 @@ class Recoloured {
 
  private:
   HWND window_;
-  HBRUSH blue_ = CreateSolidBrush(RGB(0, 0, 255));
+  GdiObject<HBRUSH> blue_{CreateSolidBrush(RGB(0, 0, 255))};
   bool subclassed_ = false;
 };
 

@@ -20,7 +20,7 @@ struct ProbeCall {
 inline constexpr int kProbeResult = 4242;
 
 // The environment variable naming the file where the probe logs "attach",
-// "detach" and "unload" lines.
+// "detach" and "unload in OLE" (or "unload without OLE") lines.
 inline constexpr char kProbeLogVariable[] = "TARNVEX_PROBE_LOG";
 
 using ProbeLastCall = const ProbeCall*(__stdcall*)();

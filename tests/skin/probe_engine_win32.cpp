@@ -1,3 +1,4 @@
+#include <objbase.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -53,7 +54,12 @@ extern "C" void WINAPI probe_reset() { g_last = ProbeCall{}; }
 extern "C" void WINAPI SkinH_Detach() { log_line("detach\n"); }
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
-  // Only file work: a FreeLibrary, not the end of the process.
-  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) log_line("unload\n");
+  // Only file work and a look at this thread's apartment: a FreeLibrary, not
+  // the end of the process. The program's OLE should still be up here.
+  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+    APTTYPE type{};
+    APTTYPEQUALIFIER qualifier{};
+    log_line(CoGetApartmentType(&type, &qualifier) == S_OK ? "unload in OLE\n" : "unload without OLE\n");
+  }
   return TRUE;
 }

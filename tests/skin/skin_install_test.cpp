@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "common/codepage_win32.h"
+#include "common/win32/module.h"
 #include "shell/outside_calls_win32.h"
 #include "shell/skin_install.h"
 #include "tests/skin/engine_file.h"
@@ -18,13 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::wstring this_program() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  return path;
-}
-
-fs::path program_directory() { return fs::path(this_program()).parent_path(); }
+fs::path program_directory() { return program_folder(); }
 
 Text local(const fs::path& path) { return wide_to_gbk(path.wstring()); }
 

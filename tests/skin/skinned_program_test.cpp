@@ -9,9 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <memory>
-#include <type_traits>
 
+#include "common/win32/gdi.h"
 #include "shell/skin_install.h"
 #include "skin_engine/skin_format.h"
 #include "tests/skin/engine_file.h"
@@ -29,9 +28,7 @@ constexpr wchar_t kCaption[] = L"  Tarnvex";
 COLORREF screen_pixel(HWND window, int x, int y) {
   POINT point{x, y};
   ClientToScreen(window, &point);
-  const std::unique_ptr<std::remove_pointer_t<HDC>, decltype([](HDC dc) { ReleaseDC(nullptr, dc); })> screen(
-      GetDC(nullptr));
-  return GetPixel(screen.get(), point.x, point.y);
+  return GetPixel(WindowDc(nullptr).get(), point.x, point.y);
 }
 
 COLORREF skin_colour(const char* name) {
@@ -59,40 +56,54 @@ COLORREF most_common(const std::map<COLORREF, int>& counts) {
   return top == counts.end() ? CLR_INVALID : top->first;
 }
 
+// A box shown during start-up is up by the time the program first waits for
+// input, in its own loop or the box's.
+bool shows_a_message_box_once_idle(const ProgramUnderTest& program) {
+  EXPECT_EQ(WaitForInputIdle(program.process(), 20000), 0u);
+  return find_message_box(program.process_id()) != nullptr;
+}
+
+struct Look {
+  COLORREF input, shape, label_background, label_text, button = CLR_INVALID;  // CLR_INVALID: not looked at
+};
+
+// What the started program shows: the input box, the shape box under it all,
+// the label (mostly its background, its caption in one colour), maybe the
+// button, and no message box.
+void expect_look(const ProgramUnderTest& program, const Look& look) {
+  const HWND label = program.control_at(8, 180, 88, 16);
+  const struct {
+    HWND window;
+    int x, y;
+    COLORREF colour;
+  } places[] = {{program.control_at(4, 94, 294, 21), 200, 10, look.input},
+                {program.control_at(0, 0, 432, 230), 200, 165, look.shape},
+                {program.control_at(304, 92, 121, 24), 3, 3, look.button}};
+  for (const auto& place : places) {
+    ASSERT_NE(place.window, nullptr);
+    if (place.colour == CLR_INVALID) continue;
+    EXPECT_TRUE(wait_until([&] { return screen_pixel(place.window, place.x, place.y) == place.colour; }))
+        << std::hex << screen_pixel(place.window, place.x, place.y) << " instead of " << place.colour;
+  }
+  ASSERT_NE(label, nullptr);
+  const auto label_colours = screen_colours(label);
+  EXPECT_EQ(most_common(label_colours), look.label_background);
+  EXPECT_EQ(label_colours.count(look.label_text), 1U);
+  EXPECT_EQ(label_colours.count(RGB(0, 0, 0)), look.label_text == RGB(0, 0, 0) ? 1U : 0U);
+  EXPECT_FALSE(shows_a_message_box_once_idle(program));
+}
+
 TEST(SkinnedProgram, WritesTheEngineAndShowsTheSkin) {
   const EngineFileScope engine_file;
   ProgramUnderTest program(windows_path_of(TARNVEX_EXE_FILE), kCaption);
   ASSERT_TRUE(program.started());
-
   const ByteView image = skin_library_image();
   EXPECT_EQ(read_file(kFixedPath), std::vector<std::uint8_t>(image.begin(), image.end()));
-
-  HWND input = program.control_at(4, 94, 294, 21);
-  HWND button = program.control_at(304, 92, 121, 24);
-  ASSERT_NE(input, nullptr);
-  ASSERT_NE(button, nullptr);
-  const COLORREF edit_background = skin_colour("edit.background");
-  const COLORREF button_face = skin_colour("button.face");
-  EXPECT_TRUE(wait_until([&] { return screen_pixel(input, 200, 10) == edit_background; }))
-      << "input box " << std::hex << screen_pixel(input, 200, 10);
-  EXPECT_TRUE(wait_until([&] { return screen_pixel(button, 3, 3) == button_face; }))
-      << "button " << std::hex << screen_pixel(button, 3, 3);
-
-  // The white shape box that covers the client area shows the skin's window
-  // background, and the label the skin's label colours (its caption in the
-  // label's text colour, not the layout's black).
-  HWND shape = program.control_at(0, 0, 432, 230);
-  HWND label = program.control_at(8, 180, 88, 16);
-  ASSERT_NE(shape, nullptr);
-  ASSERT_NE(label, nullptr);
-  const COLORREF window_background = skin_colour("window.background");
-  EXPECT_TRUE(wait_until([&] { return screen_pixel(shape, 200, 165) == window_background; }))
-      << "window background " << std::hex << screen_pixel(shape, 200, 165);
-  const auto label_colours = screen_colours(label);
-  EXPECT_EQ(most_common(label_colours), skin_colour("label.background"));
-  EXPECT_EQ(label_colours.count(skin_colour("label.text")), 1U);
-  EXPECT_EQ(label_colours.count(RGB(0, 0, 0)), 0U);
-  EXPECT_FALSE(find_message_box(program.process_id()) != nullptr);
+  // The white shape box shows the skin's window background, and the label's
+  // caption the skin's label text colour, not the layout's black.
+  expect_look(program,
+              {skin_colour("edit.background"), skin_colour("window.background"),
+               skin_colour("label.background"), skin_colour("label.text"), skin_colour("button.face")});
   EXPECT_EQ(program.close_and_wait(), std::optional<DWORD>(0));
 }
 
@@ -102,29 +113,17 @@ TEST(SkinnedProgram, StartsUnskinnedWithoutAUsableEngine) {
   {
     ProgramUnderTest program(windows_path_of(TARNVEX_EXE_FILE), kCaption);
     ASSERT_TRUE(program.started());
-    HWND input = program.control_at(4, 94, 294, 21);
-    ASSERT_NE(input, nullptr);
-    // The layout's own white input box, and no fatal error box.
-    EXPECT_TRUE(wait_until([&] { return screen_pixel(input, 200, 10) == RGB(255, 255, 255); }))
-        << std::hex << screen_pixel(input, 200, 10);
-    // The layout's white shape box and its white label with a black caption.
-    HWND shape = program.control_at(0, 0, 432, 230);
-    HWND label = program.control_at(8, 180, 88, 16);
-    ASSERT_NE(shape, nullptr);
-    ASSERT_NE(label, nullptr);
-    EXPECT_EQ(screen_pixel(shape, 200, 165), RGB(255, 255, 255));
-    const auto label_colours = screen_colours(label);
-    EXPECT_EQ(most_common(label_colours), RGB(255, 255, 255));
-    EXPECT_EQ(label_colours.count(RGB(0, 0, 0)), 1U);
-    // A failed binding would have shown its box while the window was being made.
-    EXPECT_FALSE(find_message_box(program.process_id()) != nullptr);
+    // The layout's own white boxes and white label with a black caption; a
+    // failed binding would have shown its box while the window was being made.
+    const COLORREF white = RGB(255, 255, 255);
+    expect_look(program, {white, white, white, RGB(0, 0, 0)});
     EXPECT_EQ(program.close_and_wait(), std::optional<DWORD>(0));
   }
   // The file was present, so it was left as it was.
   EXPECT_EQ(read_file(kFixedPath).size(), std::string_view("not a library").size());
 }
 
-TEST(SkinnedProgram, EndSequenceDetachesTheEngineBeforeFreeingIt) {
+TEST(SkinnedProgram, EndSequenceDetachesAndFreesTheEngineBeforeOle) {
   const EngineFileScope engine_file;
   ASSERT_TRUE(CopyFileW(windows_path_of(TARNVEX_PROBE_ENGINE_FILE).c_str(), kFixedPath.c_str(), FALSE));
   const fs::path log = fs::temp_directory_path() / ("tarnvex-probe-" + std::to_string(GetCurrentProcessId()));
@@ -140,7 +139,7 @@ TEST(SkinnedProgram, EndSequenceDetachesTheEngineBeforeFreeingIt) {
   SetEnvironmentVariableA(kProbeLogVariable, nullptr);
   EXPECT_EQ(exit_code, std::optional<DWORD>(0));
   const auto logged = read_file(log);
-  EXPECT_EQ(std::string(logged.begin(), logged.end()), "attach\ndetach\nunload\n");
+  EXPECT_EQ(std::string(logged.begin(), logged.end()), "attach\ndetach\nunload in OLE\n");
   fs::remove(log, ignored);
 }
 

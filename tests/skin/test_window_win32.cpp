@@ -1,8 +1,8 @@
 #include "tests/skin/test_window_win32.h"
 
-#include <memory>
 #include <string>
-#include <type_traits>
+
+#include "common/win32/gdi.h"
 
 namespace {
 
@@ -30,14 +30,6 @@ HWND child(HWND parent, const wchar_t* class_name, const wchar_t* text, DWORD st
 }
 
 }  // namespace
-
-void pump_messages() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-}
 
 std::string colour_text(COLORREF colour) {
   return std::to_string(GetRValue(colour)) + "," + std::to_string(GetGValue(colour)) + "," +
@@ -76,34 +68,10 @@ void TestWindow::settle() const {
   GdiFlush();
 }
 
-namespace {
-
-// The screen's DC for one scope.
-class ScreenDc {
- public:
-  ScreenDc() : dc_(GetDC(nullptr)) {}
-  ~ScreenDc() { ReleaseDC(nullptr, dc_); }
-  ScreenDc(const ScreenDc&) = delete;
-  ScreenDc& operator=(const ScreenDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
-
-struct DcDeleter {
-  void operator()(HDC dc) const { DeleteDC(dc); }
-};
-struct ObjectDeleter {
-  void operator()(HBITMAP object) const { DeleteObject(object); }
-};
-
-}  // namespace
-
 COLORREF TestWindow::pixel(Point client) const {
   POINT point{client.x, client.y};
   ClientToScreen(frame_, &point);
-  const ScreenDc screen;
+  const WindowDc screen(nullptr);
   return GetPixel(screen.get(), point.x, point.y);
 }
 
@@ -114,8 +82,8 @@ std::vector<COLORREF> TestWindow::snapshot() const {
   ClientToScreen(frame_, &origin);
   const int width = client.right;
   const int height = client.bottom;
-  const ScreenDc screen;
-  const std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter> memory(CreateCompatibleDC(screen.get()));
+  const WindowDc screen(nullptr);
+  const MemoryDc memory(screen.get());
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = width;
@@ -124,10 +92,9 @@ std::vector<COLORREF> TestWindow::snapshot() const {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  const std::unique_ptr<std::remove_pointer_t<HBITMAP>, ObjectDeleter> bitmap(
-      CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!memory || !bitmap) return {};
-  HGDIOBJ previous = SelectObject(memory.get(), bitmap.get());
+  const GdiObject<HBITMAP> bitmap(CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!memory.get() || !bitmap.get()) return {};
+  const SelectedObject selected(memory.get(), bitmap.get());
   BitBlt(memory.get(), 0, 0, width, height, screen.get(), origin.x, origin.y, SRCCOPY);
   GdiFlush();
   std::vector<COLORREF> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
@@ -136,6 +103,5 @@ std::vector<COLORREF> TestWindow::snapshot() const {
     const std::uint32_t bgra = row_major[index];
     pixels[index] = RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF);
   }
-  SelectObject(memory.get(), previous);
   return pixels;
 }

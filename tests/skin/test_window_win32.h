@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/program_win32.h"
+
 struct Point {
   int x;
   int y;
@@ -61,8 +63,6 @@ class TestWindow {
   HWND label_ = nullptr;
   HWND button_ = nullptr;
 };
-
-void pump_messages();
 
 // "R,G,B" for test messages.
 std::string colour_text(COLORREF colour);

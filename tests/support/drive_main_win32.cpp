@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "common/win32/gdi.h"
 #include "tests/support/main_window_driver_win32.h"
 
 namespace {
@@ -32,12 +33,13 @@ std::string utf8(const std::wstring& wide) {
 bool save_screen(const std::wstring& path) {
   const int width = GetSystemMetrics(SM_CXSCREEN);
   const int height = GetSystemMetrics(SM_CYSCREEN);
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-  SelectObject(memory, old);
+  const WindowDc screen(nullptr);
+  const MemoryDc memory(screen.get());
+  const GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen.get(), width, height));
+  {
+    const SelectedObject selected(memory.get(), bitmap.get());
+    BitBlt(memory.get(), 0, 0, width, height, screen.get(), 0, 0, SRCCOPY);
+  }
   BITMAPINFOHEADER info{};
   info.biSize = sizeof info;
   info.biWidth = width;
@@ -47,11 +49,8 @@ bool save_screen(const std::wstring& path) {
   info.biCompression = BI_RGB;
   const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
   std::vector<char> pixels(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
-  GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
-            DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  GetDIBits(memory.get(), bitmap.get(), 0, static_cast<UINT>(height), pixels.data(),
+            reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
   BITMAPFILEHEADER file{};
   file.bfType = 0x4D42;
   file.bfOffBits = sizeof file + sizeof info;

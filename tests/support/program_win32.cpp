@@ -47,6 +47,21 @@ std::wstring windows_path_of(std::string_view unix_path) {
   return path;
 }
 
+void pump_messages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+RECT rect_in_parent(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
 std::wstring window_text_of(HWND window) {
   std::vector<wchar_t> text(65536);
   DWORD_PTR copied = 0;
@@ -105,9 +120,7 @@ ProgramUnderTest::~ProgramUnderTest() {
 
 HWND ProgramUnderTest::control_at(int left, int top, int width, int height, int slack) const {
   return first_window(main_window_, [&](HWND window) {
-    RECT rect;
-    GetWindowRect(window, &rect);
-    MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+    const RECT rect = rect_in_parent(window);
     return within_slack(rect.left, left, slack) && within_slack(rect.top, top, slack) &&
            within_slack(rect.right, left + width, slack) && within_slack(rect.bottom, top + height, slack);
   });

@@ -57,6 +57,10 @@ class ProgramUnderTest {
   HWND main_window_ = nullptr;
 };
 
+// Runs every message waiting for this thread.
+void pump_messages();
+// The window's rectangle in its parent's client coordinates.
+RECT rect_in_parent(HWND window);
 std::wstring window_text_of(HWND window);
 // WM_SETTEXT across processes (Wine and Windows marshal the string).
 void set_window_text_of(HWND window, const std::wstring& text);
