@@ -64,24 +64,39 @@ KindData read_known_kind(const ByteSet& bytes) {
   return d;
 }
 
-KindData read_kind_data(std::uint32_t kind, const ByteSet& bytes) {
+// A default value of the kind's data; UnusableData for a kind we do not know.
+// The one place that maps kind identifiers to data types.
+KindData kind_default(std::uint32_t kind) {
   switch (static_cast<UnitKind>(kind)) {
     case UnitKind::kWindow:
-      return read_known_kind<WindowData>(bytes);
+      return WindowData{};
     case UnitKind::kEditBox:
-      return read_known_kind<EditBoxData>(bytes);
+      return EditBoxData{};
     case UnitKind::kPicBox:
-      return read_known_kind<PicBoxData>(bytes);
+      return PicBoxData{};
     case UnitKind::kShapeBox:
-      return read_known_kind<ShapeBoxData>(bytes);
+      return ShapeBoxData{};
     case UnitKind::kLabel:
-      return read_known_kind<LabelData>(bytes);
+      return LabelData{};
     case UnitKind::kButton:
-      return read_known_kind<ButtonData>(bytes);
+      return ButtonData{};
     case UnitKind::kHyperLinker:
-      return read_known_kind<HyperLinkerData>(bytes);
+      return HyperLinkerData{};
   }
-  return UnusableData{bytes};
+  return UnusableData{};
+}
+
+KindData read_kind_data(std::uint32_t kind, const ByteSet& bytes) {
+  return std::visit(
+      [&](const auto& d) -> KindData {
+        using Data = std::decay_t<decltype(d)>;
+        if constexpr (std::is_same_v<Data, UnusableData>) {
+          return UnusableData{bytes};
+        } else {
+          return read_known_kind<Data>(bytes);
+        }
+      },
+      kind_default(kind));
 }
 
 // ---- records ----
@@ -113,23 +128,15 @@ const UnitRecord* WindowLayout::find_unit(std::uint32_t unit_id) const {
 }
 
 std::uint32_t highest_version(std::uint32_t kind) {
-  switch (static_cast<UnitKind>(kind)) {
-    case UnitKind::kWindow:
-      return WindowData{}.version;
-    case UnitKind::kEditBox:
-      return EditBoxData{}.version;
-    case UnitKind::kPicBox:
-      return PicBoxData{}.version;
-    case UnitKind::kShapeBox:
-      return ShapeBoxData{}.version;
-    case UnitKind::kLabel:
-      return LabelData{}.version;
-    case UnitKind::kButton:
-      return ButtonData{}.version;
-    case UnitKind::kHyperLinker:
-      return HyperLinkerData{}.version;
-  }
-  return 0;
+  return std::visit(
+      [](const auto& d) -> std::uint32_t {
+        if constexpr (std::is_same_v<std::decay_t<decltype(d)>, UnusableData>) {
+          return 0;
+        } else {
+          return d.version;
+        }
+      },
+      kind_default(kind));
 }
 
 std::optional<WindowLayout> decode_window_layout(const std::uint8_t* data, std::size_t size) {
