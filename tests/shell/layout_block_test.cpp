@@ -229,22 +229,27 @@ TEST(MainWindowLayout, HyperlinkSettings) {
 }
 
 TEST(MainWindowLayout, EditBoxSettings) {
-  const auto& output = std::get<EditBoxData>(program_layout().find_unit(main_window::kEditAutoplay)->data);
-  EXPECT_EQ(output.border_style, 0);
-  EXPECT_EQ(output.input_mode, 1);
-  EXPECT_EQ(output.text_colour, 0x00ff8800u);
-  EXPECT_EQ(output.background_colour, 0x00ffffffu);
-  EXPECT_EQ(output.multi_line, 0);
-  EXPECT_TRUE(output.font.empty());
-  EXPECT_EQ(output.content, "");
-  const auto& input = std::get<EditBoxData>(program_layout().find_unit(main_window::kEditSource)->data);
-  EXPECT_EQ(input.border_style, 5);
-  EXPECT_EQ(input.input_mode, 0);
-  EXPECT_EQ(input.text_colour, 0u);
-  EXPECT_EQ(input.background_colour, 0x00ffffffu);
-  EXPECT_EQ(input.multi_line, 0);
-  EXPECT_EQ(input.password_char, '*');
-  EXPECT_EQ(input.spinner_upper, 100);
+  struct Expected {
+    std::uint32_t unit;
+    std::int32_t border_style;
+    std::int32_t input_mode;
+    std::uint32_t text_colour;
+  };
+  // The output box: borderless, read-only, orange-blue text; the input box: a thin line, black text.
+  for (const Expected& e : {Expected{main_window::kEditAutoplay, 0, 1, 0x00ff8800u},
+                            Expected{main_window::kEditSource, 5, 0, 0u}}) {
+    const auto& d = std::get<EditBoxData>(program_layout().find_unit(e.unit)->data);
+    EXPECT_EQ(d.border_style, e.border_style) << e.unit;
+    EXPECT_EQ(d.input_mode, e.input_mode) << e.unit;
+    EXPECT_EQ(d.text_colour, e.text_colour) << e.unit;
+    // Both otherwise take the kind's defaults: white, single line, default font, empty.
+    EXPECT_EQ(d.background_colour, 0x00ffffffu) << e.unit;
+    EXPECT_EQ(d.multi_line, 0) << e.unit;
+    EXPECT_TRUE(d.font.empty()) << e.unit;
+    EXPECT_EQ(d.content, "") << e.unit;
+    EXPECT_EQ(d.password_char, '*') << e.unit;
+    EXPECT_EQ(d.spinner_upper, 100) << e.unit;
+  }
 }
 
 TEST(MainWindowLayout, PictureLabelButtonShape) {
