@@ -14,17 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/clock_win32.h"
+
 namespace {
 
 constexpr DWORD kSettleMs = 300;
-
-double now_ms() {
-  LARGE_INTEGER frequency;
-  LARGE_INTEGER counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 struct Search {
   DWORD process_id;

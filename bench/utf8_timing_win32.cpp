@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench/clock_win32.h"
 #include "bench/generated_pages.h"
 #include "common/codepage_win32.h"
 #include "fetch/utf8_win32.h"
@@ -14,14 +15,6 @@
 namespace {
 
 constexpr int kRounds = 7;
-
-double now_ms() {
-  LARGE_INTEGER frequency;
-  LARGE_INTEGER counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // Both size-query-then-convert calls, with the given flags on the second step.
 Text two_calls(const ByteSet& body, DWORD flags) {

@@ -1,0 +1,12 @@
+// The benchmarks' clock: the performance counter in milliseconds.
+#pragma once
+
+#include <windows.h>
+
+inline double now_ms() {
+  LARGE_INTEGER frequency;
+  LARGE_INTEGER counter;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&counter);
+  return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
