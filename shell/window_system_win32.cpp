@@ -196,7 +196,7 @@ HWND create_unit_window(const std::shared_ptr<Unit>& unit, HWND parent) {
   if (record.tab_stop()) style |= WS_TABSTOP;
   auto& state = system_state();
   // A window kind learns its own DPI once it exists.
-  unit->dpi = units::window_dpi(parent);
+  unit->dpi = window_dpi(parent);
   state.creating = unit;
   HWND window = kind->create(*unit, parent, style);
   state.creating.reset();

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "common/codepage_win32.h"
+#include "common/win32/dpi.h"
 #include "common/win32/gdi.h"
 #include "skin_engine/skin_engine_win32.h"
 #include "skin_engine/skin_format.h"
@@ -32,20 +33,6 @@ constexpr int kBaseDpi = 96;
 
 // Pixels at 96 dpi to pixels at `dpi`; at 96 every value stays as it is.
 int scaled(int pixels, int dpi) { return MulDiv(pixels, dpi, kBaseDpi); }
-
-// The DPI a window is shown at: its own where the system knows per-window DPI
-// (GetDpiForWindow, looked up so older systems still load us), else the system's.
-int dpi_of(HWND window) {
-  using DpiForWindow = UINT(WINAPI*)(HWND);
-  static const auto dpi_for_window = reinterpret_cast<DpiForWindow>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-  if (dpi_for_window != nullptr) {
-    if (const UINT dpi = dpi_for_window(window); dpi != 0) return static_cast<int>(dpi);
-  }
-  const WindowDc screen(nullptr);
-  const int dpi = screen.get() != nullptr ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
-  return dpi > 0 ? dpi : kBaseDpi;
-}
 
 // A skin turned into GDI objects.
 class Look {
@@ -328,7 +315,7 @@ bool draw_push_button(const DRAWITEMSTRUCT& item) {
   const bool disabled = (item.itemState & ODS_DISABLED) != 0;
   HBRUSH face =
       pressed && look->brush("button.pressed") ? look->brush("button.pressed") : look->brush("button.face");
-  const int dpi = dpi_of(item.hwndItem);
+  const int dpi = static_cast<int>(window_dpi(item.hwndItem));
   RECT area = item.rcItem;
   FillRect(item.hDC, &area, face);
   if (HBRUSH border = look->brush("button.border")) {
@@ -477,7 +464,7 @@ LRESULT CALLBACK skinned_window_proc(HWND window, UINT message, WPARAM wparam, L
       if (is_standard_control(record.role)) {
         found->second.owner_font = reinterpret_cast<HFONT>(wparam);
         if (look != nullptr && look->has_font())
-          wparam = reinterpret_cast<WPARAM>(look->font(dpi_of(window)));
+          wparam = reinterpret_cast<WPARAM>(look->font(static_cast<int>(window_dpi(window))));
       }
       break;
     case BM_SETSTYLE:

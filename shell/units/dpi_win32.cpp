@@ -9,29 +9,6 @@
 
 namespace units {
 
-namespace {
-
-template <typename Function>
-Function* user32_entry(const char* name) {
-  HMODULE user32 = GetModuleHandleW(L"user32.dll");
-  FARPROC address = user32 ? GetProcAddress(user32, name) : nullptr;
-  return reinterpret_cast<Function*>(reinterpret_cast<void*>(address));
-}
-
-UINT screen_dpi() {
-  WindowDc screen(nullptr);
-  const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
-  return dpi > 0 ? static_cast<UINT>(dpi) : layout::kLayoutDpi;
-}
-
-}  // namespace
-
-UINT window_dpi(HWND window) {
-  static auto* const get_dpi_for_window = user32_entry<UINT WINAPI(HWND)>("GetDpiForWindow");
-  const UINT dpi = get_dpi_for_window && window ? get_dpi_for_window(window) : 0;
-  return dpi != 0 ? dpi : screen_dpi();
-}
-
 UINT system_dpi() {
   static auto* const get_dpi_for_system = user32_entry<UINT WINAPI()>("GetDpiForSystem");
   const UINT dpi = get_dpi_for_system ? get_dpi_for_system() : 0;

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "common/win32/dpi.h"
 #include "common/win32/gdi.h"
 #include "shell/layout_block.h"
 
@@ -126,8 +127,6 @@ std::wstring window_text(HWND window);
 
 // ---- DPI ----
 
-// The DPI `window` is shown at: GetDpiForWindow where user32 has it, else the screen's.
-UINT window_dpi(HWND window);
 // The DPI the system's stock fonts and metrics are made for.
 UINT system_dpi();
 // A layout length at `dpi`.
