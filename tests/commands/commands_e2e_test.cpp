@@ -251,14 +251,17 @@ TEST_F(Commands, OpenHandsTheOutputTextToTheShell) {
 }
 
 TEST_F(Commands, HostileIdentifierIsShownEscaped) {
-  // 视频 in UTF-8 on the page; a tab between l and m.
+  // 视频 in UTF-8 on the page; a tab between l and m; euro signs, which code
+  // page 936 writes as the single byte 0x80, before the characters they must not hide.
   LoopbackHttpServer hostile([](const RecordedRequest&) {
     return http_response(200, video_page("http://p.example/sid/a b\"c<d>&e#f|g^h`i{j}k\\l\tm%41"
-                                         "\xE8\xA7\x86\xE9\xA2\x91=-_./v.swf"));
+                                         "\xE8\xA7\x86\xE9\xA2\x91=-_.X\xE2\x82\xAC&isAutoPlay=false"
+                                         "\xE2\x82\xAC#frag\xE2\x82\xAC Z/v.swf"));
   });
   get_address_of(hostile.url("/hostile"));
   expect_success(
-      expected_address(L"a%20b%22c%3Cd%3E%26e%23f%7Cg%5Eh%60i%7Bj%7Dk%5Cl%09m%41\x89c6\x9891=-_."));
+      expected_address(L"a%20b%22c%3Cd%3E%26e%23f%7Cg%5Eh%60i%7Bj%7Dk%5Cl%09m%41\x89c6\x9891=-_."
+                       L"X\x20ac%26isAutoPlay=false\x20ac%23frag\x20ac%20Z"));
 }
 
 TEST_F(Commands, CopyWaitsForAClipboardHeldBriefly) {
