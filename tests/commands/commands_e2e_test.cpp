@@ -218,15 +218,12 @@ TEST_F(Commands, OpenHandsTheOutputTextToTheShell) {
   const ScopedUserSetting browsers(L"Software\\Wine\\WineBrowser", L"Browsers", unix_browser);
   ASSERT_TRUE(browsers.set());
 
-  // An empty box hands the shell an empty string, which opens nothing: the
-  // first line recorded below is the address.
-  post_left_click(link_open_);
   get_address_of(server_->url("/entry"));
   expect_success(expected_address(L"XYZ123"));
   post_left_click(link_open_);
   const std::wstring address = expected_address(L"XYZ123");
   std::string opened;
-  const auto opened_lines = [&](std::size_t lines) {
+  const auto opened_lines = [&](std::size_t lines, std::chrono::milliseconds patience = 30s) {
     return wait_until(
         [&] {
           std::stringstream all;
@@ -234,7 +231,7 @@ TEST_F(Commands, OpenHandsTheOutputTextToTheShell) {
           opened = all.str();
           return static_cast<std::size_t>(std::count(opened.begin(), opened.end(), '\n')) >= lines;
         },
-        30s);
+        patience);
   };
   EXPECT_TRUE(opened_lines(1));
   EXPECT_EQ(opened, std::string(address.begin(), address.end()) + "\n");
@@ -248,6 +245,12 @@ TEST_F(Commands, OpenHandsTheOutputTextToTheShell) {
   EXPECT_TRUE(opened_lines(2));
   DestroyWindow(browser_window);
   EXPECT_EQ(opened.substr(opened.find('\n') + 1), "http://changed.example/x\n");
+  // An empty box hands the shell an empty string, which opens nothing: once
+  // the program has ended (the close comes after the press), nothing more is recorded.
+  set_window_text_of(output_, L"");
+  post_left_click(link_open_);
+  EXPECT_EQ(driver_->close(), std::optional<DWORD>(0));
+  EXPECT_FALSE(opened_lines(3, 100ms));
 }
 
 TEST_F(Commands, HostileIdentifierIsShownEscaped) {
