@@ -167,6 +167,20 @@ TEST(SkinFormat, FontValuesAreKeptWithinLimits) {
   }
 }
 
+// A font value written out by hand (height, weight, flags with 1 italic and 2
+// underline, face length, face), each flag alone: a swap of the two bits shared
+// by the writer and the reader would pass every round trip and the built-in skin.
+TEST(SkinFormat, EachFontFlagHasItsOwnBit) {
+  const std::vector<std::uint8_t> italic{0xF4, 0xFF, 0x90, 0x01, 0x01, 1, 'T'};
+  const std::vector<std::uint8_t> underline{0xF4, 0xFF, 0x90, 0x01, 0x02, 1, 'T'};
+  EXPECT_EQ(skin::font_value(Font{-12, 400, true, false, "T"}), italic);
+  EXPECT_EQ(skin::font_value(Font{-12, 400, false, true, "T"}), underline);
+  EXPECT_EQ(decode(skin::encode({{skin::kFontEntry, "font", italic}})).skin.font,
+            (Font{-12, 400, true, false, "T"}));
+  EXPECT_EQ(decode(skin::encode({{skin::kFontEntry, "font", underline}})).skin.font,
+            (Font{-12, 400, false, true, "T"}));
+}
+
 TEST(SkinFormat, RandomBytesNeverReadOutside) {
   std::mt19937 random(7);
   std::uniform_int_distribution<int> byte(0, 255);
