@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -208,8 +209,18 @@ TEST(MainWindowLayout, WindowSettings) {
   EXPECT_EQ(d.caption, "  Tarnvex");
 }
 
+// The links' font field written out by hand, 60 bytes: height -12, width,
+// escapement and orientation 0, weight 400; italic 0, underline 1, strike-out 0,
+// charset 134 (GB2312), out and clip precision, quality, pitch 0; the face 宋体.
+ByteSet song_ti_field() {
+  ByteSet field{0xF4, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0,   0, 0, 0, 0, 0,    0,    0,    0,
+                0x90, 0x01, 0,    0,    0, 1, 0, 134, 0, 0, 0, 0, 0xCB, 0xCE, 0xCC, 0xE5};
+  field.resize(60);
+  return field;
+}
+
 TEST(MainWindowLayout, HyperlinkSettings) {
-  const ByteSet font = font_field(-12, 400, true, 134, 0, "\xCB\xCE\xCC\xE5");  // 宋体
+  const ByteSet font = song_ti_field();
   for (auto [id, caption] :
        {std::pair{main_window::kLinkOpen, "\xB5\xE3\xBB\xF7\xB4\xF2\xBF\xAA"},  // 点击打开
         std::pair{main_window::kLinkCopy,
@@ -418,9 +429,8 @@ TEST(LayoutCodec, KindDataWithBytesLeftOverIsUnusable) {
 }
 
 TEST(FontField, SixtyBytesBuildAFontWithCharsetAndQualityReplaced) {
-  const ByteSet field = font_field(-12, 400, true, 134, 0, "\xCB\xCE\xCC\xE5");  // 宋体
-  ASSERT_EQ(field.size(), kFontFieldSize);
-  EXPECT_EQ(field[23], 134);  // stored charset GB2312
+  const ByteSet field = song_ti_field();
+  EXPECT_EQ(font_field(-12, 400, true, 134, 0, "\xCB\xCE\xCC\xE5"), field);  // the writer the fuzzers use
   const auto font = font_from_field(field);
   ASSERT_TRUE(font);
   EXPECT_EQ(font->height, -12);
@@ -512,17 +522,26 @@ TEST(ScaleToDpi, EdgesRoundToTheNearestPixelSoNeighboursKeepTouching) {
   EXPECT_EQ(scale_length(99, 144), 149);   // halves away from zero
   EXPECT_EQ(scale_length(-99, 144), -149);
   EXPECT_EQ(scale_length(231, 125), 301);
+  // Each rectangle's edges worked out by hand at each DPI: left, top, then the
+  // right and bottom edges less those.
   const PictureRect cases[] = {{99, 13, 231, 62}, {304, 92, 121, 24}, {267, 145, 96, 24}, {-7, 3, 5, 0}};
-  for (std::uint32_t dpi : {96u, 120u, 144u, 192u}) {
-    for (const PictureRect& c : cases) {
-      const PictureRect s = scale_rect(c, dpi);
-      if (dpi == kLayoutDpi) {
-        EXPECT_EQ(s, c);
-      }
-      EXPECT_EQ(s.left, scale_length(c.left, dpi));
-      EXPECT_EQ(s.left + s.width, scale_length(c.left + c.width, dpi));
-      EXPECT_EQ(s.top + s.height, scale_length(c.top + c.height, dpi));
-    }
+  const std::pair<std::uint32_t, std::array<PictureRect, 4>> scaled[] = {
+      {96, {cases[0], cases[1], cases[2], cases[3]}},
+      {120,
+       {{{124, 16, 413 - 124, 94 - 16},
+         {380, 115, 531 - 380, 145 - 115},
+         {334, 181, 454 - 334, 211 - 181},
+         {-9, 4, -3 - -9, 4 - 4}}}},
+      {144,
+       {{{149, 20, 495 - 149, 113 - 20},
+         {456, 138, 638 - 456, 174 - 138},
+         {401, 218, 545 - 401, 254 - 218},
+         {-11, 5, -3 - -11, 5 - 5}}}},
+      {192, {{{198, 26, 462, 124}, {608, 184, 242, 48}, {534, 290, 192, 48}, {-14, 6, 10, 0}}}},
+  };
+  for (const auto& [dpi, want] : scaled) {
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+      EXPECT_EQ(scale_rect(cases[i], dpi), want[i]) << dpi << " " << i;
   }
   // The 4-pixel gap between the copy link and the open link is 6 at 144 DPI.
   const PictureRect copy = scale_rect({267, 145, 96, 24}, 144);
