@@ -32,11 +32,8 @@ COLORREF screen_pixel(HWND window, int x, int y) {
 }
 
 COLORREF skin_colour(const char* name) {
-  const ByteView carried = skin_data();
-  const auto built_in = skin::decode(carried.data(), carried.size());
-  const auto colour = built_in.skin.colour(name);
-  EXPECT_TRUE(colour.has_value()) << name;
-  return colour ? RGB(colour->red, colour->green, colour->blue) : CLR_INVALID;
+  const skin::Colour colour = built_in_skin().colours.at(name);
+  return RGB(colour.red, colour.green, colour.blue);
 }
 
 // How often each colour shows in a window's client area on the screen.
