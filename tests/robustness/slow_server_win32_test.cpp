@@ -43,21 +43,11 @@ Exchange exchange_with(const ScriptedResponse& scripted) {
           std::chrono::duration_cast<milliseconds>(Clock::now() - started)};
 }
 
+// The head (and the first bytes) at once, then silence until the server gives up.
 ScriptedResponse head_then_stall(std::string head, std::string first_bytes) {
-  ScriptedResponse response;
-  response.head = std::move(head);
-  response.body = std::move(first_bytes);
-  response.behaviour = Behaviour::kStallAfterHead;
-  response.stall = kServerGivesUp;
-  return response;
+  return {std::move(head), std::move(first_bytes), Behaviour::kStallAfterHead, kServerGivesUp};
 }
-
-ScriptedResponse silence() {
-  ScriptedResponse silent;
-  silent.behaviour = Behaviour::kNeverAnswer;
-  silent.stall = kServerGivesUp;
-  return silent;
-}
+const ScriptedResponse kSilence{"", "", Behaviour::kNeverAnswer, kServerGivesUp};
 
 // One call of the WinHTTP object through its IDispatch; arguments first to last.
 void call(IDispatch* object, const wchar_t* member, std::vector<VARIANT> arguments) {
@@ -90,7 +80,7 @@ VARIANT text(const std::string& value) {
 // instead of skipping them.
 bool object_applies_timeouts() {
   static const bool applies = [] {
-    LoopbackHttpServer server([](const RecordedRequest&) { return silence(); });
+    LoopbackHttpServer server([](const RecordedRequest&) { return kSilence; });
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     CLSID id{};
     IDispatch* object = nullptr;
@@ -123,7 +113,7 @@ class Timeout : public testing::Test {
 };
 
 TEST_F(Timeout, ServerThatNeverAnswersGivesNothing) {
-  const Exchange got = exchange_with(silence());
+  const Exchange got = exchange_with(kSilence);
   EXPECT_EQ(got.body, "");
   EXPECT_EQ(got.response_headers, "");
   EXPECT_LT(got.took, kEndedByTimeout);
