@@ -12,6 +12,7 @@
 #include "common/main_window_units.h"
 #include "shell/display_rules.h"
 #include "shell/layout_writer.h"
+#include "tests/support/main_window_rects.h"
 
 namespace {
 
@@ -43,104 +44,39 @@ void put_le32(ByteSet& bytes, std::size_t at, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-// The unit table of the main window, as designed.
+// The unit table of the main window, as designed; names in code page 936.
 struct ExpectedUnit {
   std::uint32_t id;
   UnitKind kind;
-  const char* name;  // code page 936
+  const char* name;
   std::uint32_t parent;
-  std::int32_t left, top, width, height;
+  main_window_rects::Rect rect;
   std::uint32_t state1;
   std::vector<EventBinding> events;
 };
 
 const std::vector<ExpectedUnit>& expected_units() {
   using namespace main_window;
+  namespace r = main_window_rects;
+  const char* link_open = "\xB3\xAC\xBC\xB6\xC1\xB4\xBD\xD3\xBF\xF2_\xB4\xF2\xBF\xAA";  // 超级链接框_打开
+  const char* link_copy = "\xB3\xAC\xBC\xB6\xC1\xB4\xBD\xD3\xBF\xF2_\xB8\xB4\xD6\xC6";  // 超级链接框_复制
+  const char* output =
+      "\xB1\xE0\xBC\xAD\xBF\xF2_\xD7\xD4\xB6\xAF\xB2\xA5\xB7\xC5\xB5\xD8\xD6\xB7";  // 编辑框_自动播放地址
+  const char* button =
+      "\xB0\xB4\xC5\xA5_\xBB\xF1\xC8\xA1\xD7\xD4\xB6\xAF\xB2\xA5\xB7\xC5\xB5\xD8\xD6\xB7";  // 按钮_获取自动播放地址
+  const char* input =
+      "\xB1\xE0\xBC\xAD\xBF\xF2_\xCA\xD3\xC6\xB5\xD4\xAD\xB5\xD8\xD6\xB7";  // 编辑框_视频原地址
+  using K = UnitKind;
   static const std::vector<ExpectedUnit> units = {
-      {kWindowUnit, UnitKind::kWindow, "", 0, 50, 50, 436, 231, 1, {{kEventOwn, kHandlerInstallSkin}}},
-      {kLinkOpen,
-       UnitKind::kHyperLinker,
-       "\xB3\xAC\xBC\xB6\xC1\xB4\xBD\xD3\xBF\xF2_\xB4\xF2\xBF\xAA",  // 超级链接框_打开
-       kShapeBack,
-       367,
-       145,
-       59,
-       24,
-       0,
-       {{kEventLeftDown, kHandlerOpen}}},
-      {kLabelAuthor,
-       UnitKind::kLabel,
-       "\xB1\xEA\xC7\xA9"
-       "1",
-       kShapeBack,
-       8,
-       180,
-       88,
-       16,
-       1,
-       {}},  // 标签1
-      {kLinkCopy,
-       UnitKind::kHyperLinker,
-       "\xB3\xAC\xBC\xB6\xC1\xB4\xBD\xD3\xBF\xF2_\xB8\xB4\xD6\xC6",  // 超级链接框_复制
-       kShapeBack,
-       267,
-       145,
-       96,
-       24,
-       0,
-       {{kEventLeftDown, kHandlerCopy}}},
-      {kEditAutoplay,
-       UnitKind::kEditBox,
-       "\xB1\xE0\xBC\xAD\xBF\xF2_\xD7\xD4\xB6\xAF\xB2\xA5\xB7\xC5\xB5\xD8\xD6\xB7",  // 编辑框_自动播放地址
-       kShapeBack,
-       5,
-       130,
-       413,
-       21,
-       5,
-       {}},
-      {kPictureBanner,
-       UnitKind::kPicBox,
-       "\xCD\xBC\xC6\xAC\xBF\xF2"
-       "1",
-       0,
-       99,
-       13,
-       231,
-       62,
-       1,
-       {}},  // 图片框1
-      {kButtonGet,
-       UnitKind::kButton,
-       "\xB0\xB4\xC5\xA5_\xBB\xF1\xC8\xA1\xD7\xD4\xB6\xAF\xB2\xA5\xB7\xC5\xB5\xD8\xD6\xB7",  // 按钮_获取自动播放地址
-       0,
-       304,
-       92,
-       121,
-       24,
-       5,
-       {{kEventOwn, kHandlerGetAddress}}},
-      {kEditSource,
-       UnitKind::kEditBox,
-       "\xB1\xE0\xBC\xAD\xBF\xF2_\xCA\xD3\xC6\xB5\xD4\xAD\xB5\xD8\xD6\xB7",  // 编辑框_视频原地址
-       0,
-       4,
-       94,
-       294,
-       21,
-       5,
-       {}},
-      {kShapeBack,
-       UnitKind::kShapeBox,
-       "\xCD\xE2\xD0\xCE\xBF\xF2"
-       "1",
-       0,
-       0,
-       0,
-       432,
-       230,
-       1,
-       {}},  // 外形框1
+      {kWindowUnit, K::kWindow, "", 0, r::kWindow, 1, {{kEventOwn, kHandlerInstallSkin}}},
+      {kLinkOpen, K::kHyperLinker, link_open, kShapeBack, r::kLinkOpen, 0, {{kEventLeftDown, kHandlerOpen}}},
+      {kLabelAuthor, K::kLabel, "\xB1\xEA\xC7\xA9\x31", kShapeBack, r::kLabelAuthor, 1, {}},  // 标签1
+      {kLinkCopy, K::kHyperLinker, link_copy, kShapeBack, r::kLinkCopy, 0, {{kEventLeftDown, kHandlerCopy}}},
+      {kEditAutoplay, K::kEditBox, output, kShapeBack, r::kOutputBox, 5, {}},
+      {kPictureBanner, K::kPicBox, "\xCD\xBC\xC6\xAC\xBF\xF2\x31", 0, r::kBanner, 1, {}},  // 图片框1
+      {kButtonGet, K::kButton, button, 0, r::kGetButton, 5, {{kEventOwn, kHandlerGetAddress}}},
+      {kEditSource, K::kEditBox, input, 0, r::kInputBox, 5, {}},
+      {kShapeBack, K::kShapeBox, "\xCD\xE2\xD0\xCE\xBF\xF2\x31", 0, r::kShapeBox, 1, {}},  // 外形框1
   };
   return units;
 }
@@ -170,10 +106,10 @@ TEST(MainWindowLayout, EveryUnitMatchesTheTableFieldByField) {
     EXPECT_EQ(unit.name, want.name);
     EXPECT_EQ(unit.second_name, "");
     EXPECT_EQ(unit.parent, want.parent);
-    EXPECT_EQ(unit.left, want.left);
-    EXPECT_EQ(unit.top, want.top);
-    EXPECT_EQ(unit.width, want.width);
-    EXPECT_EQ(unit.height, want.height);
+    EXPECT_EQ(unit.left, want.rect.left);
+    EXPECT_EQ(unit.top, want.rect.top);
+    EXPECT_EQ(unit.width, want.rect.width);
+    EXPECT_EQ(unit.height, want.rect.height);
     EXPECT_EQ(unit.state[0], 0u);
     EXPECT_EQ(unit.state[1], want.state1);
     EXPECT_EQ(unit.state[2], 0u);
