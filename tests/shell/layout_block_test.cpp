@@ -13,15 +13,11 @@
 #include "shell/display_rules.h"
 #include "shell/layout_writer.h"
 #include "tests/support/main_window_rects.h"
+#include "tests/support/read_file.h"
 
 namespace {
 
 using namespace layout;
-
-ByteSet read_file(const char* path) {
-  std::ifstream in(path, std::ios::binary);
-  return ByteSet(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 const ByteSet& program_block() {
   static const ByteSet block = read_file(TARNVEX_LAYOUT_BLOCK_FILE);

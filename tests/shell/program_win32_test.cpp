@@ -15,6 +15,7 @@
 #include "shell/window_system_win32.h"
 #include "tests/support/main_window_rects.h"
 #include "tests/support/program_win32.h"
+#include "tests/support/read_file.h"
 #include "tests/support/user_settings_win32.h"
 #include "tests/support/wine_win32.h"
 
@@ -246,7 +247,7 @@ TEST_F(ProgramResources, LayoutBlockIsCarried) {
 }
 
 // The names in the exe's import table, read from its PE headers.
-std::set<std::string> imported_libraries(const std::string& image) {
+std::set<std::string> imported_libraries(const std::vector<std::uint8_t>& image) {
   const auto at = [&](std::size_t offset, auto value) {
     if (offset + sizeof value <= image.size()) std::memcpy(&value, image.data() + offset, sizeof value);
     return value;
@@ -270,7 +271,7 @@ std::set<std::string> imported_libraries(const std::string& image) {
   for (std::size_t entry = file_offset(imports_rva); at(entry + 12, std::uint32_t{}) != 0; entry += 20) {
     const std::size_t name = file_offset(at(entry + 12, std::uint32_t{}));
     if (name >= image.size()) break;
-    std::string lower = image.c_str() + name;
+    std::string lower = reinterpret_cast<const char*>(image.data()) + name;
     for (char& c : lower) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
     names.insert(lower);
   }
@@ -279,8 +280,7 @@ std::set<std::string> imported_libraries(const std::string& image) {
 
 TEST(ProgramFile, ImportsOnlySystemLibraries) {
   // No libstdc++, libgcc or winpthread beside it: only what every Windows has.
-  std::ifstream in(TARNVEX_EXE_FILE, std::ios::binary);
-  const std::string image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const auto image = read_file(TARNVEX_EXE_FILE);
   const std::set<std::string> system{"advapi32.dll", "comctl32.dll", "gdi32.dll",    "kernel32.dll",
                                      "msvcrt.dll",   "ole32.dll",    "oleaut32.dll", "shell32.dll",
                                      "user32.dll",   "winhttp.dll",  "ws2_32.dll"};

@@ -1,21 +1,15 @@
-// The skin tests' files: the engine's fixed place, reading a file whole, a
+// The skin tests' files: the engine's fixed place, a
 // guard that gives each test the fixed place to itself, and the built-in skin.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "skin_engine/skin_format.h"
+#include "tests/support/read_file.h"
 
 inline const std::filesystem::path kFixedPath = L"C:\\WINDOWS\\system32\\SkinH_EL.dll";
-
-inline std::vector<std::uint8_t> read_file(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // For one test: no file at the fixed place at the start, and none left behind at
 // the end, even when the test failed half-way.
