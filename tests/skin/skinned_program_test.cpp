@@ -10,26 +10,19 @@
 #include <fstream>
 #include <map>
 
-#include "common/win32/gdi.h"
 #include "shell/skin_install.h"
 #include "skin_engine/skin_format.h"
 #include "tests/skin/engine_file.h"
 #include "tests/skin/probe_engine.h"
 #include "tests/support/dialogs_win32.h"
 #include "tests/support/program_win32.h"
+#include "tests/support/screen_pixels_win32.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 constexpr wchar_t kCaption[] = L"  Tarnvex";
-
-// What a person sees at a client point of another process's window.
-COLORREF screen_pixel(HWND window, int x, int y) {
-  POINT point{x, y};
-  ClientToScreen(window, &point);
-  return GetPixel(WindowDc(nullptr).get(), point.x, point.y);
-}
 
 COLORREF skin_colour(const char* name) {
   const skin::Colour colour = built_in_skin().colours.at(name);
@@ -38,12 +31,8 @@ COLORREF skin_colour(const char* name) {
 
 // How often each colour shows in a window's client area on the screen.
 std::map<COLORREF, int> screen_colours(HWND window) {
-  RECT client{};
-  GetClientRect(window, &client);
   std::map<COLORREF, int> counts;
-  for (int y = 0; y < client.bottom; ++y) {
-    for (int x = 0; x < client.right; ++x) ++counts[screen_pixel(window, x, y)];
-  }
+  for (COLORREF pixel : screen_snapshot(window)) ++counts[pixel];
   return counts;
 }
 
@@ -68,14 +57,15 @@ struct Look {
 // the label (mostly its background, its caption in one colour), maybe the
 // button, and no message box.
 void expect_look(const ProgramUnderTest& program, const Look& look) {
-  const HWND label = program.control_at(8, 180, 88, 16);
+  namespace r = main_window_rects;
+  const HWND label = program.control_at(r::kLabelAuthor);
   const struct {
     HWND window;
     int x, y;
     COLORREF colour;
-  } places[] = {{program.control_at(4, 94, 294, 21), 200, 10, look.input},
-                {program.control_at(0, 0, 432, 230), 200, 165, look.shape},
-                {program.control_at(304, 92, 121, 24), 3, 3, look.button}};
+  } places[] = {{program.control_at(r::kInputBox), 200, 10, look.input},
+                {program.control_at(r::kShapeBox), 200, 165, look.shape},
+                {program.control_at(r::kGetButton), 3, 3, look.button}};
   for (const auto& place : places) {
     ASSERT_NE(place.window, nullptr);
     if (place.colour == CLR_INVALID) continue;
