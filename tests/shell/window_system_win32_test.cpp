@@ -814,6 +814,8 @@ TEST_F(WindowSystem, HyperlinkShowsTheHandCursor) {
   BITMAP mask{};
   GetObjectW(info.hbmMask, sizeof mask, &mask);
   EXPECT_EQ(mask.bmWidth, 32);
+  EXPECT_EQ(info.xHotspot, 6u);  // the fingertip of the 32-pixel image
+  EXPECT_EQ(info.yHotspot, 1u);
   if (info.hbmMask) DeleteObject(info.hbmMask);
   if (info.hbmColor) DeleteObject(info.hbmColor);
 }
