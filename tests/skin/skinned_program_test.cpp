@@ -73,7 +73,9 @@ void expect_look(const ProgramUnderTest& program, const Look& look) {
         << std::hex << screen_pixel(place.window, place.x, place.y) << " instead of " << place.colour;
   }
   ASSERT_NE(label, nullptr);
-  const auto label_colours = screen_colours(label);
+  // Read at once, so wait for the caption to be drawn.
+  std::map<COLORREF, int> label_colours;
+  wait_until([&] { return (label_colours = screen_colours(label)).count(look.label_text) == 1; });
   EXPECT_EQ(most_common(label_colours), look.label_background);
   EXPECT_EQ(label_colours.count(look.label_text), 1U);
   EXPECT_EQ(label_colours.count(RGB(0, 0, 0)), look.label_text == RGB(0, 0, 0) ? 1U : 0U);
