@@ -22,7 +22,7 @@ function(tarnvex_test name)
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${timeout} LABELS "${T_LABELS}")
   if(CMAKE_CROSSCOMPILING)
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_session
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "wine_session;prefix_restored"
                          ENVIRONMENT "TARNVEX_BUILD_DIR=${CMAKE_BINARY_DIR}")
   endif()
 endfunction()

@@ -52,20 +52,9 @@ class Commands : public ProgramSuite<> {
       return http_response(200, "<html>no player here</html>");
     });
   }
-  void SetUp() override {
-    ProgramSuite::SetUp();
-    if (HasFatalFailure()) return;
-    program_ = &driver_->program();
-    source_ = driver_->source();
-    output_ = driver_->output();
-    button_ = driver_->button();
-    link_copy_ = driver_->link_copy();
-    link_open_ = driver_->link_open();
-  }
-
   void get_address_of(const std::string& page_address) {
-    set_window_text_of(source_, std::wstring(page_address.begin(), page_address.end()));
-    post_button_click(button_);
+    set_window_text_of(driver_->source(), std::wstring(page_address.begin(), page_address.end()));
+    post_button_click(driver_->button());
   }
 
   static long requests_to(const std::string& target) {
@@ -74,27 +63,22 @@ class Commands : public ProgramSuite<> {
         std::count_if(all.begin(), all.end(), [&](const auto& r) { return r.target == target; }));
   }
 
-  bool links_visible() const { return driver_->links_visible(); }
-  bool links_hidden() const { return driver_->links_hidden(); }
-
   void expect_success(const std::wstring& address) {
-    EXPECT_TRUE(wait_until([&] { return window_text_of(output_) == address && links_visible(); }, 30s))
-        << "output box holds: " << testing::PrintToString(window_text_of(output_));
-    EXPECT_EQ(window_text_of(source_), L"");
+    EXPECT_TRUE(
+        wait_until([&] { return driver_->output_text() == address && driver_->links_visible(); }, 30s))
+        << "output box holds: " << testing::PrintToString(driver_->output_text());
+    EXPECT_EQ(driver_->source_text(), L"");
   }
 
   void expect_failure() {
-    const auto box = close_next_message_box(program_->process_id(), 40s);
+    const auto box = close_next_message_box(driver_->program().process_id(), 40s);
     ASSERT_TRUE(box.has_value()) << "no message box";
     EXPECT_EQ(box->text, kGetFailed);
     EXPECT_EQ(box->caption, L"\x4fe1\x606f\xff1a");
-    EXPECT_TRUE(wait_until([&] { return window_text_of(source_).empty(); }, 5s));
-    EXPECT_EQ(window_text_of(output_), L"");
-    EXPECT_TRUE(links_hidden());
+    EXPECT_TRUE(wait_until([&] { return driver_->source_text().empty(); }, 5s));
+    EXPECT_EQ(driver_->output_text(), L"");
+    EXPECT_TRUE(driver_->links_hidden());
   }
-
-  ProgramUnderTest* program_ = nullptr;
-  HWND source_ = nullptr, output_ = nullptr, button_ = nullptr, link_copy_ = nullptr, link_open_ = nullptr;
 };
 
 TEST_F(Commands, FailuresSayGetFailedAndLeaveEverythingEmpty) {
@@ -110,15 +94,15 @@ TEST_F(Commands, FlashAddressWithoutMarkersGivesEmptyIdentifier) {
 }
 
 TEST_F(Commands, AddressThenSecondClickHidesLinksFirstAndFailureEmptiesOutput) {
-  EXPECT_TRUE(links_hidden()) << "the links start hidden";
+  EXPECT_TRUE(driver_->links_hidden()) << "the links start hidden";
   get_address_of(server_->url("/entry"));
   expect_success(expected_address(L"XYZ123"));
   get_address_of(server_->url("/other"));
   expect_success(expected_address(L"QQ9"));
   // While the next page is on its way, the links are already hidden.
   get_address_of(server_->url("/slow"));
-  EXPECT_TRUE(wait_until([&] { return links_hidden(); }, 1500ms));
-  EXPECT_EQ(window_text_of(output_), expected_address(L"QQ9")) << "the old address stays until the new one";
+  EXPECT_TRUE(wait_until([&] { return driver_->links_hidden(); }, 1500ms));
+  EXPECT_EQ(driver_->output_text(), expected_address(L"QQ9")) << "the old address stays until the new one";
   expect_success(expected_address(L"SLOW1"));
   get_address_of(server_->url("/none"));
   expect_failure();
@@ -130,14 +114,14 @@ TEST_F(Commands, ClicksAndKeysDuringADownloadStartNoSecondCommand) {
   ASSERT_TRUE(wait_until([&] { return requests_to("/slow4") == before + 1; }, 10s));
   // The page is on its way: a click sent to the button, a press on it, the
   // space key on it and a press on the copy link must all come to nothing.
-  post_button_click(button_);
-  post_left_click(button_);
-  PostMessageW(button_, WM_KEYDOWN, VK_SPACE, 0);
-  PostMessageW(button_, WM_KEYUP, VK_SPACE, 0);
-  post_left_click(link_copy_);
+  post_button_click(driver_->button());
+  post_left_click(driver_->button());
+  PostMessageW(driver_->button(), WM_KEYDOWN, VK_SPACE, 0);
+  PostMessageW(driver_->button(), WM_KEYUP, VK_SPACE, 0);
+  post_left_click(driver_->link_copy());
   expect_success(expected_address(L"SLOW4"));
   EXPECT_FALSE(wait_until([&] { return requests_to("/slow4") > before + 1; }, 2s)) << "a second request";
-  EXPECT_EQ(find_message_box(program_->process_id()), nullptr) << "the copy ran";
+  EXPECT_EQ(find_message_box(driver_->program().process_id()), nullptr) << "the copy ran";
 }
 
 TEST_F(Commands, ClosingDuringAnyExchangeEndsTheProgramWithoutAMessage) {
@@ -149,31 +133,31 @@ TEST_F(Commands, ClosingDuringAnyExchangeEndsTheProgramWithoutAMessage) {
     get_address_of(server_->url(target));
     ASSERT_TRUE(wait_until([&] { return requests_to(target) == before + 1; }, 10s)) << target;
     Sleep(1000);
-    PostMessageW(program_->main_window(), WM_CLOSE, 0, 0);
+    PostMessageW(driver_->program().main_window(), WM_CLOSE, 0, 0);
     bool box_seen = false;
     const bool ended = wait_until(
         [&] {
-          box_seen = box_seen || find_message_box(program_->process_id()) != nullptr;
-          return WaitForSingleObject(program_->process(), 0) == WAIT_OBJECT_0;
+          box_seen = box_seen || find_message_box(driver_->program().process_id()) != nullptr;
+          return WaitForSingleObject(driver_->program().process(), 0) == WAIT_OBJECT_0;
         },
         5s);
     EXPECT_TRUE(ended) << target << ": still running 5 s after the close";
     EXPECT_FALSE(box_seen) << target << ": a message box after the window was gone";
-    EXPECT_EQ(program_->wait_for_exit(30s), std::optional<DWORD>(0)) << target;
+    EXPECT_EQ(driver_->program().wait_for_exit(30s), std::optional<DWORD>(0)) << target;
   }
 }
 
 TEST_F(Commands, ClosingWhileTheCopyMessageIsUpEndsTheProgramOnceItIsAnswered) {
-  const HWND window = program_->main_window();
-  post_left_click(link_copy_);
-  ASSERT_TRUE(wait_until([&] { return find_message_box(program_->process_id()) != nullptr; }, 20s));
+  const HWND window = driver_->program().main_window();
+  post_left_click(driver_->link_copy());
+  ASSERT_TRUE(wait_until([&] { return find_message_box(driver_->program().process_id()) != nullptr; }, 20s));
   PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_TRUE(wait_until([&] { return !IsWindow(window); }, 10s));
   // The copy's handler returns into the press on a link whose window is gone.
-  const auto box = close_next_message_box(program_->process_id(), 10s);
+  const auto box = close_next_message_box(driver_->program().process_id(), 10s);
   ASSERT_TRUE(box.has_value());
   EXPECT_EQ(box->text, kCopyDone);
-  EXPECT_EQ(program_->wait_for_exit(10s), std::optional<DWORD>(0));
+  EXPECT_EQ(driver_->program().wait_for_exit(10s), std::optional<DWORD>(0));
 }
 
 std::string cut_at_nul(const std::string& bytes) { return bytes.substr(0, bytes.find('\0')); }
@@ -181,8 +165,8 @@ std::string cut_at_nul(const std::string& bytes) { return bytes.substr(0, bytes.
 TEST_F(Commands, CopyPutsTheOutputTextOnTheClipboard) {
   get_address_of(server_->url("/entry"));
   expect_success(expected_address(L"XYZ123"));
-  post_left_click(link_copy_);
-  const auto box = close_next_message_box(program_->process_id(), 20s);
+  post_left_click(driver_->link_copy());
+  const auto box = close_next_message_box(driver_->program().process_id(), 20s);
   ASSERT_TRUE(box.has_value());
   EXPECT_EQ(box->text, kCopyDone);
   const std::wstring address = expected_address(L"XYZ123");
@@ -191,26 +175,46 @@ TEST_F(Commands, CopyPutsTheOutputTextOnTheClipboard) {
   EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(wide.data())), address);
 }
 
+// Another program's window holding the clipboard open while this lives. (Wine
+// lets two owner-less opens through, so ours is made with a window.)
+class ClipboardHolder {
+ public:
+  ClipboardHolder() : window_(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0)) {
+    held_ = OpenClipboard(window_);
+  }
+  ~ClipboardHolder() { release(); }
+  bool held() const { return held_; }
+  void release() {
+    if (held_) CloseClipboard();
+    held_ = false;
+    if (window_) DestroyWindow(window_);
+    window_ = nullptr;
+  }
+
+ private:
+  HWND window_;
+  bool held_ = false;
+};
+
 TEST_F(Commands, CopyWhenTheClipboardIsBusySaysSo) {
   get_address_of(server_->url("/entry"));
   expect_success(expected_address(L"XYZ123"));
-  // Another program holds the clipboard open: the copy cannot happen. (Wine lets
-  // two owner-less opens through, so ours is made with a window.)
-  const HWND holder =
-      CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  ASSERT_TRUE(OpenClipboard(holder));
-  post_left_click(link_copy_);
-  const auto box = close_next_message_box(program_->process_id(), 20s);
-  CloseClipboard();
-  DestroyWindow(holder);
+  // Held for ten times the program's 100 ms of patience, then let go: a program
+  // that waited longer would copy after all.
+  ClipboardHolder holder;
+  ASSERT_TRUE(holder.held());
+  post_left_click(driver_->link_copy());
+  Sleep(1000);
+  holder.release();
+  const auto box = close_next_message_box(driver_->program().process_id(), 20s);
   ASSERT_TRUE(box.has_value());
   EXPECT_EQ(box->text, L"\x590d\x5236\x5931\x8d25\xff01");  // 复制失败！
 }
 
 TEST_F(Commands, CopyOfAnEmptyBoxPutsTheEmptyText) {
   // The links are hidden at start, but their handler still runs on a press.
-  post_left_click(link_copy_);
-  const auto box = close_next_message_box(program_->process_id(), 20s);
+  post_left_click(driver_->link_copy());
+  const auto box = close_next_message_box(driver_->program().process_id(), 20s);
   ASSERT_TRUE(box.has_value());
   EXPECT_EQ(box->text, kCopyDone);
   const std::string text = clipboard_bytes(CF_TEXT);
@@ -219,7 +223,8 @@ TEST_F(Commands, CopyOfAnEmptyBoxPutsTheEmptyText) {
 }
 
 TEST_F(Commands, CopyTakesWhatTheBoxHoldsAtThePressAsCodePage936) {
-  set_window_text_of(output_, L"http://\x4f8b\x5b50/\x5730\x5740");  // http://例子/地址, put there by hand
+  set_window_text_of(driver_->output(),
+                     L"http://\x4f8b\x5b50/\x5730\x5740");  // http://例子/地址, put there by hand
   EXPECT_EQ(driver_->copy(), std::optional<std::wstring>(kCopyDone));
   EXPECT_EQ(cut_at_nul(clipboard_bytes(CF_TEXT)), "http://\xC0\xFD\xD7\xD3/\xB5\xD8\xD6\xB7");
 }
@@ -235,7 +240,7 @@ TEST_F(Commands, OpenHandsTheOutputTextToTheShell) {
 
   get_address_of(server_->url("/entry"));
   expect_success(expected_address(L"XYZ123"));
-  post_left_click(link_open_);
+  post_left_click(driver_->link_open());
   const std::wstring address = expected_address(L"XYZ123");
   std::string opened;
   const auto opened_lines = [&](std::size_t lines, std::chrono::milliseconds patience = 30s) {
@@ -250,20 +255,20 @@ TEST_F(Commands, OpenHandsTheOutputTextToTheShell) {
   };
   EXPECT_TRUE(opened_lines(1));
   EXPECT_EQ(opened, std::string(address.begin(), address.end()) + "\n");
-  EXPECT_TRUE(links_visible()) << "opening changes nothing in the window";
+  EXPECT_TRUE(driver_->links_visible()) << "opening changes nothing in the window";
   // What the box holds at the press is opened, even when changed by hand, and
   // with a window titled as the browser's about (it becomes the request's owner).
   const HWND browser_window = CreateWindowExW(0, L"STATIC", L"Microsoft Internet Explorer", 0, 0, 0, 0, 0,
                                               nullptr, nullptr, nullptr, nullptr);
-  set_window_text_of(output_, L"http://changed.example/x");
-  post_left_click(link_open_);
+  set_window_text_of(driver_->output(), L"http://changed.example/x");
+  post_left_click(driver_->link_open());
   EXPECT_TRUE(opened_lines(2));
   DestroyWindow(browser_window);
   EXPECT_EQ(opened.substr(opened.find('\n') + 1), "http://changed.example/x\n");
   // An empty box hands the shell an empty string, which opens nothing: once
   // the program has ended (the close comes after the press), nothing more is recorded.
-  set_window_text_of(output_, L"");
-  post_left_click(link_open_);
+  set_window_text_of(driver_->output(), L"");
+  post_left_click(driver_->link_open());
   EXPECT_EQ(driver_->close(), std::optional<DWORD>(0));
   EXPECT_FALSE(opened_lines(3, 100ms));
 }
@@ -283,17 +288,20 @@ TEST_F(Commands, HostileIdentifierIsShownEscaped) {
 }
 
 TEST_F(Commands, CopyWaitsForAClipboardHeldBriefly) {
-  // Held by another program's window, and let go well within the program's 100 ms of patience.
-  const HWND holder =
-      CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   get_address_of(server_->url("/other"));
   expect_success(expected_address(L"QQ9"));
-  ASSERT_TRUE(OpenClipboard(holder));
-  post_left_click(link_copy_);
-  Sleep(40);
-  CloseClipboard();
-  DestroyWindow(holder);
-  const auto box = close_next_message_box(program_->process_id(), 20s);
+  ClipboardHolder holder;
+  ASSERT_TRUE(holder.held());
+  post_left_click(driver_->link_copy());
+  // The handler has met the busy clipboard once the program stops answering
+  // while it waits; let go then, well within its 100 ms of patience.
+  const auto answers = [&] {
+    return SendMessageTimeoutW(driver_->program().main_window(), WM_NULL, 0, 0, SMTO_NORMAL, 15, nullptr) !=
+           0;
+  };
+  EXPECT_TRUE(wait_until([&] { return !answers(); }, 10s)) << "the copy never waited for the clipboard";
+  holder.release();
+  const auto box = close_next_message_box(driver_->program().process_id(), 20s);
   EXPECT_EQ(box ? box->text : L"<no message box>", kCopyDone);
   EXPECT_EQ(cut_at_nul(clipboard_bytes(CF_TEXT)), expected_address(std::string("QQ9")));
 }

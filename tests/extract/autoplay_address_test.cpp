@@ -10,8 +10,6 @@
 
 namespace {
 
-Text expected_address_text(const std::string& identifier) { return Text(expected_address(identifier)); }
-
 // flash地址
 const std::string kFlash = "flash\xB5\xD8\xD6\xB7";
 
@@ -57,7 +55,7 @@ TEST(AutoplayAddress, IdentifierCutFromValue) {
        "X\x80%26isAutoPlay=false\x80%23frag\x80%20Z\xFF%22"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(autoplay_address_for_value(c.value), expected_address_text(c.identifier)) << c.name;
+    EXPECT_EQ(autoplay_address_for_value(c.value), Text(expected_address(c.identifier))) << c.name;
   }
   // A lead byte at the very end has no trail byte to keep.
   EXPECT_EQ(escape_identifier("a&\x81"), Text("a%26\x81"));
@@ -108,13 +106,13 @@ TEST(FlashValue, PageTable) {
 
 TEST(AutoplayAddressFromPage, BuildsAddressOrNothing) {
   EXPECT_EQ(autoplay_address_from_page(Text(kFlash + "\nvalue=\"http://v/sid/XYZ123/v.swf\" >")),
-            expected_address_text("XYZ123"));
+            Text(expected_address("XYZ123")));
   EXPECT_EQ(autoplay_address_from_page(Text(kFlash + " value=\"http://v/SID/XYZ123/V.SWF\" >")),
-            expected_address_text("XYZ123"));
+            Text(expected_address("XYZ123")));
   // A value without the markers is no failure: the identifier is just empty.
   EXPECT_EQ(autoplay_address_from_page(Text(kFlash + " value=\"/v.swf then sid/\" >")),
-            expected_address_text(""));
-  EXPECT_EQ(autoplay_address_from_page(Text(kFlash + " value=\"sid//v.swf\" >")), expected_address_text(""));
+            Text(expected_address("")));
+  EXPECT_EQ(autoplay_address_from_page(Text(kFlash + " value=\"sid//v.swf\" >")), Text(expected_address("")));
   EXPECT_EQ(autoplay_address_from_page(Text(kFlash + " value=\"\" >")), Text());
   EXPECT_EQ(autoplay_address_from_page(Text("no entry")), Text());
   EXPECT_EQ(autoplay_address_from_page(Text()), Text());

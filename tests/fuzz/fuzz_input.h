@@ -23,3 +23,10 @@ inline std::array<Text, 3> three_texts(const std::uint8_t* data, std::size_t siz
           Text(cut1 == std::string_view::npos ? std::string_view() : all.substr(cut1 + 1, cut2 - cut1 - 1)),
           Text(cut2 == std::string_view::npos ? std::string_view() : all.substr(cut2 + 1))};
 }
+
+inline bool starts_with(std::string_view text, std::string_view head) {
+  return text.substr(0, head.size()) == head;
+}
+inline bool ends_with(std::string_view text, std::string_view tail) {
+  return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}

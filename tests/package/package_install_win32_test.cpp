@@ -22,6 +22,7 @@
 
 #include "common/win32/com.h"
 #include "tests/support/program_win32.h"
+#include "tests/support/read_file.h"
 #include "tests/support/user_settings_win32.h"
 
 namespace {
@@ -119,11 +120,6 @@ std::wstring loaded_module_path(HANDLE process, const std::wstring& name) {
   return {};
 }
 
-std::vector<char> file_bytes(const std::wstring& path) {
-  std::ifstream file(std::filesystem::path(path), std::ios::binary);
-  return std::vector<char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 // The COFF header's symbol table fields of a PE image; nothing when the file
 // is no PE image.
 struct SymbolTable {
@@ -131,7 +127,7 @@ struct SymbolTable {
   DWORD count;
 };
 
-std::optional<SymbolTable> symbol_table_of(const std::vector<char>& image) {
+std::optional<SymbolTable> symbol_table_of(const std::vector<std::uint8_t>& image) {
   IMAGE_DOS_HEADER dos{};
   if (image.size() < sizeof dos) return std::nullopt;
   std::memcpy(&dos, image.data(), sizeof dos);
@@ -221,8 +217,8 @@ TEST_F(Installed, TheProgramIsInTheUsersLocalProgramsFolder) {
 }
 
 TEST_F(Installed, TheProgramIsStrippedAndSmallerThanTheBuiltOne) {
-  const auto installed_exe = file_bytes(installed(L"tarnvex.exe"));
-  const auto built_exe = file_bytes(windows_path_of(TARNVEX_EXE_FILE));
+  const auto installed_exe = read_file(installed(L"tarnvex.exe"));
+  const auto built_exe = read_file(windows_path_of(TARNVEX_EXE_FILE));
   const auto table = symbol_table_of(installed_exe);
   ASSERT_TRUE(table.has_value());
   EXPECT_EQ(table->offset, 0u);

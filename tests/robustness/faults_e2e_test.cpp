@@ -57,15 +57,6 @@ ScriptedResponse redirect_to(const std::string& location) {
   return http_response(302, "<html>moved</html>", {"Location: " + location});
 }
 
-ScriptedResponse stalled(std::string head, std::string first_bytes, Behaviour behaviour) {
-  ScriptedResponse response;
-  response.head = std::move(head);
-  response.body = std::move(first_bytes);
-  response.behaviour = behaviour;
-  response.stall = 4000ms;  // then the server gives up and closes
-  return response;
-}
-
 // The page of the dropped-connection faults and where in it the server stops:
 // before the entry, inside the identifier, between its closing quote and " >",
 // or after the whole entry. The head promises the whole page.
@@ -124,16 +115,13 @@ ScriptedResponse respond(const RecordedRequest& request) {
   if (target == "/hop-2") return redirect_to("/good");
   if (target == "/stall-body") {
     const std::string page = video_page(player_address("STALL1"), filler(4000), "");
-    return stalled("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(page.size()) + "\r\n\r\n",
-                   page.substr(0, page.size() / 2), Behaviour::kStallAfterHead);
+    // Silent for 4 s, then the server gives up and closes.
+    return {"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(page.size()) + "\r\n\r\n",
+            page.substr(0, page.size() / 2), Behaviour::kStallAfterHead, 4000ms};
   }
-  if (target == "/silent") return stalled("", "", Behaviour::kNeverAnswer);
-  if (target == "/silent-long") {
-    // Silent far past the program's 15 s time-outs (until the suite's server stops).
-    ScriptedResponse silence = stalled("", "", Behaviour::kNeverAnswer);
-    silence.stall = 10min;
-    return silence;
-  }
+  if (target == "/silent") return {"", "", Behaviour::kNeverAnswer, 4000ms};
+  // Silent far past the program's 15 s time-outs (until the suite's server stops).
+  if (target == "/silent-long") return {"", "", Behaviour::kNeverAnswer, 10min};
   return http_response(404, "<html>not here</html>");
 }
 

@@ -40,22 +40,16 @@ Exchange exchange_with(const ScriptedResponse& scripted) {
           std::chrono::duration_cast<milliseconds>(Clock::now() - started)};
 }
 
+// The head (and the first bytes) at once, then silence until the server gives up.
 ScriptedResponse head_then_stall(std::string head, std::string first_bytes) {
-  ScriptedResponse response;
-  response.head = std::move(head);
-  response.body = std::move(first_bytes);
-  response.behaviour = Behaviour::kStallAfterHead;
-  response.stall = kServerGivesUp;
-  return response;
+  return {std::move(head), std::move(first_bytes), Behaviour::kStallAfterHead, kServerGivesUp};
 }
+const ScriptedResponse kSilence{"", "", Behaviour::kNeverAnswer, kServerGivesUp};
 
 TEST(Timeout, ServerThatNeverAnswersGivesNothing) {
   // Ended by the time-out wherever it runs: Wine's object keeps to none, and
   // page_request aborts it there.
-  ScriptedResponse silence;
-  silence.behaviour = Behaviour::kNeverAnswer;
-  silence.stall = kServerGivesUp;
-  const Exchange got = exchange_with(silence);
+  const Exchange got = exchange_with(kSilence);
   EXPECT_EQ(got.body, "");
   EXPECT_EQ(got.response_headers, "");
   EXPECT_LT(got.took, kEndedByTimeout);

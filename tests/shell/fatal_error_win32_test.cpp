@@ -1,6 +1,7 @@
 // The program's fatal errors, seen from outside: a probe process runs into one
-// and must show exactly one message box with the right text, run the end
-// sequence and exit with -1.
+// and must show exactly one message box with the right text, run the clean-up
+// registered with set_fatal_cleanup (the probe's own, which leaves a marker
+// file) and exit with -1.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -29,7 +30,7 @@ const FatalCase kFatalCases[] = {
 
 class FatalError : public testing::TestWithParam<FatalCase> {};
 
-TEST_P(FatalError, ShowsTheMessageRunsTheEndSequenceAndExitsMinusOne) {
+TEST_P(FatalError, ShowsTheMessageRunsTheRegisteredCleanUpAndExitsMinusOne) {
   SCOPED_TRACE(testing::PrintToString(std::wstring(GetParam().mode)));
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
@@ -42,7 +43,7 @@ TEST_P(FatalError, ShowsTheMessageRunsTheEndSequenceAndExitsMinusOne) {
   EXPECT_EQ(outcome.box->caption, L"信息：");
   EXPECT_EQ(outcome.box->text, GetParam().text);
   EXPECT_EQ(outcome.exit_code, std::optional<DWORD>(static_cast<DWORD>(-1)));
-  EXPECT_NE(GetFileAttributesW(marker.c_str()), INVALID_FILE_ATTRIBUTES) << "the end sequence did not run";
+  EXPECT_NE(GetFileAttributesW(marker.c_str()), INVALID_FILE_ATTRIBUTES) << "the registered clean-up did not run";
   DeleteFileW(marker.c_str());
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -11,15 +12,12 @@
 #include "common/main_window_units.h"
 #include "shell/display_rules.h"
 #include "shell/layout_writer.h"
+#include "tests/support/main_window_rects.h"
+#include "tests/support/read_file.h"
 
 namespace {
 
 using namespace layout;
-
-ByteSet read_file(const char* path) {
-  std::ifstream in(path, std::ios::binary);
-  return ByteSet(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 const ByteSet& program_block() {
   static const ByteSet block = read_file(TARNVEX_LAYOUT_BLOCK_FILE);
@@ -42,104 +40,39 @@ void put_le32(ByteSet& bytes, std::size_t at, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-// The unit table of the main window, as designed.
+// The unit table of the main window, as designed; names in code page 936.
 struct ExpectedUnit {
   std::uint32_t id;
   UnitKind kind;
-  const char* name;  // code page 936
+  const char* name;
   std::uint32_t parent;
-  std::int32_t left, top, width, height;
+  main_window_rects::Rect rect;
   std::uint32_t state1;
   std::vector<EventBinding> events;
 };
 
 const std::vector<ExpectedUnit>& expected_units() {
   using namespace main_window;
+  namespace r = main_window_rects;
+  const char* link_open = "\xB3\xAC\xBC\xB6\xC1\xB4\xBD\xD3\xBF\xF2_\xB4\xF2\xBF\xAA";  // 超级链接框_打开
+  const char* link_copy = "\xB3\xAC\xBC\xB6\xC1\xB4\xBD\xD3\xBF\xF2_\xB8\xB4\xD6\xC6";  // 超级链接框_复制
+  const char* output =
+      "\xB1\xE0\xBC\xAD\xBF\xF2_\xD7\xD4\xB6\xAF\xB2\xA5\xB7\xC5\xB5\xD8\xD6\xB7";  // 编辑框_自动播放地址
+  const char* button =
+      "\xB0\xB4\xC5\xA5_\xBB\xF1\xC8\xA1\xD7\xD4\xB6\xAF\xB2\xA5\xB7\xC5\xB5\xD8\xD6\xB7";  // 按钮_获取自动播放地址
+  const char* input =
+      "\xB1\xE0\xBC\xAD\xBF\xF2_\xCA\xD3\xC6\xB5\xD4\xAD\xB5\xD8\xD6\xB7";  // 编辑框_视频原地址
+  using K = UnitKind;
   static const std::vector<ExpectedUnit> units = {
-      {kWindowUnit, UnitKind::kWindow, "", 0, 50, 50, 436, 231, 1, {{kEventOwn, kHandlerInstallSkin}}},
-      {kLinkOpen,
-       UnitKind::kHyperLinker,
-       "\xB3\xAC\xBC\xB6\xC1\xB4\xBD\xD3\xBF\xF2_\xB4\xF2\xBF\xAA",  // 超级链接框_打开
-       kShapeBack,
-       367,
-       145,
-       59,
-       24,
-       0,
-       {{kEventLeftDown, kHandlerOpen}}},
-      {kLabelAuthor,
-       UnitKind::kLabel,
-       "\xB1\xEA\xC7\xA9"
-       "1",
-       kShapeBack,
-       8,
-       180,
-       88,
-       16,
-       1,
-       {}},  // 标签1
-      {kLinkCopy,
-       UnitKind::kHyperLinker,
-       "\xB3\xAC\xBC\xB6\xC1\xB4\xBD\xD3\xBF\xF2_\xB8\xB4\xD6\xC6",  // 超级链接框_复制
-       kShapeBack,
-       267,
-       145,
-       96,
-       24,
-       0,
-       {{kEventLeftDown, kHandlerCopy}}},
-      {kEditAutoplay,
-       UnitKind::kEditBox,
-       "\xB1\xE0\xBC\xAD\xBF\xF2_\xD7\xD4\xB6\xAF\xB2\xA5\xB7\xC5\xB5\xD8\xD6\xB7",  // 编辑框_自动播放地址
-       kShapeBack,
-       5,
-       130,
-       413,
-       21,
-       5,
-       {}},
-      {kPictureBanner,
-       UnitKind::kPicBox,
-       "\xCD\xBC\xC6\xAC\xBF\xF2"
-       "1",
-       0,
-       99,
-       13,
-       231,
-       62,
-       1,
-       {}},  // 图片框1
-      {kButtonGet,
-       UnitKind::kButton,
-       "\xB0\xB4\xC5\xA5_\xBB\xF1\xC8\xA1\xD7\xD4\xB6\xAF\xB2\xA5\xB7\xC5\xB5\xD8\xD6\xB7",  // 按钮_获取自动播放地址
-       0,
-       304,
-       92,
-       121,
-       24,
-       5,
-       {{kEventOwn, kHandlerGetAddress}}},
-      {kEditSource,
-       UnitKind::kEditBox,
-       "\xB1\xE0\xBC\xAD\xBF\xF2_\xCA\xD3\xC6\xB5\xD4\xAD\xB5\xD8\xD6\xB7",  // 编辑框_视频原地址
-       0,
-       4,
-       94,
-       294,
-       21,
-       5,
-       {}},
-      {kShapeBack,
-       UnitKind::kShapeBox,
-       "\xCD\xE2\xD0\xCE\xBF\xF2"
-       "1",
-       0,
-       0,
-       0,
-       432,
-       230,
-       1,
-       {}},  // 外形框1
+      {kWindowUnit, K::kWindow, "", 0, r::kWindow, 1, {{kEventOwn, kHandlerInstallSkin}}},
+      {kLinkOpen, K::kHyperLinker, link_open, kShapeBack, r::kLinkOpen, 0, {{kEventLeftDown, kHandlerOpen}}},
+      {kLabelAuthor, K::kLabel, "\xB1\xEA\xC7\xA9\x31", kShapeBack, r::kLabelAuthor, 1, {}},  // 标签1
+      {kLinkCopy, K::kHyperLinker, link_copy, kShapeBack, r::kLinkCopy, 0, {{kEventLeftDown, kHandlerCopy}}},
+      {kEditAutoplay, K::kEditBox, output, kShapeBack, r::kOutputBox, 5, {}},
+      {kPictureBanner, K::kPicBox, "\xCD\xBC\xC6\xAC\xBF\xF2\x31", 0, r::kBanner, 1, {}},  // 图片框1
+      {kButtonGet, K::kButton, button, 0, r::kGetButton, 5, {{kEventOwn, kHandlerGetAddress}}},
+      {kEditSource, K::kEditBox, input, 0, r::kInputBox, 5, {}},
+      {kShapeBack, K::kShapeBox, "\xCD\xE2\xD0\xCE\xBF\xF2\x31", 0, r::kShapeBox, 1, {}},  // 外形框1
   };
   return units;
 }
@@ -169,10 +102,10 @@ TEST(MainWindowLayout, EveryUnitMatchesTheTableFieldByField) {
     EXPECT_EQ(unit.name, want.name);
     EXPECT_EQ(unit.second_name, "");
     EXPECT_EQ(unit.parent, want.parent);
-    EXPECT_EQ(unit.left, want.left);
-    EXPECT_EQ(unit.top, want.top);
-    EXPECT_EQ(unit.width, want.width);
-    EXPECT_EQ(unit.height, want.height);
+    EXPECT_EQ(unit.left, want.rect.left);
+    EXPECT_EQ(unit.top, want.rect.top);
+    EXPECT_EQ(unit.width, want.rect.width);
+    EXPECT_EQ(unit.height, want.rect.height);
     EXPECT_EQ(unit.state[0], 0u);
     EXPECT_EQ(unit.state[1], want.state1);
     EXPECT_EQ(unit.state[2], 0u);
@@ -208,8 +141,18 @@ TEST(MainWindowLayout, WindowSettings) {
   EXPECT_EQ(d.caption, "  Tarnvex");
 }
 
+// The links' font field written out by hand, 60 bytes: height -12, width,
+// escapement and orientation 0, weight 400; italic 0, underline 1, strike-out 0,
+// charset 134 (GB2312), out and clip precision, quality, pitch 0; the face 宋体.
+ByteSet song_ti_field() {
+  ByteSet field{0xF4, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0,   0, 0, 0, 0, 0,    0,    0,    0,
+                0x90, 0x01, 0,    0,    0, 1, 0, 134, 0, 0, 0, 0, 0xCB, 0xCE, 0xCC, 0xE5};
+  field.resize(60);
+  return field;
+}
+
 TEST(MainWindowLayout, HyperlinkSettings) {
-  const ByteSet font = font_field(-12, 400, true, 134, 0, "\xCB\xCE\xCC\xE5");  // 宋体
+  const ByteSet font = song_ti_field();
   for (auto [id, caption] :
        {std::pair{main_window::kLinkOpen, "\xB5\xE3\xBB\xF7\xB4\xF2\xBF\xAA"},  // 点击打开
         std::pair{main_window::kLinkCopy,
@@ -418,9 +361,8 @@ TEST(LayoutCodec, KindDataWithBytesLeftOverIsUnusable) {
 }
 
 TEST(FontField, SixtyBytesBuildAFontWithCharsetAndQualityReplaced) {
-  const ByteSet field = font_field(-12, 400, true, 134, 0, "\xCB\xCE\xCC\xE5");  // 宋体
-  ASSERT_EQ(field.size(), kFontFieldSize);
-  EXPECT_EQ(field[23], 134);  // stored charset GB2312
+  const ByteSet field = song_ti_field();
+  EXPECT_EQ(font_field(-12, 400, true, 134, 0, "\xCB\xCE\xCC\xE5"), field);  // the writer the fuzzers use
   const auto font = font_from_field(field);
   ASSERT_TRUE(font);
   EXPECT_EQ(font->height, -12);
@@ -512,17 +454,26 @@ TEST(ScaleToDpi, EdgesRoundToTheNearestPixelSoNeighboursKeepTouching) {
   EXPECT_EQ(scale_length(99, 144), 149);   // halves away from zero
   EXPECT_EQ(scale_length(-99, 144), -149);
   EXPECT_EQ(scale_length(231, 125), 301);
+  // Each rectangle's edges worked out by hand at each DPI: left, top, then the
+  // right and bottom edges less those.
   const PictureRect cases[] = {{99, 13, 231, 62}, {304, 92, 121, 24}, {267, 145, 96, 24}, {-7, 3, 5, 0}};
-  for (std::uint32_t dpi : {96u, 120u, 144u, 192u}) {
-    for (const PictureRect& c : cases) {
-      const PictureRect s = scale_rect(c, dpi);
-      if (dpi == kLayoutDpi) {
-        EXPECT_EQ(s, c);
-      }
-      EXPECT_EQ(s.left, scale_length(c.left, dpi));
-      EXPECT_EQ(s.left + s.width, scale_length(c.left + c.width, dpi));
-      EXPECT_EQ(s.top + s.height, scale_length(c.top + c.height, dpi));
-    }
+  const std::pair<std::uint32_t, std::array<PictureRect, 4>> scaled[] = {
+      {96, {cases[0], cases[1], cases[2], cases[3]}},
+      {120,
+       {{{124, 16, 413 - 124, 94 - 16},
+         {380, 115, 531 - 380, 145 - 115},
+         {334, 181, 454 - 334, 211 - 181},
+         {-9, 4, -3 - -9, 4 - 4}}}},
+      {144,
+       {{{149, 20, 495 - 149, 113 - 20},
+         {456, 138, 638 - 456, 174 - 138},
+         {401, 218, 545 - 401, 254 - 218},
+         {-11, 5, -3 - -11, 5 - 5}}}},
+      {192, {{{198, 26, 462, 124}, {608, 184, 242, 48}, {534, 290, 192, 48}, {-14, 6, 10, 0}}}},
+  };
+  for (const auto& [dpi, want] : scaled) {
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+      EXPECT_EQ(scale_rect(cases[i], dpi), want[i]) << dpi << " " << i;
   }
   // The 4-pixel gap between the copy link and the open link is 6 at 144 DPI.
   const PictureRect copy = scale_rect({267, 145, 96, 24}, 144);

@@ -20,6 +20,7 @@
 #include "common/win32/module.h"
 #include "shell/layout_writer.h"
 #include "shell/resource_ids.h"
+#include "tests/support/main_window_rects.h"
 #include "tests/support/program_win32.h"
 
 namespace {
@@ -505,20 +506,30 @@ TEST_F(WindowSystem, SettingsTheProgramDoesNotUseTakeEffect) {
        {},
        at_its_stored_place},
       {"border 0", window_with(&W::border_style, 0), WS_POPUP, WS_CAPTION},
-      {"border 3", window_with(&W::border_style, 3), WS_THICKFRAME | ex(WS_EX_TOOLWINDOW), 0},
+      {"border 3", window_with(&W::border_style, 3), WS_THICKFRAME | ex(WS_EX_TOOLWINDOW),
+       ex(WS_EX_CLIENTEDGE)},
       {"border 4", window_with(&W::border_style, 4), ex(WS_EX_TOOLWINDOW), WS_THICKFRAME},
-      {"border 5", window_with(&W::border_style, 5), WS_THICKFRAME | ex(WS_EX_CLIENTEDGE), 0},
+      {"border 5", window_with(&W::border_style, 5), WS_THICKFRAME | ex(WS_EX_CLIENTEDGE),
+       ex(WS_EX_TOOLWINDOW)},
       {"border 6", window_with(&W::border_style, 6), ex(WS_EX_CLIENTEDGE), WS_THICKFRAME},
-      {"always on top", window_with(&W::always_on_top, 1), ex(WS_EX_TOPMOST), 0},
-      {"start minimised", window_with(&W::start_position, 2), WS_MINIMIZE, 0},
-      {"start maximised", window_with(&W::start_position, 3), WS_MAXIMIZE, 0},
-      {"edit centred", with(&E::alignment, 1), ES_CENTER, 0},
-      {"edit right-aligned", with(&E::alignment, 2), ES_RIGHT, 0},
-      {"edit lower case", with(&E::case_conversion, 1), ES_LOWERCASE, 0},
-      {"edit upper case", with(&E::case_conversion, 2), ES_UPPERCASE, 0},
+      {"always on top", window_with(&W::always_on_top, 1), ex(WS_EX_TOPMOST), ex(WS_EX_TOOLWINDOW)},
+      {"start minimised", window_with(&W::start_position, 2), WS_MINIMIZE, WS_MAXIMIZE},
+      {"start maximised", window_with(&W::start_position, 3), WS_MAXIMIZE, WS_MINIMIZE},
+      {"edit centred", with(&E::alignment, 1), ES_CENTER, ES_RIGHT},
+      {"edit right-aligned", with(&E::alignment, 2), ES_RIGHT, ES_CENTER},
+      {"edit lower case", with(&E::case_conversion, 1), ES_LOWERCASE, ES_UPPERCASE},
+      {"edit upper case", with(&E::case_conversion, 2), ES_UPPERCASE, ES_LOWERCASE},
       // The 800 x 212 banner in a 500 x 300 box; shapes in a 100 x 40 box.
+      // Each mode with a point where every other mode differs: at its size at the
+      // top left, stretched over the box, fitted (500 x 133) or at its size centred.
+      {"picture at its size", picture(0), 0, 0, {{20, 10, kMagenta, false}, {250, 250, kMagenta}}},
       {"picture stretched", picture(1), 0, 0, {{450, 280, kMagenta, false}}},
-      {"picture centred", picture(3), 0, 0, {{20, 10, kMagenta}, {250, 150, kMagenta, false}}},
+      {"picture fitted",
+       picture(2),
+       0,
+       0,
+       {{20, 10, kMagenta}, {250, 150, kMagenta, false}, {250, 240, kMagenta}}},
+      {"picture centred", picture(3), 0, 0, {{20, 10, kMagenta}, {250, 240, kMagenta, false}}},
       {"ellipse", shape(2, 0), 0, 0, {{2, 2, kWhite}, {50, 20, kRed}}},
       {"circle", shape(3, 0), 0, 0, {{31, 1, kWhite}, {10, 20, kWhite}, {50, 20, kRed}}},
       {"rounded rectangle", shape(4, 0), 0, 0, {{0, 0, kWhite}, {3, 3, kRed}}},
@@ -552,12 +563,12 @@ TEST_F(WindowSystem, SettingsTheProgramDoesNotUseTakeEffect) {
     const std::uint64_t styles = static_cast<DWORD>(GetWindowLongW(built, GWL_STYLE)) |
                                  ex(static_cast<DWORD>(GetWindowLongW(built, GWL_EXSTYLE)));
     RedrawWindow(built, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    const bool pixels_right = std::all_of(row.pixels.begin(), row.pixels.end(), [&](const Pixel& p) {
-      return (pixel_of(built, p.x, p.y) == p.colour) == p.same;
-    });
-    EXPECT_TRUE((styles & row.present) == row.present && (styles & row.absent) == 0 && pixels_right &&
-                (!row.looks_right || row.looks_right(built)))
-        << row.feature;
+    SCOPED_TRACE(row.feature);
+    EXPECT_EQ(styles & row.present, row.present);
+    EXPECT_EQ(styles & row.absent, 0u);
+    for (const Pixel& p : row.pixels)
+      EXPECT_EQ(pixel_of(built, p.x, p.y) == p.colour, p.same) << p.x << ", " << p.y;
+    EXPECT_TRUE(!row.looks_right || row.looks_right(built));
     DestroyWindow(unit_window(window_id, window_id));
   }
 }
@@ -577,11 +588,8 @@ TEST_F(WindowSystem, ShortSingleLineEditGrowsToItsFontHeight) {
   HWND edit = unit_window(kTestWindow, kTestShortEdit);
   RECT rect{};
   GetWindowRect(edit, &rect);
-  const WindowDc dc(edit);
-  const SelectedObject font(dc.get(), GetStockObject(DEFAULT_GUI_FONT));
-  TEXTMETRICW metrics{};
-  GetTextMetricsW(dc.get(), &metrics);
-  EXPECT_EQ(rect.bottom - rect.top, metrics.tmHeight + 2 * GetSystemMetrics(SM_CYEDGE));
+  // Stored 5 high; the default GUI font is 16 pixels tall here, with a 2-pixel edge above and below.
+  EXPECT_EQ(rect.bottom - rect.top, 20);
   // Tall enough already: unchanged.
   GetWindowRect(unit_window(kWindow, kEditSource), &rect);
   EXPECT_EQ(rect.bottom - rect.top, 21);
@@ -593,10 +601,32 @@ LONG font_height(HWND window) {
   return font.lfHeight;
 }
 
+// Every unit of the main window where it stands, at 144 DPI or at 96.
+void expect_main_window_units_at(bool at_144) {
+  namespace r = main_window_rects;
+  const std::pair<std::uint32_t, std::pair<r::Rect, r::Rect>> units[] = {
+      {kLinkOpen, {r::kLinkOpen, r::kLinkOpenAt144}},
+      {kLabelAuthor, {r::kLabelAuthor, r::kLabelAuthorAt144}},
+      {kLinkCopy, {r::kLinkCopy, r::kLinkCopyAt144}},
+      {kEditAutoplay, {r::kOutputBox, r::kOutputBoxAt144}},
+      {kPictureBanner, {r::kBanner, r::kBannerAt144}},
+      {kButtonGet, {r::kGetButton, r::kGetButtonAt144}},
+      {kEditSource, {r::kInputBox, r::kInputBoxAt144}},
+      {kShapeBack, {r::kShapeBox, r::kShapeBoxAt144}},
+  };
+  for (const auto& [unit, rects] : units) {
+    const r::Rect want = at_144 ? rects.second : rects.first;
+    const RECT got = rect_in_parent(unit_window(kWindow, unit));
+    EXPECT_EQ((std::array<LONG, 4>{got.left, got.top, got.right, got.bottom}),
+              (std::array<LONG, 4>{want.left, want.top, want.right(), want.bottom()}))
+        << std::hex << unit << (at_144 ? " at 144 DPI" : " at 96 DPI");
+  }
+  for (std::uint32_t link : {kLinkOpen, kLinkCopy})
+    EXPECT_EQ(font_height(unit_window(kWindow, link)), at_144 ? -18 : -12);
+}
+
 TEST_F(WindowSystem, OnADpiChangeTheWindowTakesTheSuggestedRectangleAndRescalesEveryUnit) {
   HWND main = unit_window(kWindow, kWindow);
-  HWND link = unit_window(kWindow, kLinkOpen);
-  HWND input = unit_window(kWindow, kEditSource);
   RECT before{};
   GetWindowRect(main, &before);
   const RECT suggested{before.left, before.top, before.left + 651, before.top + 343};
@@ -604,23 +634,9 @@ TEST_F(WindowSystem, OnADpiChangeTheWindowTakesTheSuggestedRectangleAndRescalesE
   RECT now{};
   GetWindowRect(main, &now);
   EXPECT_TRUE(EqualRect(&now, &suggested));
-  // Edges scaled: 367, 145, 59 x 24 and 4, 94, 294 x 21 at 96 DPI.
-  const RECT link_at_144{551, 218, 551 + 88, 218 + 36};
-  const RECT input_at_144{6, 141, 6 + 441, 141 + 32};
-  RECT link_rect = rect_in_parent(link);
-  RECT input_rect = rect_in_parent(input);
-  EXPECT_TRUE(EqualRect(&link_rect, &link_at_144));
-  EXPECT_TRUE(EqualRect(&input_rect, &input_at_144));
-  EXPECT_EQ(font_height(link), -18);
+  expect_main_window_units_at(true);
   SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&before));
-  // Back at 96 DPI, everything is where it was.
-  link_rect = rect_in_parent(link);
-  input_rect = rect_in_parent(input);
-  const RECT link_at_96{367, 145, 367 + 59, 145 + 24};
-  const RECT input_at_96{4, 94, 4 + 294, 94 + 21};
-  EXPECT_TRUE(EqualRect(&link_rect, &link_at_96));
-  EXPECT_TRUE(EqualRect(&input_rect, &input_at_96));
-  EXPECT_EQ(font_height(link), -12);
+  expect_main_window_units_at(false);
   GetWindowRect(main, &now);
   EXPECT_TRUE(EqualRect(&now, &before));
 }
@@ -770,7 +786,9 @@ TEST_F(WindowSystem, TabMovesFocusToTheNextTabStopUnit) {
   EXPECT_NE(now, input);
   ASSERT_NE(now, nullptr);
   EXPECT_TRUE(GetWindowLongW(now, GWL_STYLE) & WS_TABSTOP);
-  EXPECT_TRUE(now == unit_window(kWindow, kButtonGet) || now == unit_window(kWindow, kEditAutoplay));
+  // The next in the window's order of tab stops: the output box on the shape box,
+  // whose children the dialog keys walk into (WS_EX_CONTROLPARENT).
+  EXPECT_EQ(now, unit_window(kWindow, kEditAutoplay));
 }
 
 TEST_F(WindowSystem, FocusChangesRunTheFocusEvents) {
@@ -818,6 +836,8 @@ TEST_F(WindowSystem, HyperlinkShowsTheHandCursor) {
   BITMAP mask{};
   GetObjectW(info.hbmMask, sizeof mask, &mask);
   EXPECT_EQ(mask.bmWidth, 32);
+  EXPECT_EQ(info.xHotspot, 6u);  // the fingertip of the 32-pixel image
+  EXPECT_EQ(info.yHotspot, 1u);
   if (info.hbmMask) DeleteObject(info.hbmMask);
   if (info.hbmColor) DeleteObject(info.hbmColor);
 }

@@ -4,17 +4,33 @@
 
 namespace {
 
-TEST(OutsideTable, HoldsTheSixEntriesInOrder) {
-  const auto& table = outside_entry_table();
-  const std::vector<std::pair<std::string, std::string>> expected = {
-      {"ole32.dll", "CoInitialize"},           {"ole32.dll", "CoUninitialize"},
-      {"kernel32.dll", "MultiByteToWideChar"}, {"kernel32.dll", "WideCharToMultiByte"},
-      {"kernel32.dll", "WideCharToMultiByte"}, {"SkinH_EL.dll", "SkinH_AttachRes"},
+// The six entries in order, each with the names its library is tried by from
+// a first prefix and the program folder: a system library by its bare name
+// alone (so from the system folder only), the skin engine at every place.
+TEST(OutsideTable, HoldsTheSixEntriesInOrderEachWithItsCandidates) {
+  const LibrarySearchPlaces places{"C:\\first\\", "C:\\program", ""};
+  const struct {
+    const char* library;
+    const char* entry;
+    TextArray candidates;
+  } expected[] = {
+      {"ole32.dll", "CoInitialize", {"ole32.dll"}},
+      {"ole32.dll", "CoUninitialize", {"ole32.dll"}},
+      {"kernel32.dll", "MultiByteToWideChar", {"kernel32.dll"}},
+      {"kernel32.dll", "WideCharToMultiByte", {"kernel32.dll"}},
+      {"kernel32.dll", "WideCharToMultiByte", {"kernel32.dll"}},
+      {"SkinH_EL.dll",
+       "SkinH_AttachRes",
+       {"C:\\first\\SkinH_EL.dll", "C:\\program\\SkinH_EL.dll", "SkinH_EL.dll"}},
   };
-  ASSERT_EQ(table.size(), expected.size());
-  for (std::size_t index = 0; index < expected.size(); ++index) {
-    EXPECT_EQ(table[index].library, expected[index].first) << index;
-    EXPECT_EQ(table[index].entry, expected[index].second) << index;
+  const auto& table = outside_entry_table();
+  ASSERT_EQ(table.size(), std::size(expected));
+  for (std::size_t index = 0; index < table.size(); ++index) {
+    SCOPED_TRACE(index);
+    EXPECT_STREQ(table[index].library, expected[index].library);
+    EXPECT_STREQ(table[index].entry, expected[index].entry);
+    EXPECT_EQ(table[index].system_library, expected[index].candidates.count() == 1);
+    EXPECT_EQ(outside_entry_candidates(table[index], places), expected[index].candidates);
   }
   EXPECT_STREQ(outside_entry_name(OutsideEntry::kSkinAttachRes).entry, "SkinH_AttachRes");
 }
@@ -51,18 +67,6 @@ TEST(LibraryCandidates, FollowTheSearchOrder) {
     EXPECT_EQ(library_load_candidates(candidate_case.library, candidate_case.places), candidate_case.expected)
         << candidate_case.what;
   }
-}
-
-TEST(LibraryCandidates, SystemLibrariesOfTheTableAreTriedByBareNameAlone) {
-  const LibrarySearchPlaces places{"C:\\first\\", "C:\\program", ""};
-  for (const auto& name : outside_entry_table()) {
-    const TextArray expected =
-        name.system_library ? TextArray{name.library} : library_load_candidates(name.library, places);
-    EXPECT_EQ(outside_entry_candidates(name, places), expected) << name.library;
-  }
-  EXPECT_FALSE(outside_entry_name(OutsideEntry::kSkinAttachRes).system_library);
-  EXPECT_TRUE(outside_entry_name(OutsideEntry::kMultiByteToWideChar).system_library);
-  EXPECT_TRUE(outside_entry_name(OutsideEntry::kCoInitialize).system_library);
 }
 
 struct OrdinalCase {

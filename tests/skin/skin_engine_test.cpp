@@ -6,11 +6,13 @@
 
 #include <process.h>
 
+#include <fstream>
 #include <random>
 
 #include "skin_engine/skin_format.h"
 #include "tests/skin/test_window_win32.h"
 #include "tests/support/dialogs_win32.h"
+#include "tests/support/user_settings_win32.h"
 
 namespace {
 
@@ -271,14 +273,18 @@ TEST_F(SkinEngine, WindowsCreatedLaterAreSkinned) {
 }
 
 // Set by a timer that runs inside the message box's own loop.
+// A box it never finds is ended after 5 s by a quit message, which ends any
+// modal loop, so the test fails there instead of at CTest's limit.
 struct SeenBox {
   bool found = false;
   bool ok_drawn_by_skin = false;
+  int ticks = 0;
 };
 SeenBox g_seen_box;
 
 void CALLBACK inspect_and_close_box(HWND, UINT, UINT_PTR timer, DWORD) {
   const HWND box = find_message_box(GetCurrentProcessId());
+  if (box == nullptr && ++g_seen_box.ticks == 50) KillTimer(nullptr, timer), PostQuitMessage(0);
   if (box == nullptr) return;
   KillTimer(nullptr, timer);
   g_seen_box.found = true;
@@ -293,6 +299,8 @@ TEST_F(SkinEngine, MessageBoxesShownLaterAreSkinnedAndStillWork) {
   g_seen_box = SeenBox{};
   SetTimer(nullptr, 0, 100, &inspect_and_close_box);
   EXPECT_EQ(MessageBoxW(window.frame(), L"skinned box", L"caption", MB_OK), IDOK);
+  MSG quit;
+  PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);  // the box passes it on
   EXPECT_TRUE(g_seen_box.found);
   EXPECT_TRUE(g_seen_box.ok_drawn_by_skin);
 }
@@ -356,11 +364,15 @@ TEST_F(SkinEngine, DestroyedWindowsAreForgotten) {
 }
 
 // The skin's font at another DPI, seen in a copy of this program started while
-// the system DPI is 144 (Wine reads LogPixels when a program starts).
+// the system DPI is 144 (Wine reads LogPixels when a program starts). The copy
+// writes the height it found into the file its environment names, so a copy
+// that ran no test leaves no height behind.
 constexpr wchar_t kDpiChildVariable[] = L"TARNVEX_SKIN_DPI_CHILD";
 
 TEST_F(SkinEngine, DpiChildFontIsScaled) {
-  if (GetEnvironmentVariableW(kDpiChildVariable, nullptr, 0) == 0) GTEST_SKIP() << "run by FontFollowsTheDpi";
+  wchar_t report[MAX_PATH] = {};
+  if (GetEnvironmentVariableW(kDpiChildVariable, report, MAX_PATH) == 0)
+    GTEST_SKIP() << "run by FontFollowsTheDpi";
   using SetAwareness = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);
   if (auto set_awareness = reinterpret_cast<SetAwareness>(reinterpret_cast<void*>(
           GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")))) {
@@ -368,23 +380,25 @@ TEST_F(SkinEngine, DpiChildFontIsScaled) {
   }
   TestWindow window;
   ASSERT_EQ(attach(skin::encode(test_skin())), 0);
-  EXPECT_EQ(font_of(window.edit()).lfHeight, -23);  // -15 at 96 dpi, times 1.5
+  std::ofstream(report) << font_of(window.edit()).lfHeight;
 }
 
 TEST(SkinEngineDpi, FontFollowsTheDpi) {
-  const auto set_log_pixels = [](DWORD dpi) {
-    return RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi,
-                           sizeof dpi);
-  };
-  ASSERT_EQ(set_log_pixels(144), ERROR_SUCCESS);
+  const ScopedUserSetting dpi(L"Control Panel\\Desktop", L"LogPixels", DWORD{144});
+  ASSERT_TRUE(dpi.set());
   wchar_t program[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, program, MAX_PATH);
-  SetEnvironmentVariableW(kDpiChildVariable, L"1");
+  wchar_t report[MAX_PATH] = {};
+  GetTempFileNameW(L".", L"dpi", 0, report);
+  SetEnvironmentVariableW(kDpiChildVariable, report);
   const auto exit_code =
       _wspawnl(_P_WAIT, program, program, L"--gtest_filter=SkinEngine.DpiChildFontIsScaled", nullptr);
   SetEnvironmentVariableW(kDpiChildVariable, nullptr);
-  set_log_pixels(96);
   EXPECT_EQ(exit_code, 0);
+  long height = 0;
+  EXPECT_TRUE(std::ifstream(report) >> height) << "the copy ran no test";
+  EXPECT_EQ(height, -23);  // -15 at 96 dpi, times 1.5
+  DeleteFileW(report);
 }
 
 }  // namespace

@@ -66,13 +66,10 @@ TEST(SkinInstall, WritesTheEngineAndSkinsTheThreadsWindows) {
   GetModuleFileNameW(engine, engine_path, MAX_PATH);
   EXPECT_TRUE(fs::equivalent(engine_path, kFixedPath));
 
-  const ByteView carried = skin_data();
-  const auto built_in = skin::decode(carried.data(), carried.size());
-  ASSERT_EQ(built_in.status, skin::Status::kApplied);
   for (const auto& [name, point] : {std::pair{"edit.background", TestWindow::kEditInside},
                                     std::pair{"button.face", TestWindow::kButtonInside},
                                     std::pair{"window.background", TestWindow::kBackground}}) {
-    const auto colour = built_in.skin.colour(name);
+    const auto colour = built_in_skin().colour(name);
     ASSERT_TRUE(colour.has_value()) << name;
     const COLORREF expected = RGB(colour->red, colour->green, colour->blue);
     EXPECT_TRUE(window.settle_until([&] { return window.pixel(point) == expected; }))

@@ -14,6 +14,7 @@
 #include "shell/skin_install.h"
 #include "tests/skin/engine_file.h"
 #include "tests/skin/probe_engine.h"
+#include "tests/support/wine_win32.h"
 
 namespace {
 
@@ -170,14 +171,22 @@ TEST(AttachSkin, WritesTheCarriedImageToTheSystemFolder) {
 }
 
 TEST(AttachSkin, UnwritableSystemFolderStillCallsTheEngine) {
-  ScratchFolder folder;
+  // A folder that is there and takes no new file: under Wine (which keeps no
+  // access rights) Linux's /proc, elsewhere the system folder as a user sees it.
+  wchar_t system_folder[MAX_PATH] = {};
+  GetSystemDirectoryW(system_folder, MAX_PATH);
+  const fs::path folder = running_under_wine() ? fs::path(L"Z:\\proc") : fs::path(system_folder);
+  const fs::path file = folder / "tarnvex_unwritable_probe.dll";
+  ASSERT_TRUE(fs::is_directory(folder));
+  const HANDLE attempt = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  if (attempt != INVALID_HANDLE_VALUE) CloseHandle(attempt), DeleteFileW(file.c_str());
+  ASSERT_EQ(attempt, INVALID_HANDLE_VALUE) << "the folder is writable after all";
   reset_probe();
   const ByteSet image = {'M', 'Z'};
   const ByteSet skin = {1};
-  EXPECT_EQ(attach_skin_with({local(folder.path() / "missing-folder" / "SkinH_EL.dll"), image}, skin, Text(),
-                             0, 0, 0),
-            kProbeResult);
+  EXPECT_EQ(attach_skin_with({local(file), image}, skin, Text(), 0, 0, 0), kProbeResult);
   EXPECT_EQ(probe().calls, 1);
+  EXPECT_FALSE(fs::exists(file));
 }
 
 struct ArgumentCase {
@@ -312,9 +321,20 @@ TEST_F(BindingTest, BareNameIsNeverLookedForInTheCurrentFolderOrPath) {
   fs::current_path(first_);
   SetEnvironmentVariableW(L"PATH", (second_.wstring() + L";" + previous_path).c_str());
   const bool bound = bind_entry("planted_probe.dll", "SkinH_AttachRes", {}).has_value();
+  // The control: a plain load finds the plant in the current folder, then, with
+  // that one gone, the one in the PATH folder.
+  std::vector<bool> plain_finds;
+  for (const fs::path& folder : {first_, second_}) {
+    const HMODULE plain = LoadLibraryW(L"planted_probe.dll");
+    wchar_t found[MAX_PATH] = {};
+    if (plain) GetModuleFileNameW(plain, found, MAX_PATH), FreeLibrary(plain);
+    plain_finds.push_back(same_file(found, folder / "planted_probe.dll"));
+    fs::remove(folder / "planted_probe.dll");
+  }
   SetEnvironmentVariableW(L"PATH", previous_path.c_str());
   fs::current_path(previous_folder);
   EXPECT_FALSE(bound);
+  EXPECT_EQ(plain_finds, (std::vector<bool>{true, true})) << "a plain load would not have found the plants";
 }
 
 TEST_F(BindingTest, NameWithColonIsLoadedExactlyAsGiven) {

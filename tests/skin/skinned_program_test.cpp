@@ -12,13 +12,13 @@
 #include <memory>
 #include <thread>
 
-#include "common/win32/gdi.h"
 #include "shell/skin_install.h"
 #include "skin_engine/skin_format.h"
 #include "tests/skin/engine_file.h"
 #include "tests/skin/probe_engine.h"
 #include "tests/support/dialogs_win32.h"
 #include "tests/support/program_win32.h"
+#include "tests/support/screen_pixels_win32.h"
 
 namespace {
 
@@ -26,29 +26,15 @@ namespace fs = std::filesystem;
 
 constexpr wchar_t kCaption[] = L"  Tarnvex";
 
-// What a person sees at a client point of another process's window.
-COLORREF screen_pixel(HWND window, int x, int y) {
-  POINT point{x, y};
-  ClientToScreen(window, &point);
-  return GetPixel(WindowDc(nullptr).get(), point.x, point.y);
-}
-
 COLORREF skin_colour(const char* name) {
-  const ByteView carried = skin_data();
-  const auto built_in = skin::decode(carried.data(), carried.size());
-  const auto colour = built_in.skin.colour(name);
-  EXPECT_TRUE(colour.has_value()) << name;
-  return colour ? RGB(colour->red, colour->green, colour->blue) : CLR_INVALID;
+  const skin::Colour colour = built_in_skin().colours.at(name);
+  return RGB(colour.red, colour.green, colour.blue);
 }
 
 // How often each colour shows in a window's client area on the screen.
 std::map<COLORREF, int> screen_colours(HWND window) {
-  RECT client{};
-  GetClientRect(window, &client);
   std::map<COLORREF, int> counts;
-  for (int y = 0; y < client.bottom; ++y) {
-    for (int x = 0; x < client.right; ++x) ++counts[screen_pixel(window, x, y)];
-  }
+  for (COLORREF pixel : screen_snapshot(window)) ++counts[pixel];
   return counts;
 }
 
@@ -73,14 +59,15 @@ struct Look {
 // the label (mostly its background, its caption in one colour), maybe the
 // button, and no message box.
 void expect_look(const ProgramUnderTest& program, const Look& look) {
-  const HWND label = program.control_at(8, 180, 88, 16);
+  namespace r = main_window_rects;
+  const HWND label = program.control_at(r::kLabelAuthor);
   const struct {
     HWND window;
     int x, y;
     COLORREF colour;
-  } places[] = {{program.control_at(4, 94, 294, 21), 200, 10, look.input},
-                {program.control_at(0, 0, 432, 230), 200, 165, look.shape},
-                {program.control_at(304, 92, 121, 24), 3, 3, look.button}};
+  } places[] = {{program.control_at(r::kInputBox), 200, 10, look.input},
+                {program.control_at(r::kShapeBox), 200, 165, look.shape},
+                {program.control_at(r::kGetButton), 3, 3, look.button}};
   for (const auto& place : places) {
     ASSERT_NE(place.window, nullptr);
     if (place.colour == CLR_INVALID) continue;
@@ -88,7 +75,9 @@ void expect_look(const ProgramUnderTest& program, const Look& look) {
         << std::hex << screen_pixel(place.window, place.x, place.y) << " instead of " << place.colour;
   }
   ASSERT_NE(label, nullptr);
-  const auto label_colours = screen_colours(label);
+  // Read at once, so wait for the caption to be drawn.
+  std::map<COLORREF, int> label_colours;
+  wait_until([&] { return (label_colours = screen_colours(label)).count(look.label_text) == 1; });
   EXPECT_EQ(most_common(label_colours), look.label_background);
   EXPECT_EQ(label_colours.count(look.label_text), 1U);
   EXPECT_EQ(label_colours.count(RGB(0, 0, 0)), look.label_text == RGB(0, 0, 0) ? 1U : 0U);

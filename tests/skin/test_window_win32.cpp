@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "common/win32/gdi.h"
+#include "tests/support/screen_pixels_win32.h"
 
 namespace {
 
@@ -68,40 +68,6 @@ void TestWindow::settle() const {
   GdiFlush();
 }
 
-COLORREF TestWindow::pixel(Point client) const {
-  POINT point{client.x, client.y};
-  ClientToScreen(frame_, &point);
-  const WindowDc screen(nullptr);
-  return GetPixel(screen.get(), point.x, point.y);
-}
+COLORREF TestWindow::pixel(Point client) const { return screen_pixel(frame_, client.x, client.y); }
 
-std::vector<COLORREF> TestWindow::snapshot() const {
-  RECT client;
-  GetClientRect(frame_, &client);
-  POINT origin{0, 0};
-  ClientToScreen(frame_, &origin);
-  const int width = client.right;
-  const int height = client.bottom;
-  const WindowDc screen(nullptr);
-  const MemoryDc memory(screen.get());
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  const GdiObject<HBITMAP> bitmap(CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!memory.get() || !bitmap.get()) return {};
-  const SelectedObject selected(memory.get(), bitmap.get());
-  BitBlt(memory.get(), 0, 0, width, height, screen.get(), origin.x, origin.y, SRCCOPY);
-  GdiFlush();
-  std::vector<COLORREF> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-  const auto* row_major = static_cast<const std::uint32_t*>(bits);
-  for (std::size_t index = 0; index < pixels.size(); ++index) {
-    const std::uint32_t bgra = row_major[index];
-    pixels[index] = RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF);
-  }
-  return pixels;
-}
+std::vector<COLORREF> TestWindow::snapshot() const { return screen_snapshot(frame_); }

@@ -63,14 +63,6 @@ class MainWindowDriver {
   bool ready_ = false;
 };
 
-// The auto-play address the program shows for `identifier`, which may hold
-// characters beyond ASCII.
-inline std::wstring expected_address(const std::wstring& identifier) {
-  const std::string_view prefix = kAddressPrefix;
-  const std::string_view suffix = kOptionSuffix;
-  return std::wstring(prefix.begin(), prefix.end()) + identifier + std::wstring(suffix.begin(), suffix.end());
-}
-
 // The clipboard's data in `format`, all of its bytes; "<clipboard busy>" or
 // "<no such format>" when it cannot be read.
 std::string clipboard_bytes(UINT format);

@@ -3,12 +3,6 @@
 #include <functional>
 #include <vector>
 
-namespace {
-
-bool within_slack(LONG a, LONG b, int slack) { return a >= b - slack && a <= b + slack; }
-
-}  // namespace
-
 HWND first_window(HWND parent, const std::function<bool(HWND)>& wanted) {
   struct Search {
     const std::function<bool(HWND)>* wanted;
@@ -118,11 +112,10 @@ ProgramUnderTest::~ProgramUnderTest() {
   if (thread_ != nullptr) CloseHandle(thread_);
 }
 
-HWND ProgramUnderTest::control_at(int left, int top, int width, int height, int slack) const {
+HWND ProgramUnderTest::control_at(int left, int top, int width, int height) const {
   return first_window(main_window_, [&](HWND window) {
     const RECT rect = rect_in_parent(window);
-    return within_slack(rect.left, left, slack) && within_slack(rect.top, top, slack) &&
-           within_slack(rect.right, left + width, slack) && within_slack(rect.bottom, top + height, slack);
+    return rect.left == left && rect.top == top && rect.right == left + width && rect.bottom == top + height;
   });
 }
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "tests/support/main_window_rects.h"
+
 // The first window under `parent` (a top-level window when parent is null)
 // for which `wanted` holds; nullptr when there is none.
 HWND first_window(HWND parent, const std::function<bool(HWND)>& wanted);
@@ -38,9 +40,11 @@ class ProgramUnderTest {
   HANDLE process() const { return process_; }
 
   // The descendant window whose rectangle, in its parent's client coordinates,
-  // is left, top, width, height, each edge within `slack` pixels (0: exactly);
-  // nullptr when there is none.
-  HWND control_at(int left, int top, int width, int height, int slack = 0) const;
+  // is exactly left, top, width, height; nullptr when there is none.
+  HWND control_at(int left, int top, int width, int height) const;
+  HWND control_at(const main_window_rects::Rect& r) const {
+    return control_at(r.left, r.top, r.width, r.height);
+  }
 
   // The first descendant window of class `class_name` (and, when given, with
   // window text `text` and parent `parent`); nullptr when there is none.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 inline constexpr char kFlashUtf8[] = "flash\xE5\x9C\xB0\xE5\x9D\x80";  // flash地址
 inline constexpr char kVideoUtf8[] = "\xE8\xA7\x86\xE9\xA2\x91";       // 视频
@@ -31,6 +32,16 @@ inline constexpr char kAddressPrefix[] = "http://player.example.com/loader.swf?V
 inline constexpr char kOptionSuffix[] =
     "&embedid=&isAutoPlay=true&isShowRelatedVideo=false&embedid=-&showAd=0";
 
-inline std::string expected_address(const std::string& identifier) {
-  return kAddressPrefix + identifier + kOptionSuffix;
+// The auto-play address for `identifier`: as bytes, or as the window shows it
+// (the identifier may hold characters beyond ASCII there).
+template <typename String>
+String expected_address(const String& identifier) {
+  const std::string_view prefix = kAddressPrefix, suffix = kOptionSuffix;
+  return String(prefix.begin(), prefix.end()) + identifier + String(suffix.begin(), suffix.end());
+}
+inline std::string expected_address(const char* identifier) {
+  return expected_address(std::string(identifier));
+}
+inline std::wstring expected_address(const wchar_t* identifier) {
+  return expected_address(std::wstring(identifier));
 }

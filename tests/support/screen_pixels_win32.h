@@ -1,0 +1,39 @@
+// Test support: what a person sees of a window, read from the screen: one
+// client point, or the whole client area row by row.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "common/win32/gdi.h"
+
+inline COLORREF screen_pixel(HWND window, int x, int y) {
+  POINT point{x, y};
+  ClientToScreen(window, &point);
+  return GetPixel(WindowDc(nullptr).get(), point.x, point.y);
+}
+
+inline std::vector<COLORREF> screen_snapshot(HWND window) {
+  RECT client{};
+  GetClientRect(window, &client);
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  const WindowDc screen(nullptr);
+  const MemoryDc memory(screen.get());
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof info.bmiHeader, client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  const GdiObject<HBITMAP> bitmap(CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!memory.get() || !bitmap.get()) return {};
+  const SelectedObject selected(memory.get(), bitmap.get());
+  BitBlt(memory.get(), 0, 0, client.right, client.bottom, screen.get(), origin.x, origin.y, SRCCOPY);
+  GdiFlush();
+  std::vector<COLORREF> pixels(static_cast<std::size_t>(client.right) *
+                               static_cast<std::size_t>(client.bottom));
+  const auto* bgra = static_cast<const std::uint32_t*>(bits);
+  for (std::size_t i = 0; i < pixels.size(); ++i)
+    pixels[i] = RGB((bgra[i] >> 16) & 0xFF, (bgra[i] >> 8) & 0xFF, bgra[i] & 0xFF);
+  return pixels;
+}
