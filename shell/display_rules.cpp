@@ -126,34 +126,41 @@ std::vector<std::uint32_t> scale_pixels(const std::vector<std::uint32_t>& source
     return {};
   const auto sw = static_cast<std::size_t>(source_width);
   const auto tw = static_cast<std::size_t>(target_width);
-  // Rows first, then columns; each channel read straight from the pixels.
   const Coverage across_row = coverage(source_width, target_width);
-  std::vector<Channels> across(tw * static_cast<std::size_t>(source_height));
-  for (std::size_t y = 0; y < static_cast<std::size_t>(source_height); ++y) {
-    const std::uint32_t* row = source.data() + y * sw;
+  const Coverage down_column = coverage(source_height, target_height);
+  // Rows first, then columns. A target row needs a few source rows, each
+  // resampled across once; the next target row starts at the same row or a later one.
+  std::vector<Channels> channels(sw);
+  std::vector<Channels> across(tw);
+  int across_of = -1;
+  auto resample_row = [&](int y) {
+    const std::uint32_t* pixels = source.data() + static_cast<std::size_t>(y) * sw;
+    for (std::size_t x = 0; x < sw; ++x) {
+      for (int c = 0; c < 4; ++c) channels[x][c] = static_cast<double>((pixels[x] >> (8 * c)) & 0xff);
+    }
     for (std::size_t t = 0; t < tw; ++t) {
       Channels sum{};
       for (int k = across_row.first[t]; k < across_row.first[t + 1]; ++k) {
-        const std::uint32_t pixel = row[across_row.samples[static_cast<std::size_t>(k)]];
+        const Channels& sample =
+            channels[static_cast<std::size_t>(across_row.samples[static_cast<std::size_t>(k)])];
         const double weight = across_row.weights[static_cast<std::size_t>(k)];
-        for (int c = 0; c < 4; ++c) sum[c] += static_cast<double>((pixel >> (8 * c)) & 0xff) * weight;
+        for (int c = 0; c < 4; ++c) sum[c] += sample[c] * weight;
       }
       average(sum, across_row.weight_sums[t]);
-      across[y * tw + t] = sum;
+      across[t] = sum;
     }
-  }
-  // Each target row sums whole source rows, so the columns are read in memory order.
-  const Coverage down_column = coverage(source_height, target_height);
+    across_of = y;
+  };
   std::vector<std::uint32_t> target(tw * static_cast<std::size_t>(target_height));
   std::vector<Channels> sums(tw);
   for (std::size_t t = 0; t < static_cast<std::size_t>(target_height); ++t) {
     std::fill(sums.begin(), sums.end(), Channels{});
     for (int k = down_column.first[t]; k < down_column.first[t + 1]; ++k) {
-      const Channels* line =
-          across.data() + static_cast<std::size_t>(down_column.samples[static_cast<std::size_t>(k)]) * tw;
+      const int y = down_column.samples[static_cast<std::size_t>(k)];
+      if (y != across_of) resample_row(y);
       const double weight = down_column.weights[static_cast<std::size_t>(k)];
       for (std::size_t x = 0; x < tw; ++x) {
-        for (int c = 0; c < 4; ++c) sums[x][c] += line[x][c] * weight;
+        for (int c = 0; c < 4; ++c) sums[x][c] += across[x][c] * weight;
       }
     }
     for (std::size_t x = 0; x < tw; ++x) {
