@@ -11,26 +11,40 @@
 namespace {
 using Channels = std::array<double, 4>;
 
-// One line of `count` samples, `stride` apart, from `source_size` to `target_size` samples.
-void resample_line(const std::vector<Channels>& in, std::size_t in_start, std::size_t in_stride,
-                   int source_size, std::vector<Channels>& out, std::size_t out_start, std::size_t out_stride,
-                   int target_size) {
+// The source samples one target sample covers and their weights, in source
+// order: the same for every line of a pass, so worked out once per pass.
+struct Coverage {
+  std::vector<int> first;  // per target sample: its first entry in `samples` and `weights`
+  std::vector<int> samples;
+  std::vector<double> weights;
+  std::vector<double> weight_sums;
+};
+
+// From `source_size` to `target_size` samples along one line.
+Coverage coverage(int source_size, int target_size) {
+  Coverage c;
   const double scale = static_cast<double>(source_size) / target_size;
   for (int t = 0; t < target_size; ++t) {
+    c.first.push_back(static_cast<int>(c.samples.size()));
     const double from = t * scale;
     const double to = from + scale;
-    Channels sum{};
     double weight_sum = 0;
     for (int s = static_cast<int>(std::floor(from)); s < source_size && s < to; ++s) {
       const double weight = std::min<double>(s + 1, to) - std::max<double>(s, from);
       if (weight <= 0) continue;
-      const Channels& sample = in[in_start + static_cast<std::size_t>(s) * in_stride];
-      for (int c = 0; c < 4; ++c) sum[c] += sample[c] * weight;
+      c.samples.push_back(s);
+      c.weights.push_back(weight);
       weight_sum += weight;
     }
-    Channels& target = out[out_start + static_cast<std::size_t>(t) * out_stride];
-    for (int c = 0; c < 4; ++c) target[c] = weight_sum > 0 ? sum[c] / weight_sum : 0;
+    c.weight_sums.push_back(weight_sum);
   }
+  c.first.push_back(static_cast<int>(c.samples.size()));
+  return c;
+}
+
+// The weighted average: the sums divided by the weights, nothing where none covered it.
+void average(Channels& sum, double weight_sum) {
+  for (int c = 0; c < 4; ++c) sum[c] = weight_sum > 0 ? sum[c] / weight_sum : 0;
 }
 
 }  // namespace
@@ -112,28 +126,52 @@ std::vector<std::uint32_t> scale_pixels(const std::vector<std::uint32_t>& source
     return {};
   const auto sw = static_cast<std::size_t>(source_width);
   const auto tw = static_cast<std::size_t>(target_width);
-
-  std::vector<Channels> in(source.size());
-  for (std::size_t i = 0; i < source.size(); ++i) {
-    for (int c = 0; c < 4; ++c) in[i][c] = static_cast<double>((source[i] >> (8 * c)) & 0xff);
-  }
-  // Rows first, then columns.
-  std::vector<Channels> across(tw * static_cast<std::size_t>(source_height));
-  for (std::size_t y = 0; y < static_cast<std::size_t>(source_height); ++y) {
-    resample_line(in, y * sw, 1, source_width, across, y * tw, 1, target_width);
-  }
-  std::vector<Channels> down(tw * static_cast<std::size_t>(target_height));
-  for (std::size_t x = 0; x < tw; ++x)
-    resample_line(across, x, tw, source_height, down, x, tw, target_height);
-
-  std::vector<std::uint32_t> target(down.size());
-  for (std::size_t i = 0; i < down.size(); ++i) {
-    std::uint32_t pixel = 0;
-    for (int c = 0; c < 4; ++c) {
-      const auto value = static_cast<std::uint32_t>(std::clamp(std::lround(down[i][c]), 0L, 255L));
-      pixel |= value << (8 * c);
+  const Coverage across_row = coverage(source_width, target_width);
+  const Coverage down_column = coverage(source_height, target_height);
+  // Rows first, then columns. A target row needs a few source rows, each
+  // resampled across once; the next target row starts at the same row or a later one.
+  std::vector<Channels> channels(sw);
+  std::vector<Channels> across(tw);
+  int across_of = -1;
+  auto resample_row = [&](int y) {
+    const std::uint32_t* pixels = source.data() + static_cast<std::size_t>(y) * sw;
+    for (std::size_t x = 0; x < sw; ++x) {
+      for (int c = 0; c < 4; ++c) channels[x][c] = static_cast<double>((pixels[x] >> (8 * c)) & 0xff);
     }
-    target[i] = pixel;
+    for (std::size_t t = 0; t < tw; ++t) {
+      Channels sum{};
+      for (int k = across_row.first[t]; k < across_row.first[t + 1]; ++k) {
+        const Channels& sample =
+            channels[static_cast<std::size_t>(across_row.samples[static_cast<std::size_t>(k)])];
+        const double weight = across_row.weights[static_cast<std::size_t>(k)];
+        for (int c = 0; c < 4; ++c) sum[c] += sample[c] * weight;
+      }
+      average(sum, across_row.weight_sums[t]);
+      across[t] = sum;
+    }
+    across_of = y;
+  };
+  std::vector<std::uint32_t> target(tw * static_cast<std::size_t>(target_height));
+  std::vector<Channels> sums(tw);
+  for (std::size_t t = 0; t < static_cast<std::size_t>(target_height); ++t) {
+    std::fill(sums.begin(), sums.end(), Channels{});
+    for (int k = down_column.first[t]; k < down_column.first[t + 1]; ++k) {
+      const int y = down_column.samples[static_cast<std::size_t>(k)];
+      if (y != across_of) resample_row(y);
+      const double weight = down_column.weights[static_cast<std::size_t>(k)];
+      for (std::size_t x = 0; x < tw; ++x) {
+        for (int c = 0; c < 4; ++c) sums[x][c] += across[x][c] * weight;
+      }
+    }
+    for (std::size_t x = 0; x < tw; ++x) {
+      average(sums[x], down_column.weight_sums[t]);
+      std::uint32_t pixel = 0;
+      for (int c = 0; c < 4; ++c) {
+        const auto value = static_cast<std::uint32_t>(std::clamp(std::lround(sums[x][c]), 0L, 255L));
+        pixel |= value << (8 * c);
+      }
+      target[t * tw + x] = pixel;
+    }
   }
   return target;
 }

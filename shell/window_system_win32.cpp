@@ -344,11 +344,12 @@ bool load_window(std::uint32_t window_id, HWND parent, bool modal) {
                    : d.start_position == 3 && (d.border_style % 2 == 1) ? SW_SHOWMAXIMIZED
                                                                         : SW_SHOW;
   HWND created_window = window->window;
-  if (window->window_unit->record->visible()) {
-    ShowWindow(created_window, show);
-    UpdateWindow(created_window);
-  }
+  const bool visible = window->window_unit->record->visible();
+  if (visible) ShowWindow(created_window, show);
   if (window->window_unit->window) call_handler(window->window_unit, layout::kEventOwn);
+  // Painted once the created event has run: what it changes (the skin) would
+  // otherwise repaint every unit a second time.
+  if (visible && window->window_unit->window) UpdateWindow(created_window);
 
   if (modal && parent) {
     EnableWindow(parent, FALSE);

@@ -1,9 +1,10 @@
-// The picture box: a picture decoded once at creation, drawn by the window
-// system in one of its display modes.
+// The picture box: a picture decoded once, at its first paint, drawn by the
+// window system in one of its display modes.
 #include <ole2.h>
 #include <olectl.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "common/win32/com.h"
@@ -18,6 +19,10 @@ namespace {
 
 // The decoded picture (32-bit pixels, top row first) and its last scaled copy.
 struct PictureState : KindState {
+  // The picture's bytes in the record, until they are decoded. Decoding at the
+  // first paint lets the window show first: under Wine a JPEG's decode is
+  // mostly loading the imaging libraries, several milliseconds.
+  const ByteSet* undecoded = nullptr;
   std::vector<std::uint32_t> picture;
   SIZE picture_size{};
   std::vector<std::uint32_t> scaled;
@@ -100,7 +105,7 @@ HWND create(Unit& unit, HWND parent, DWORD style) {
   DWORD ex_style = 0;
   add_border_style(d.border_style, style, ex_style);
   auto state = std::make_unique<PictureState>();
-  load_picture(*state, d.picture);
+  state->undecoded = &d.picture;
   unit.state = std::move(state);
   return create_self_drawn(unit, parent, kPicBoxClass, style, ex_style, Text());
 }
@@ -108,6 +113,7 @@ HWND create(Unit& unit, HWND parent, DWORD style) {
 void paint(Unit& unit, HDC dc) {
   const auto& d = std::get<layout::PicBoxData>(unit.record->data);
   auto& picture = static_cast<PictureState&>(*unit.state);
+  if (picture.undecoded) load_picture(picture, *std::exchange(picture.undecoded, nullptr));
   HWND window = unit.window;
   RECT client{};
   GetClientRect(window, &client);
