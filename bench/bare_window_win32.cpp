@@ -1,43 +1,9 @@
 // The floor for bench/startup: a bare Win32 window of the main window's size
-// and styles (436 x 231, centred, caption, system menu, minimise box), shown at
-// once, then a message loop until it is closed.
+// and styles, shown at once, then a message loop until it is closed.
 #include <windows.h>
 
-namespace {
-
-LRESULT CALLBACK bare_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcW(window, message, wparam, lparam);
-}
-
-}  // namespace
+#include "bench/floor_window_win32.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  WNDCLASSEXW window_class{};
-  window_class.cbSize = sizeof(window_class);
-  window_class.lpfnWndProc = bare_window_procedure;
-  window_class.hInstance = instance;
-  window_class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  window_class.lpszClassName = L"TarnvexBareWindow";
-  if (!RegisterClassExW(&window_class)) return 1;
-  constexpr int kWidth = 436;
-  constexpr int kHeight = 231;
-  const int left = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
-  const int top = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
-  HWND window = CreateWindowExW(0, window_class.lpszClassName, L"  Tarnvex",
-                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
-                                left, top, kWidth, kHeight, nullptr, nullptr, instance, nullptr);
-  if (!window) return 1;
-  ShowWindow(window, SW_SHOW);
-  UpdateWindow(window);
-  MSG message{};
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-  return 0;
+  return run_floor_window(instance, L"TarnvexBareWindow");
 }

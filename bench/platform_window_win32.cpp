@@ -12,15 +12,9 @@
 
 #include <string>
 
-namespace {
+#include "bench/floor_window_win32.h"
 
-LRESULT CALLBACK platform_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcW(window, message, wparam, lparam);
-}
+namespace {
 
 void enter_program_directory() {
   std::wstring path(MAX_PATH, L'\0');
@@ -43,29 +37,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
 
-  WNDCLASSEXW window_class{};
-  window_class.cbSize = sizeof(window_class);
-  window_class.lpfnWndProc = platform_window_procedure;
-  window_class.hInstance = instance;
-  window_class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  window_class.lpszClassName = L"TarnvexPlatformWindow";
-  if (!RegisterClassExW(&window_class)) return 1;
-  constexpr int kWidth = 436;
-  constexpr int kHeight = 231;
-  const int left = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
-  const int top = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
-  HWND window = CreateWindowExW(0, window_class.lpszClassName, L"  Tarnvex",
-                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
-                                left, top, kWidth, kHeight, nullptr, nullptr, instance, nullptr);
-  if (!window) return 1;
-  ShowWindow(window, SW_SHOW);
-  UpdateWindow(window);
-  MSG message{};
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
+  const int exit_code = run_floor_window(instance, L"TarnvexPlatformWindow");
   if (ole) OleUninitialize();
-  return 0;
+  return exit_code;
 }
