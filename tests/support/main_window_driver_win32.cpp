@@ -56,13 +56,22 @@ ExtractionOutcome MainWindowDriver::extract(const std::string& page_address,
   const auto started = std::chrono::steady_clock::now();
   set_window_text_of(source_, std::wstring(page_address.begin(), page_address.end()));
   post_button_click(button_);
+  auto clicked = std::chrono::steady_clock::now();
   // The source box is emptied only once the page has been dealt with; the
-  // links or the message box come right after.
+  // links or the message box come right after. A click that reached the
+  // program as its previous command was returning was dropped with that
+  // command's queued input, so while the box still holds the address the click
+  // is given again each second (one made while the command runs is dropped).
   const DWORD process_id = program_->process_id();
   outcome.finished = wait_until(
                          [&] {
-                           return !running() || find_message_box(process_id) != nullptr ||
-                                  (links_visible() && source_text().empty());
+                           if (!running() || find_message_box(process_id) != nullptr) return true;
+                           if (source_text().empty()) return links_visible();
+                           if (std::chrono::steady_clock::now() - clicked >= std::chrono::seconds(1)) {
+                             post_button_click(button_);
+                             clicked = std::chrono::steady_clock::now();
+                           }
+                           return false;
                          },
                          timeout) &&
                      running();
@@ -76,8 +85,13 @@ ExtractionOutcome MainWindowDriver::extract(const std::string& page_address,
 }
 
 std::optional<std::wstring> MainWindowDriver::copy(std::chrono::milliseconds timeout) {
-  post_left_click(link_copy_);
-  const auto box = close_next_message_box(program_->process_id(), timeout);
+  // Pressed again while no box shows, as a click is given again in extract().
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  std::optional<SeenMessageBox> box;
+  while (!box && std::chrono::steady_clock::now() < deadline && running()) {
+    post_left_click(link_copy_);
+    box = close_next_message_box(program_->process_id(), std::chrono::seconds(1));
+  }
   if (!box) return std::nullopt;
   return box->text;
 }
