@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "common/text.h"
+#include "common/text_array.h"
 
 enum class OutsideEntry : int {
   kCoInitialize = 0,

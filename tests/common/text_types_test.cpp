@@ -2,6 +2,7 @@
 
 #include "common/fatal.h"
 #include "common/text.h"
+#include "common/text_array.h"
 
 namespace {
 

@@ -11,6 +11,7 @@
 
 #include "common/fatal.h"
 #include "common/text.h"
+#include "common/text_array.h"
 #include "shell/outside_calls_win32.h"
 
 namespace {
