@@ -83,15 +83,6 @@ PictureRect fit_picture(std::int32_t box_width, std::int32_t box_height, std::in
   return rect;
 }
 
-std::int32_t scale_length(std::int32_t length, std::uint32_t dpi) {
-  const std::int64_t product = std::int64_t{length} * dpi;
-  const std::int64_t half = kLayoutDpi / 2;
-  const std::int64_t rounded =
-      product >= 0 ? (product + half) / kLayoutDpi : -((-product + half) / kLayoutDpi);
-  return static_cast<std::int32_t>(std::clamp<std::int64_t>(rounded, std::numeric_limits<std::int32_t>::min(),
-                                                            std::numeric_limits<std::int32_t>::max()));
-}
-
 PictureRect scale_rect(const PictureRect& rect, std::uint32_t dpi) {
   const std::int32_t left = scale_length(rect.left, dpi);
   const std::int32_t top = scale_length(rect.top, dpi);

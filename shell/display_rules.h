@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "common/dpi_scale.h"
 #include "common/text.h"
 #include "shell/layout_block.h"
 
@@ -50,11 +51,7 @@ struct PictureRect {
 PictureRect fit_picture(std::int32_t box_width, std::int32_t box_height, std::int32_t picture_width,
                         std::int32_t picture_height);
 
-// Layouts are drawn for 96 DPI. A length at `dpi` is length * dpi / 96 rounded
-// to the nearest pixel, halves away from zero; at 96 it is the length itself.
-inline constexpr std::uint32_t kLayoutDpi = 96;
-std::int32_t scale_length(std::int32_t length, std::uint32_t dpi);
-// A unit's rectangle at `dpi`: its edges are scaled, not its size, so units
+// A unit's rectangle at `dpi` (layouts are drawn for kBaseDpi): its edges are scaled, not its size, so units
 // that touch or line up at 96 DPI still do.
 PictureRect scale_rect(const PictureRect& rect, std::uint32_t dpi);
 

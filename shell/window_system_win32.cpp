@@ -223,6 +223,11 @@ HWND create_unit(LoadedWindow& loaded, const std::shared_ptr<Unit>& unit, int de
   return create_unit_window(unit, parent);
 }
 
+bool any_window_exists() {
+  const auto& windows = system_state().windows;
+  return std::any_of(windows.begin(), windows.end(), [](const auto& w) { return w->window != nullptr; });
+}
+
 void forget_window(HWND window) {
   auto& state = system_state();
   if (const auto unit = find_unit(window)) unit->window = nullptr;
@@ -346,11 +351,6 @@ bool load_window(std::uint32_t window_id, HWND parent, bool modal) {
   return true;
 }
 
-bool any_window_exists() {
-  const auto& windows = system_state().windows;
-  return std::any_of(windows.begin(), windows.end(), [](const auto& w) { return w->window != nullptr; });
-}
-
 void run_message_loop() { pump_messages(nullptr); }
 
 HWND unit_window(std::uint32_t window_id, std::uint32_t unit_id) {
@@ -364,7 +364,7 @@ bool is_edit_box(const Unit& unit) { return units::kind_of(*unit.record) == &uni
 
 bool unit_visible(const Unit& unit) { return (GetWindowLongW(unit.window, GWL_STYLE) & WS_VISIBLE) != 0; }
 
-Text unit_text(const Unit& unit) { return wide_to_gbk(units::window_text(unit.window)); }
+Text unit_text(const Unit& unit) { return wide_to_gbk(window_text(unit.window)); }
 
 // A unit whose window exists; a destroyed one takes no reads or writes.
 Unit* existing_unit(std::uint32_t window_id, std::uint32_t unit_id) {
@@ -383,36 +383,13 @@ UnitValue read_unit_property(std::uint32_t window_id, std::uint32_t unit_id, int
 
 bool write_unit_property(std::uint32_t window_id, std::uint32_t unit_id, int property_index,
                          const UnitValue& value) {
-  if (property_index == kPropertyVisible) {
-    const bool* visible = std::get_if<bool>(&value);
-    return visible && write_unit_visible(window_id, unit_id, *visible);
-  }
-  if (property_index == kPropertyContent) {
-    const Text* text = std::get_if<Text>(&value);
-    return text && write_unit_text(window_id, unit_id, *text);
-  }
-  return false;
-}
-
-bool read_unit_visible(std::uint32_t window_id, std::uint32_t unit_id) {
-  const Unit* unit = existing_unit(window_id, unit_id);
-  return unit && unit_visible(*unit);
-}
-
-Text read_unit_text(std::uint32_t window_id, std::uint32_t unit_id) {
-  const Unit* unit = existing_unit(window_id, unit_id);
-  return unit && is_edit_box(*unit) ? unit_text(*unit) : Text();
-}
-
-bool write_unit_visible(std::uint32_t window_id, std::uint32_t unit_id, bool visible) {
   Unit* unit = existing_unit(window_id, unit_id);
   if (!unit) return false;
-  ShowWindow(unit->window, visible ? SW_SHOWNA : SW_HIDE);
-  return true;
-}
-
-bool write_unit_text(std::uint32_t window_id, std::uint32_t unit_id, const Text& text) {
-  Unit* unit = existing_unit(window_id, unit_id);
-  if (!unit || !is_edit_box(*unit)) return false;
-  return SetWindowTextW(unit->window, gbk_to_wide(text).c_str()) != FALSE;
+  if (const bool* visible = std::get_if<bool>(&value); visible && property_index == kPropertyVisible) {
+    ShowWindow(unit->window, *visible ? SW_SHOWNA : SW_HIDE);
+    return true;
+  }
+  const Text* text = std::get_if<Text>(&value);
+  if (!text || property_index != kPropertyContent || !is_edit_box(*unit)) return false;
+  return SetWindowTextW(unit->window, gbk_to_wide(*text).c_str()) != FALSE;
 }

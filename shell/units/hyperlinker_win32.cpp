@@ -79,33 +79,15 @@ bool colours(const Unit& unit, UINT message, COLORREF& background, std::optional
 
 // The pointing hand at the size for `dpi` (the file carries 32, 48 and 64
 // pixels); each size loaded once and kept until the process ends.
-class HandCursors {
- public:
-  HandCursors() = default;
-  ~HandCursors() {
-    for (const auto& [size, cursor] : cursors_) DestroyCursor(cursor);
-  }
-  HandCursors(const HandCursors&) = delete;
-  HandCursors& operator=(const HandCursors&) = delete;
-
-  HCURSOR at(UINT dpi) {
-    const int size = scaled(32, dpi);
-    const auto found = cursors_.find(size);
-    if (found != cursors_.end()) return found->second;
-    auto cursor = static_cast<HCURSOR>(
-        LoadImageW(program_instance(), MAKEINTRESOURCEW(TARNVEX_CURSOR_HAND), IMAGE_CURSOR, size, size, 0));
-    if (!cursor) return LoadCursorW(nullptr, IDC_HAND);
-    cursors_.emplace(size, cursor);
-    return cursor;
-  }
-
- private:
-  std::map<int, HCURSOR> cursors_;
-};
-
 HCURSOR hand_cursor(const Unit& unit) {
-  static HandCursors cursors;
-  return cursors.at(unit.dpi);
+  static std::map<int, Owned<HCURSOR, &DestroyCursor>> cursors;
+  const int size = scaled(32, unit.dpi);
+  auto& cursor = cursors[size];
+  if (!cursor) {
+    cursor.reset(static_cast<HCURSOR>(
+        LoadImageW(program_instance(), MAKEINTRESOURCEW(TARNVEX_CURSOR_HAND), IMAGE_CURSOR, size, size, 0)));
+  }
+  return cursor ? cursor.get() : LoadCursorW(nullptr, IDC_HAND);
 }
 
 // Hover tracking: the link captures the mouse when it enters and lets it go

@@ -60,16 +60,10 @@ void load_picture(PictureState& state, const ByteSet& bytes) {
   const SIZE size = picture_pixels(picture.get(), himetric_width, himetric_height);
   if (size.cx <= 0 || size.cy <= 0) return;
 
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = size.cx;
-  info.bmiHeader.biHeight = -size.cy;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO info = pixel_bitmap_info(size.cx, size.cy);
   void* bits = nullptr;
   GdiObject<HBITMAP> bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  MemoryDc memory_dc;
+  MemoryDc memory_dc(CreateCompatibleDC(nullptr));
   if (!bitmap.get() || !bits || !memory_dc.get()) return;
   {
     SelectedObject selected(memory_dc.get(), bitmap.get());
@@ -84,13 +78,7 @@ void load_picture(PictureState& state, const ByteSet& bytes) {
 }
 
 void draw_pixels(HDC dc, int left, int top, int width, int height, const std::vector<std::uint32_t>& pixels) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top row first
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO info = pixel_bitmap_info(width, height);
   SetDIBitsToDevice(dc, left, top, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0,
                     static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
 }

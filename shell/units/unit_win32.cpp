@@ -123,14 +123,6 @@ HWND create_standard(Unit& unit, HWND parent, const wchar_t* class_name, DWORD s
   return window;
 }
 
-std::wstring window_text(HWND window) {
-  const int length = GetWindowTextLengthW(window);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  const int copied = GetWindowTextW(window, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(std::max(0, copied)));
-  return text;
-}
-
 bool standard_message(Unit& unit, const KindEntry& kind, UINT message, WPARAM wparam, LPARAM lparam,
                       LRESULT& result) {
   switch (message) {

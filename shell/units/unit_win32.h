@@ -13,6 +13,7 @@
 
 #include "common/win32/dpi.h"
 #include "common/win32/gdi.h"
+#include "common/win32/window_text.h"
 #include "shell/layout_block.h"
 
 namespace units {
@@ -122,8 +123,6 @@ HWND create_self_drawn(Unit& unit, HWND parent, const wchar_t* class_name, DWORD
 // A standard control's window of `class_name` at its record's rectangle.
 HWND create_standard(Unit& unit, HWND parent, const wchar_t* class_name, DWORD style, DWORD ex_style,
                      const Text& text);
-// The unit's window text, as painted by the kinds that show one.
-std::wstring window_text(HWND window);
 
 // ---- DPI ----
 

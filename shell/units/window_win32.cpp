@@ -15,10 +15,7 @@ namespace {
 
 // A hidden owner keeps the window out of the taskbar; it goes with the unit.
 struct WindowState : KindState {
-  HWND hidden_owner = nullptr;
-  ~WindowState() override {
-    if (hidden_owner) DestroyWindow(hidden_owner);
-  }
+  Owned<HWND, &DestroyWindow> hidden_owner;
 };
 
 struct WindowStyles {
@@ -56,9 +53,9 @@ WindowStyles window_styles(const layout::WindowData& d) {
 // The window's outer size at `dpi`: the layout's, or at another DPI its client
 // area scaled and the frame the system draws at that DPI around it.
 SIZE outer_size(const UnitRecord& record, const WindowStyles& styles, UINT dpi) {
-  if (dpi == layout::kLayoutDpi) return {record.width, record.height};
+  if (dpi == kBaseDpi) return {record.width, record.height};
   RECT frame_at_layout_dpi{};
-  adjust_window_rect(frame_at_layout_dpi, styles.style, styles.ex_style, layout::kLayoutDpi);
+  adjust_window_rect(frame_at_layout_dpi, styles.style, styles.ex_style, kBaseDpi);
   RECT frame{};
   adjust_window_rect(frame, styles.style, styles.ex_style, dpi);
   const int client_width = record.width - (frame_at_layout_dpi.right - frame_at_layout_dpi.left);
@@ -81,9 +78,9 @@ HWND create(Unit& unit, HWND parent, DWORD) {
   auto state = std::make_unique<WindowState>();
   HWND owner = parent;
   if (!owner && d.shown_in_taskbar == 0) {
-    state->hidden_owner = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                          program_instance(), nullptr);
-    owner = state->hidden_owner;
+    state->hidden_owner.reset(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                              program_instance(), nullptr));
+    owner = state->hidden_owner.get();
   }
   unit.state = std::move(state);
   const std::wstring caption = gbk_to_wide(Text(d.caption));
@@ -97,7 +94,7 @@ HWND create(Unit& unit, HWND parent, DWORD) {
   GetWindowRect(window, &outer);
   if (outer.right - outer.left != wanted.cx || outer.bottom - outer.top != wanted.cy) {
     UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
-    if (d.start_position == 1 && unit.dpi != layout::kLayoutDpi) {
+    if (d.start_position == 1 && unit.dpi != kBaseDpi) {
       left = (GetSystemMetrics(SM_CXSCREEN) - wanted.cx) / 2;
       top = (GetSystemMetrics(SM_CYSCREEN) - wanted.cy) / 2;
     } else {

@@ -516,7 +516,7 @@ TEST(ScaleToDpi, EdgesRoundToTheNearestPixelSoNeighboursKeepTouching) {
   for (std::uint32_t dpi : {96u, 120u, 144u, 192u}) {
     for (const PictureRect& c : cases) {
       const PictureRect s = scale_rect(c, dpi);
-      if (dpi == kLayoutDpi) {
+      if (dpi == kBaseDpi) {
         EXPECT_EQ(s, c);
       }
       EXPECT_EQ(s.left, scale_length(c.left, dpi));

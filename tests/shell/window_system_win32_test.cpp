@@ -222,7 +222,7 @@ TEST_F(WindowSystem, UnitsWithoutAFontUseTheDefaultGuiFont) {
 
 TEST_F(WindowSystem, SelfDrawnUnitsKeepASentFontAndAnswerLikeStandardControls) {
   const auto fixed = reinterpret_cast<WPARAM>(GetStockObject(ANSI_FIXED_FONT));
-  write_unit_visible(kWindow, kLinkCopy, true);  // a hidden window takes no redraw
+  write_unit_property(kWindow, kLinkCopy, kPropertyVisible, true);  // a hidden window takes no redraw
   for (std::uint32_t unit : {kWindow, kLinkCopy, kLabelAuthor, kPictureBanner, kShapeBack}) {
     HWND window = unit_window(kWindow, unit);
     const LRESULT own = SendMessageW(window, WM_GETFONT, 0, 0);
@@ -240,7 +240,7 @@ TEST_F(WindowSystem, SelfDrawnUnitsKeepASentFontAndAnswerLikeStandardControls) {
   EXPECT_EQ(SendMessageW(label, WM_GETTEXTLENGTH, 0, 0), 11);
   EXPECT_EQ(SendMessageW(label, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text)), 11);
   EXPECT_STREQ(text, L"作者：Merrowin");
-  write_unit_visible(kWindow, kLinkCopy, false);
+  write_unit_property(kWindow, kLinkCopy, kPropertyVisible, false);
   pump_messages();
 }
 
@@ -257,7 +257,7 @@ TEST_F(WindowSystem, EditBoxesAnswerWithTheirOwnColours) {
       // A read-only edit asks with WM_CTLCOLORSTATIC.
       {kEditAutoplay, WM_CTLCOLORSTATIC, RGB(0, 136, 255), RGB(255, 255, 255)},
   };
-  const MemoryDc memory;
+  const MemoryDc memory(CreateCompatibleDC(nullptr));
   HDC dc = memory.get();
   for (const auto& c : cases) {
     HWND edit = unit_window(kWindow, c.unit);
@@ -280,8 +280,8 @@ TEST_F(WindowSystem, VisiblePropertyReadsAndShowsOrHidesTheUnit) {
   EXPECT_EQ(read_unit_property(kWindow, kEditSource, kPropertyVisible), UnitValue(true));
   ASSERT_TRUE(write_unit_property(kWindow, kLinkCopy, kPropertyVisible, true));
   EXPECT_TRUE(IsWindowVisible(unit_window(kWindow, kLinkCopy)));
-  EXPECT_TRUE(read_unit_visible(kWindow, kLinkCopy));
-  ASSERT_TRUE(write_unit_visible(kWindow, kLinkCopy, false));
+  EXPECT_EQ(read_unit_property(kWindow, kLinkCopy, kPropertyVisible), UnitValue(true));
+  ASSERT_TRUE(write_unit_property(kWindow, kLinkCopy, kPropertyVisible, false));
   EXPECT_FALSE(IsWindowVisible(unit_window(kWindow, kLinkCopy)));
   EXPECT_EQ(read_unit_property(kWindow, kLinkCopy, kPropertyVisible), UnitValue(false));
 }
@@ -294,9 +294,9 @@ TEST_F(WindowSystem, ContentPropertyWritesAndReadsCodePage936Text) {
   EXPECT_STREQ(shown, L"获取失败！");
   EXPECT_EQ(read_unit_property(kWindow, kEditAutoplay, kPropertyContent), UnitValue(failed));
   // Writing replaces the whole text; an empty box reads as the empty Text.
-  ASSERT_TRUE(write_unit_text(kWindow, kEditAutoplay, "http://a/b"));
-  EXPECT_EQ(read_unit_text(kWindow, kEditAutoplay), Text("http://a/b"));
-  ASSERT_TRUE(write_unit_text(kWindow, kEditAutoplay, ""));
+  ASSERT_TRUE(write_unit_property(kWindow, kEditAutoplay, kPropertyContent, Text("http://a/b")));
+  EXPECT_EQ(read_unit_property(kWindow, kEditAutoplay, kPropertyContent), UnitValue(Text("http://a/b")));
+  ASSERT_TRUE(write_unit_property(kWindow, kEditAutoplay, kPropertyContent, Text("")));
   EXPECT_EQ(read_unit_property(kWindow, kEditAutoplay, kPropertyContent), UnitValue(Text()));
 }
 
@@ -315,23 +315,23 @@ TEST_F(WindowSystem, PropertiesOfWhatDoesNotExistAreRefused) {
 
 TEST_F(WindowSystem, PressOnAVisibleHyperlinkCallsItsHandlerWithPositionAndKeys) {
   HWND link = unit_window(kWindow, kLinkCopy);
-  write_unit_visible(kWindow, kLinkCopy, true);
+  write_unit_property(kWindow, kLinkCopy, kPropertyVisible, true);
   {
     HeldKeys keys{VK_CONTROL, VK_SHIFT};
     SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL | MK_SHIFT, MAKELPARAM(7, 9));
   }
   SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(7, 9));
-  write_unit_visible(kWindow, kLinkCopy, false);
+  write_unit_property(kWindow, kLinkCopy, kPropertyVisible, false);
   ASSERT_EQ(g_calls.size(), 1u);
   EXPECT_EQ(g_calls[0], (Call{kHandlerCopy, 7, 9, kKeyCtrl | kKeyShift}));
 
   HWND open = unit_window(kWindow, kLinkOpen);
-  write_unit_visible(kWindow, kLinkOpen, true);
+  write_unit_property(kWindow, kLinkOpen, kPropertyVisible, true);
   {
     HeldKeys keys{VK_MENU};
     SendMessageW(open, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 4));
   }
-  write_unit_visible(kWindow, kLinkOpen, false);
+  write_unit_property(kWindow, kLinkOpen, kPropertyVisible, false);
   ASSERT_EQ(g_calls.size(), 2u);
   EXPECT_EQ(g_calls[1], (Call{kHandlerOpen, 3, 4, kKeyAlt}));
 }
@@ -705,7 +705,7 @@ TEST_F(WindowSystem, LabelLinkAndShapeBoxPaintInTheColoursTheyAreAnswered) {
   HWND square = unit_window(kTestWindow, kTestSquare);
   HWND link = unit_window(kWindow, kLinkOpen);
   ASSERT_EQ(GetParent(label), unit_window(kTestWindow, kTestWindow));
-  write_unit_visible(kWindow, kLinkOpen, true);
+  write_unit_property(kWindow, kLinkOpen, kPropertyVisible, true);
   {
     // The label and the link ask their parent; the shape box asks itself, as a dialog does.
     const Recoloured parent(GetParent(label));
@@ -727,7 +727,7 @@ TEST_F(WindowSystem, LabelLinkAndShapeBoxPaintInTheColoursTheyAreAnswered) {
   repaint({label, square, link});
   EXPECT_EQ(pixel_of(link, 57, 22), RGB(255, 255, 255));
   EXPECT_TRUE(shows_colour(link, RGB(0, 0, 255)));
-  write_unit_visible(kWindow, kLinkOpen, false);
+  write_unit_property(kWindow, kLinkOpen, kPropertyVisible, false);
   EXPECT_EQ(pixel_of(label, 95, 25), RGB(0, 255, 0));
   EXPECT_TRUE(shows_colour(label, RGB(0, 0, 0)));
   EXPECT_EQ(pixel_of(square, 5, 20), RGB(255, 255, 255));
@@ -762,14 +762,14 @@ TEST_F(WindowSystem, FocusChangesRunTheFocusEvents) {
 
 TEST_F(WindowSystem, HyperlinkCapturesTheMouseOnEntryAndReleasesItOnExit) {
   HWND link = unit_window(kWindow, kLinkOpen);
-  write_unit_visible(kWindow, kLinkOpen, true);
+  write_unit_property(kWindow, kLinkOpen, kPropertyVisible, true);
   SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
   EXPECT_EQ(GetCapture(), link);
   SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
   EXPECT_EQ(GetCapture(), link);
   SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(200, 10));  // outside its 59 x 24
   EXPECT_NE(GetCapture(), link);
-  write_unit_visible(kWindow, kLinkOpen, false);
+  write_unit_property(kWindow, kLinkOpen, kPropertyVisible, false);
   // The press handlers are bound to presses only: moving calls nothing.
   EXPECT_TRUE(g_calls.empty());
 }

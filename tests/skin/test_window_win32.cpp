@@ -83,14 +83,8 @@ std::vector<COLORREF> TestWindow::snapshot() const {
   const int width = client.right;
   const int height = client.bottom;
   const WindowDc screen(nullptr);
-  const MemoryDc memory(screen.get());
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  const MemoryDc memory(CreateCompatibleDC(screen.get()));
+  const BITMAPINFO info = pixel_bitmap_info(width, height);
   void* bits = nullptr;
   const GdiObject<HBITMAP> bitmap(CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!memory.get() || !bitmap.get()) return {};
