@@ -1,0 +1,266 @@
+// The kinds of unit a layout holds: each kind's record (the kind data after a
+// unit's common part) with that record's fields in block order, which the
+// reader and the writer both walk. Portable: no Windows types.
+#pragma once
+
+#include <array>
+#include <concepts>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <type_traits>
+#include <utility>
+#include <variant>
+
+#include "common/text.h"
+
+namespace layout {
+
+// A colour of 0xff000000 means the button-face colour or, for a fill, no fill.
+inline constexpr std::uint32_t kSystemColour = 0xff000000;
+
+// "text" fields keep their bytes (code page 936) exactly, NULs included, so a
+// block re-encodes to the same bytes.
+using Bytes = std::string;
+
+// Each kind's fields, after the version word, are visited with its data as
+// `D&`, a const one when writing.
+template <typename D, typename T>
+concept FieldsOf = std::same_as<std::remove_const_t<D>, T>;
+
+struct WindowData {
+  std::uint32_t version = 6;
+  std::int32_t border_style = 2;
+  std::uint32_t word_one = 1;
+  std::uint32_t background_colour = kSystemColour;
+  std::int32_t maximize_box = 0;
+  std::int32_t minimize_box = 0;
+  std::int32_t control_box = 1;
+  std::int32_t start_position = 1;
+  std::int32_t close_allowed = 1;
+  std::array<std::uint32_t, 5> words{0, 0, 1, 0, 0};
+  std::int32_t shown_in_taskbar = 1;            // version 2 and up
+  std::array<std::uint32_t, 2> words_v3{0, 0};  // version 3 and up
+  std::int32_t always_on_top = 0;               // version 4 and up
+  std::uint32_t word_v5 = 0;                    // version 5 and up
+  Bytes class_name;                             // version 6
+  ByteSet background_picture;
+  ByteSet icon;
+  ByteSet background_sound;
+  Bytes caption;
+  Bytes last_text;
+  friend bool operator==(const WindowData&, const WindowData&) = default;
+};
+
+template <typename Io, FieldsOf<WindowData> D>
+void kind_fields(Io& io, D& d) {
+  io.word(d.border_style);
+  io.word(d.word_one);
+  io.word(d.background_colour);
+  io.word(d.maximize_box);
+  io.word(d.minimize_box);
+  io.word(d.control_box);
+  io.word(d.start_position);
+  io.word(d.close_allowed);
+  io.words(d.words);
+  if (d.version >= 2) io.word(d.shown_in_taskbar);
+  if (d.version >= 3) io.words(d.words_v3);
+  if (d.version >= 4) io.word(d.always_on_top);
+  if (d.version >= 5) io.word(d.word_v5);
+  if (d.version >= 6) io.text(d.class_name);
+  io.bytes(d.background_picture);
+  io.bytes(d.icon);
+  io.bytes(d.background_sound);
+  io.text(d.caption);
+  io.text(d.last_text);
+}
+
+struct EditBoxData {
+  std::uint32_t version = 2;
+  std::int32_t border_style = 1;
+  std::uint32_t text_colour = 0;
+  std::uint32_t background_colour = 0x00ffffff;
+  std::int32_t hide_selection = 1;
+  std::int32_t max_length = 0;
+  std::int32_t multi_line = 0;
+  std::int32_t scroll_bars = 0;
+  std::int32_t alignment = 0;
+  std::int32_t input_mode = 0;
+  std::uint16_t password_char = '*';
+  std::int32_t case_conversion = 0;
+  std::int32_t spinner_mode = 0;
+  std::int32_t spinner_lower = 0;
+  std::int32_t spinner_upper = 100;
+  std::int32_t selection_start = 0;
+  std::int32_t selected_length = 0;
+  ByteSet font;
+  Bytes content;
+  Bytes extra_text_1;  // version 2
+  Bytes extra_text_2;  // version 2
+  friend bool operator==(const EditBoxData&, const EditBoxData&) = default;
+};
+
+template <typename Io, FieldsOf<EditBoxData> D>
+void kind_fields(Io& io, D& d) {
+  io.word(d.border_style);
+  io.word(d.text_colour);
+  io.word(d.background_colour);
+  io.word(d.hide_selection);
+  io.word(d.max_length);
+  io.word(d.multi_line);
+  io.word(d.scroll_bars);
+  io.word(d.alignment);
+  io.word(d.input_mode);
+  io.half(d.password_char);
+  io.word(d.case_conversion);
+  io.word(d.spinner_mode);
+  io.word(d.spinner_lower);
+  io.word(d.spinner_upper);
+  io.word(d.selection_start);
+  io.word(d.selected_length);
+  io.bytes(d.font);
+  io.text(d.content);
+  if (d.version >= 2) {
+    io.text(d.extra_text_1);
+    io.text(d.extra_text_2);
+  }
+}
+
+struct PicBoxData {
+  std::uint32_t version = 2;
+  std::int32_t border_style = 0;
+  std::uint32_t background_colour = kSystemColour;
+  std::int32_t display_mode = 0;
+  std::int32_t flag = 1;
+  ByteSet picture;
+  Bytes extra_text_1;  // version 2
+  Bytes extra_text_2;  // version 2
+  friend bool operator==(const PicBoxData&, const PicBoxData&) = default;
+};
+
+template <typename Io, FieldsOf<PicBoxData> D>
+void kind_fields(Io& io, D& d) {
+  io.word(d.border_style);
+  io.word(d.background_colour);
+  io.word(d.display_mode);
+  io.word(d.flag);
+  io.bytes(d.picture);
+  if (d.version >= 2) {
+    io.text(d.extra_text_1);
+    io.text(d.extra_text_2);
+  }
+}
+
+struct ShapeBoxData {
+  std::uint32_t version = 1;
+  std::uint32_t background_colour = kSystemColour;
+  std::int32_t shape = 0;
+  std::int32_t effect_3d = 0;
+  std::int32_t line_type = 1;
+  std::int32_t line_width = 1;
+  std::uint32_t line_colour = 0;
+  std::uint32_t fill_colour = kSystemColour;
+  friend bool operator==(const ShapeBoxData&, const ShapeBoxData&) = default;
+};
+
+template <typename Io, FieldsOf<ShapeBoxData> D>
+void kind_fields(Io& io, D& d) {
+  io.word(d.background_colour);
+  io.word(d.shape);
+  io.word(d.effect_3d);
+  io.word(d.line_type);
+  io.word(d.line_width);
+  io.word(d.line_colour);
+  io.word(d.fill_colour);
+}
+
+struct LabelData {
+  static constexpr std::size_t kTextColourWord = 6;
+  static constexpr std::size_t kBackgroundColourWord = 7;
+  std::uint32_t version = 2;
+  std::array<std::uint32_t, 16> words{0, 8, 0,          0x00808080, 0x00ffffff, 0x00808080, 0, kSystemColour,
+                                      1, 0, 0x00808080, 0x00ffffff, 0x00808080, 0,          1, 0};
+  ByteSet first_bytes;
+  ByteSet font;
+  Bytes caption;
+  Bytes extra_text_1;  // version 2
+  Bytes extra_text_2;  // version 2
+  std::uint32_t text_colour() const { return words[kTextColourWord]; }
+  std::uint32_t background_colour() const { return words[kBackgroundColourWord]; }
+  friend bool operator==(const LabelData&, const LabelData&) = default;
+};
+
+template <typename Io, FieldsOf<LabelData> D>
+void kind_fields(Io& io, D& d) {
+  io.words(d.words);
+  io.bytes(d.first_bytes);
+  io.bytes(d.font);
+  io.text(d.caption);
+  if (d.version >= 2) {
+    io.text(d.extra_text_1);
+    io.text(d.extra_text_2);
+  }
+}
+
+struct ButtonData {
+  std::uint32_t version = 1;
+  std::int32_t button_type = 0;
+  std::int32_t horizontal_alignment = 1;
+  std::int32_t vertical_alignment = 1;
+  ByteSet picture;
+  ByteSet font;
+  Bytes caption;
+  friend bool operator==(const ButtonData&, const ButtonData&) = default;
+};
+
+template <typename Io, FieldsOf<ButtonData> D>
+void kind_fields(Io& io, D& d) {
+  io.word(d.button_type);
+  io.word(d.horizontal_alignment);
+  io.word(d.vertical_alignment);
+  io.bytes(d.picture);
+  io.bytes(d.font);
+  io.text(d.caption);
+}
+
+struct HyperLinkerData {
+  std::uint32_t version = 1;
+  std::int32_t link_type = 1;
+  std::uint32_t normal_colour = 0x00ff0000;
+  std::uint32_t visited_colour = 0x00000080;
+  std::uint32_t hover_colour = kSystemColour;  // the system highlight colour
+  std::uint32_t background_colour = kSystemColour;
+  std::int32_t border_style = 0;
+  ByteSet font;
+  Bytes caption;
+  Bytes email_address;
+  Bytes web_address;
+  friend bool operator==(const HyperLinkerData&, const HyperLinkerData&) = default;
+};
+
+template <typename Io, FieldsOf<HyperLinkerData> D>
+void kind_fields(Io& io, D& d) {
+  io.word(d.link_type);
+  io.word(d.normal_colour);
+  io.word(d.visited_colour);
+  io.word(d.hover_colour);
+  io.word(d.background_colour);
+  io.word(d.border_style);
+  io.bytes(d.font);
+  io.text(d.caption);
+  io.text(d.email_address);
+  io.text(d.web_address);
+}
+
+// Kind data that cannot be used: an unknown kind, a version above the kind's
+// highest, or data that does not fit its record. The unit is not created; the
+// bytes are kept so the block still re-encodes.
+struct UnusableData {
+  ByteSet bytes;
+  friend bool operator==(const UnusableData&, const UnusableData&) = default;
+};
+
+using KindData = std::variant<UnusableData, WindowData, EditBoxData, PicBoxData, ShapeBoxData, LabelData,
+                              ButtonData, HyperLinkerData>;
+
+}  // namespace layout
