@@ -1,8 +1,6 @@
 #include "shell/layout_block.h"
 
 #include <string_view>
-#include <type_traits>
-#include <variant>
 
 #include "common/byte_reader.h"
 #include "shell/layout_fields.h"
@@ -64,39 +62,15 @@ KindData read_known_kind(const ByteSet& bytes) {
   return d;
 }
 
-// A default value of the kind's data; UnusableData for a kind we do not know.
-// The one place that maps kind identifiers to data types.
-KindData kind_default(std::uint32_t kind) {
-  switch (static_cast<UnitKind>(kind)) {
-    case UnitKind::kWindow:
-      return WindowData{};
-    case UnitKind::kEditBox:
-      return EditBoxData{};
-    case UnitKind::kPicBox:
-      return PicBoxData{};
-    case UnitKind::kShapeBox:
-      return ShapeBoxData{};
-    case UnitKind::kLabel:
-      return LabelData{};
-    case UnitKind::kButton:
-      return ButtonData{};
-    case UnitKind::kHyperLinker:
-      return HyperLinkerData{};
-  }
-  return UnusableData{};
-}
-
+// The kind data of a record of kind `kind`: UnusableData for a kind the table
+// does not hold.
 KindData read_kind_data(std::uint32_t kind, const ByteSet& bytes) {
-  return std::visit(
-      [&](const auto& d) -> KindData {
-        using Data = std::decay_t<decltype(d)>;
-        if constexpr (std::is_same_v<Data, UnusableData>) {
-          return UnusableData{bytes};
-        } else {
-          return read_known_kind<Data>(bytes);
-        }
-      },
-      kind_default(kind));
+  KindData data = UnusableData{bytes};
+  for_each_kind([&](auto type) {
+    using Data = typename decltype(type)::type;
+    if (Data::kLayoutId == kind) data = read_known_kind<Data>(bytes);
+  });
+  return data;
 }
 
 // ---- records ----
@@ -128,15 +102,12 @@ const UnitRecord* WindowLayout::find_unit(std::uint32_t unit_id) const {
 }
 
 std::uint32_t highest_version(std::uint32_t kind) {
-  return std::visit(
-      [](const auto& d) -> std::uint32_t {
-        if constexpr (std::is_same_v<std::decay_t<decltype(d)>, UnusableData>) {
-          return 0;
-        } else {
-          return d.version;
-        }
-      },
-      kind_default(kind));
+  std::uint32_t highest = 0;
+  for_each_kind([&](auto type) {
+    using Data = typename decltype(type)::type;
+    if (Data::kLayoutId == kind) highest = Data{}.version;
+  });
+  return highest;
 }
 
 std::optional<WindowLayout> decode_window_layout(const std::uint8_t* data, std::size_t size) {

@@ -16,16 +16,6 @@
 
 namespace layout {
 
-enum class UnitKind : std::uint32_t {
-  kWindow = 0x00010001,
-  kEditBox = 0x00010005,
-  kPicBox = 0x00010006,
-  kShapeBox = 0x00010007,
-  kLabel = 0x0001000a,
-  kButton = 0x0001000b,
-  kHyperLinker = 0x0001001d,
-};
-
 inline constexpr std::int32_t kNoHandler = -1;
 inline constexpr std::size_t kFontFieldSize = 60;
 

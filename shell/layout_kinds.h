@@ -1,6 +1,10 @@
-// The kinds of unit a layout holds: each kind's record (the kind data after a
-// unit's common part) with that record's fields in block order, which the
-// reader and the writer both walk. Portable: no Windows types.
+// The kinds of unit a layout holds, one entry each: its layout id, its record
+// (the kind data after a unit's common part) with that record's fields in
+// block order, which the reader and the writer both walk, and its behaviour on
+// Windows, defined in its file in shell/units/. KindData below is the table:
+// decoding, version checks and the window system's classes and special cases
+// all come from it. Adding a kind: its struct and fields here, its row in
+// KindData, its file in shell/units/. Portable: no Windows types.
 #pragma once
 
 #include <array>
@@ -13,6 +17,10 @@
 #include <variant>
 
 #include "common/text.h"
+
+namespace units {
+struct KindEntry;
+}
 
 namespace layout {
 
@@ -29,6 +37,9 @@ template <typename D, typename T>
 concept FieldsOf = std::same_as<std::remove_const_t<D>, T>;
 
 struct WindowData {
+  static constexpr std::uint32_t kLayoutId = 0x00010001;
+  // What the kind does on Windows: its file in shell/units/.
+  static const units::KindEntry& behaviour();
   std::uint32_t version = 6;
   std::int32_t border_style = 2;
   std::uint32_t word_one = 1;
@@ -76,6 +87,9 @@ void kind_fields(Io& io, D& d) {
 }
 
 struct EditBoxData {
+  static constexpr std::uint32_t kLayoutId = 0x00010005;
+  // What the kind does on Windows: its file in shell/units/.
+  static const units::KindEntry& behaviour();
   std::uint32_t version = 2;
   std::int32_t border_style = 1;
   std::uint32_t text_colour = 0;
@@ -127,6 +141,9 @@ void kind_fields(Io& io, D& d) {
 }
 
 struct PicBoxData {
+  static constexpr std::uint32_t kLayoutId = 0x00010006;
+  // What the kind does on Windows: its file in shell/units/.
+  static const units::KindEntry& behaviour();
   std::uint32_t version = 2;
   std::int32_t border_style = 0;
   std::uint32_t background_colour = kSystemColour;
@@ -152,6 +169,9 @@ void kind_fields(Io& io, D& d) {
 }
 
 struct ShapeBoxData {
+  static constexpr std::uint32_t kLayoutId = 0x00010007;
+  // What the kind does on Windows: its file in shell/units/.
+  static const units::KindEntry& behaviour();
   std::uint32_t version = 1;
   std::uint32_t background_colour = kSystemColour;
   std::int32_t shape = 0;
@@ -175,6 +195,9 @@ void kind_fields(Io& io, D& d) {
 }
 
 struct LabelData {
+  static constexpr std::uint32_t kLayoutId = 0x0001000a;
+  // What the kind does on Windows: its file in shell/units/.
+  static const units::KindEntry& behaviour();
   static constexpr std::size_t kTextColourWord = 6;
   static constexpr std::size_t kBackgroundColourWord = 7;
   std::uint32_t version = 2;
@@ -203,6 +226,9 @@ void kind_fields(Io& io, D& d) {
 }
 
 struct ButtonData {
+  static constexpr std::uint32_t kLayoutId = 0x0001000b;
+  // What the kind does on Windows: its file in shell/units/.
+  static const units::KindEntry& behaviour();
   std::uint32_t version = 1;
   std::int32_t button_type = 0;
   std::int32_t horizontal_alignment = 1;
@@ -224,6 +250,9 @@ void kind_fields(Io& io, D& d) {
 }
 
 struct HyperLinkerData {
+  static constexpr std::uint32_t kLayoutId = 0x0001001d;
+  // What the kind does on Windows: its file in shell/units/.
+  static const units::KindEntry& behaviour();
   std::uint32_t version = 1;
   std::int32_t link_type = 1;
   std::uint32_t normal_colour = 0x00ff0000;
@@ -260,7 +289,17 @@ struct UnusableData {
   friend bool operator==(const UnusableData&, const UnusableData&) = default;
 };
 
+// The table of kinds, after the data of a unit that cannot be used.
 using KindData = std::variant<UnusableData, WindowData, EditBoxData, PicBoxData, ShapeBoxData, LabelData,
                               ButtonData, HyperLinkerData>;
+
+// Calls visit(std::type_identity<Data>{}) for every kind of the table.
+template <typename Visit>
+void for_each_kind(Visit visit) {
+  [&visit]<std::size_t... I>(std::index_sequence<I...>) {
+    (visit(std::type_identity<std::variant_alternative_t<I + 1, KindData>>{}), ...);
+  }
+  (std::make_index_sequence<std::variant_size_v<KindData> - 1>{});
+}
 
 }  // namespace layout

@@ -307,8 +307,8 @@ bool load_window(std::uint32_t window_id, HWND parent, bool modal) {
     auto unit = std::make_shared<Unit>();
     unit->id = (*layout)->unit_ids[i];
     unit->record = &(*layout)->units[i];
-    if (!window->window_unit && units::kind_of(*unit->record) == &units::kWindowKind)
-      window->window_unit = unit;
+    const KindEntry* kind = units::kind_of(*unit->record);
+    if (!window->window_unit && kind && kind->top_level) window->window_unit = unit;
     window->units.push_back(std::move(unit));
   }
   if (!window->window_unit) return false;
@@ -320,24 +320,20 @@ bool load_window(std::uint32_t window_id, HWND parent, bool modal) {
     state.windows.erase(std::find(state.windows.begin(), state.windows.end(), window));
     return false;
   }
-  HWND shape_box = nullptr;
+  HWND background = nullptr;
   for (const auto& unit : window->units) {
     if (unit == window->window_unit) continue;
     HWND created = create_unit(*window, unit);
-    if (created && units::kind_of(*unit->record) == &units::kShapeBoxKind && unit->record->parent == 0) {
-      shape_box = created;
-    }
+    const KindEntry* kind = units::kind_of(*unit->record);
+    if (created && kind->lies_under_siblings && unit->record->parent == 0) background = created;
   }
-  // A background shape box lies under its siblings, whatever the creation order.
-  if (shape_box) SetWindowPos(shape_box, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (background) SetWindowPos(background, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
-  const auto& d = std::get<layout::WindowData>(window->window_unit->record->data);
-  const int show = d.start_position == 2                                ? SW_SHOWMINIMIZED
-                   : d.start_position == 3 && (d.border_style % 2 == 1) ? SW_SHOWMAXIMIZED
-                                                                        : SW_SHOW;
   HWND created_window = window->window;
   if (window->window_unit->record->visible()) {
-    ShowWindow(created_window, show);
+    const KindEntry& window_kind = *units::kind_of(*window->window_unit->record);
+    ShowWindow(created_window,
+               window_kind.show_command ? window_kind.show_command(*window->window_unit) : SW_SHOW);
     UpdateWindow(created_window);
   }
   if (window->window_unit->window) call_handler(window->window_unit, layout::kEventOwn);
@@ -360,7 +356,10 @@ HWND unit_window(std::uint32_t window_id, std::uint32_t unit_id) {
 
 namespace {
 
-bool is_edit_box(const Unit& unit) { return units::kind_of(*unit.record) == &units::kEditBoxKind; }
+bool text_is_content(const Unit& unit) {
+  const KindEntry* kind = units::kind_of(*unit.record);
+  return kind && kind->text_is_content;
+}
 
 bool unit_visible(const Unit& unit) { return (GetWindowLongW(unit.window, GWL_STYLE) & WS_VISIBLE) != 0; }
 
@@ -377,7 +376,7 @@ Unit* existing_unit(std::uint32_t window_id, std::uint32_t unit_id) {
 UnitValue read_unit_property(std::uint32_t window_id, std::uint32_t unit_id, int property_index) {
   const Unit* unit = existing_unit(window_id, unit_id);
   if (unit && property_index == kPropertyVisible) return unit_visible(*unit);
-  if (unit && property_index == kPropertyContent && is_edit_box(*unit)) return unit_text(*unit);
+  if (unit && property_index == kPropertyContent && text_is_content(*unit)) return unit_text(*unit);
   return std::monostate{};
 }
 
@@ -390,6 +389,6 @@ bool write_unit_property(std::uint32_t window_id, std::uint32_t unit_id, int pro
     return true;
   }
   const Text* text = std::get_if<Text>(&value);
-  if (!text || property_index != kPropertyContent || !is_edit_box(*unit)) return false;
+  if (!text || property_index != kPropertyContent || !text_is_content(*unit)) return false;
   return SetWindowTextW(unit->window, gbk_to_wide(*text).c_str()) != FALSE;
 }

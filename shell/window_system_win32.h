@@ -29,10 +29,3 @@ bool load_window(std::uint32_t window_id, HWND parent, bool modal);
 // Pumps messages until the last window of the program is gone (or a WM_QUIT
 // arrives). Returns at once when no window exists.
 void run_message_loop();
-
-// Window classes of the kinds drawn by the window system itself.
-inline constexpr wchar_t kWindowClass[] = L"TarnvexWindow";
-inline constexpr wchar_t kShapeBoxClass[] = L"TarnvexShapeBox";
-inline constexpr wchar_t kLabelClass[] = L"TarnvexLabel";
-inline constexpr wchar_t kPicBoxClass[] = L"TarnvexPicBox";
-inline constexpr wchar_t kHyperLinkerClass[] = L"TarnvexHyperLinker";

@@ -13,11 +13,12 @@
 #include "shell/display_rules.h"
 #include "shell/resource_ids.h"
 #include "shell/units/unit_win32.h"
-#include "shell/window_system_win32.h"
 
 namespace units {
 
 namespace {
+
+constexpr wchar_t kClassName[] = L"TarnvexHyperLinker";
 
 struct LinkState : KindState {
   bool hover = false;
@@ -40,7 +41,7 @@ HWND create(Unit& unit, HWND parent, DWORD style) {
   add_border_style(d.border_style, style, ex_style);
   build_font(unit, d.font);
   unit.state = std::make_unique<LinkState>();
-  return create_self_drawn(unit, parent, kHyperLinkerClass, style, ex_style, Text(d.caption));
+  return create_self_drawn(unit, parent, kClassName, style, ex_style, Text(d.caption));
 }
 
 void paint(Unit& unit, HDC dc) {
@@ -142,10 +143,13 @@ bool message(Unit& unit, UINT message, WPARAM, LPARAM lparam, LRESULT& result) {
 
 }  // namespace
 
-const KindEntry kHyperLinkerKind{.class_name = kHyperLinkerClass,
-                                 .create = create,
-                                 .paint = paint,
-                                 .colours = colours,
-                                 .message = message};
-
 }  // namespace units
+
+const units::KindEntry& layout::HyperLinkerData::behaviour() {
+  static constexpr units::KindEntry kEntry{.class_name = units::kClassName,
+                                           .create = units::create,
+                                           .paint = units::paint,
+                                           .colours = units::colours,
+                                           .message = units::message};
+  return kEntry;
+}

@@ -10,11 +10,12 @@
 #include "common/win32/memory.h"
 #include "shell/display_rules.h"
 #include "shell/units/unit_win32.h"
-#include "shell/window_system_win32.h"
 
 namespace units {
 
 namespace {
+
+constexpr wchar_t kClassName[] = L"TarnvexPicBox";
 
 // The decoded picture (32-bit pixels, top row first) and its last scaled copy.
 struct PictureState : KindState {
@@ -90,7 +91,7 @@ HWND create(Unit& unit, HWND parent, DWORD style) {
   auto state = std::make_unique<PictureState>();
   load_picture(*state, d.picture);
   unit.state = std::move(state);
-  return create_self_drawn(unit, parent, kPicBoxClass, style, ex_style, Text());
+  return create_self_drawn(unit, parent, kClassName, style, ex_style, Text());
 }
 
 void paint(Unit& unit, HDC dc) {
@@ -127,6 +128,10 @@ void paint(Unit& unit, HDC dc) {
 
 }  // namespace
 
-const KindEntry kPicBoxKind{.class_name = kPicBoxClass, .create = create, .paint = paint};
-
 }  // namespace units
+
+const units::KindEntry& layout::PicBoxData::behaviour() {
+  static constexpr units::KindEntry kEntry{
+      .class_name = units::kClassName, .create = units::create, .paint = units::paint};
+  return kEntry;
+}

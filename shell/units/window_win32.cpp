@@ -7,11 +7,12 @@
 #include "shell/display_rules.h"
 #include "shell/resource_ids.h"
 #include "shell/units/unit_win32.h"
-#include "shell/window_system_win32.h"
 
 namespace units {
 
 namespace {
+
+constexpr wchar_t kClassName[] = L"TarnvexWindow";
 
 // A hidden owner keeps the window out of the taskbar; it goes with the unit.
 struct WindowState : KindState {
@@ -84,7 +85,7 @@ HWND create(Unit& unit, HWND parent, DWORD) {
   }
   unit.state = std::move(state);
   const std::wstring caption = gbk_to_wide(Text(d.caption));
-  HWND window = CreateWindowExW(styles.ex_style, kWindowClass, caption.c_str(), styles.style, left, top,
+  HWND window = CreateWindowExW(styles.ex_style, kClassName, caption.c_str(), styles.style, left, top,
                                 record.width, record.height, owner, nullptr, program_instance(), &unit);
   if (!window) return nullptr;
   // Only now is the DPI of the window's monitor known.
@@ -144,9 +145,23 @@ bool message(Unit& unit, UINT message, WPARAM wparam, LPARAM lparam, LRESULT& re
   return true;
 }
 
+// Minimised, maximised (a resizable border only) or as it is, as its start position says.
+int show_command(const Unit& unit) {
+  const auto& d = std::get<layout::WindowData>(unit.record->data);
+  if (d.start_position == 2) return SW_SHOWMINIMIZED;
+  return d.start_position == 3 && (d.border_style % 2 == 1) ? SW_SHOWMAXIMIZED : SW_SHOW;
+}
+
 }  // namespace
 
-const KindEntry kWindowKind{
-    .class_name = kWindowClass, .create = create, .message = message, .class_icon = TARNVEX_ICON_DEFAULT};
-
 }  // namespace units
+
+const units::KindEntry& layout::WindowData::behaviour() {
+  static constexpr units::KindEntry kEntry{.class_name = units::kClassName,
+                                           .create = units::create,
+                                           .message = units::message,
+                                           .class_icon = TARNVEX_ICON_DEFAULT,
+                                           .top_level = true,
+                                           .show_command = units::show_command};
+  return kEntry;
+}

@@ -45,7 +45,7 @@ void put_le32(ByteSet& bytes, std::size_t at, std::uint32_t value) {
 // The unit table of the main window, as designed.
 struct ExpectedUnit {
   std::uint32_t id;
-  UnitKind kind;
+  std::uint32_t kind;
   const char* name;  // code page 936
   std::uint32_t parent;
   std::int32_t left, top, width, height;
@@ -56,9 +56,9 @@ struct ExpectedUnit {
 const std::vector<ExpectedUnit>& expected_units() {
   using namespace main_window;
   static const std::vector<ExpectedUnit> units = {
-      {kWindowUnit, UnitKind::kWindow, "", 0, 50, 50, 436, 231, 1, {{kEventOwn, kHandlerInstallSkin}}},
+      {kWindowUnit, WindowData::kLayoutId, "", 0, 50, 50, 436, 231, 1, {{kEventOwn, kHandlerInstallSkin}}},
       {kLinkOpen,
-       UnitKind::kHyperLinker,
+       HyperLinkerData::kLayoutId,
        "\xB3\xAC\xBC\xB6\xC1\xB4\xBD\xD3\xBF\xF2_\xB4\xF2\xBF\xAA",  // 超级链接框_打开
        kShapeBack,
        367,
@@ -68,7 +68,7 @@ const std::vector<ExpectedUnit>& expected_units() {
        0,
        {{kEventLeftDown, kHandlerOpen}}},
       {kLabelAuthor,
-       UnitKind::kLabel,
+       LabelData::kLayoutId,
        "\xB1\xEA\xC7\xA9"
        "1",
        kShapeBack,
@@ -79,7 +79,7 @@ const std::vector<ExpectedUnit>& expected_units() {
        1,
        {}},  // 标签1
       {kLinkCopy,
-       UnitKind::kHyperLinker,
+       HyperLinkerData::kLayoutId,
        "\xB3\xAC\xBC\xB6\xC1\xB4\xBD\xD3\xBF\xF2_\xB8\xB4\xD6\xC6",  // 超级链接框_复制
        kShapeBack,
        267,
@@ -89,7 +89,7 @@ const std::vector<ExpectedUnit>& expected_units() {
        0,
        {{kEventLeftDown, kHandlerCopy}}},
       {kEditAutoplay,
-       UnitKind::kEditBox,
+       EditBoxData::kLayoutId,
        "\xB1\xE0\xBC\xAD\xBF\xF2_\xD7\xD4\xB6\xAF\xB2\xA5\xB7\xC5\xB5\xD8\xD6\xB7",  // 编辑框_自动播放地址
        kShapeBack,
        5,
@@ -99,7 +99,7 @@ const std::vector<ExpectedUnit>& expected_units() {
        5,
        {}},
       {kPictureBanner,
-       UnitKind::kPicBox,
+       PicBoxData::kLayoutId,
        "\xCD\xBC\xC6\xAC\xBF\xF2"
        "1",
        0,
@@ -110,7 +110,7 @@ const std::vector<ExpectedUnit>& expected_units() {
        1,
        {}},  // 图片框1
       {kButtonGet,
-       UnitKind::kButton,
+       ButtonData::kLayoutId,
        "\xB0\xB4\xC5\xA5_\xBB\xF1\xC8\xA1\xD7\xD4\xB6\xAF\xB2\xA5\xB7\xC5\xB5\xD8\xD6\xB7",  // 按钮_获取自动播放地址
        0,
        304,
@@ -120,7 +120,7 @@ const std::vector<ExpectedUnit>& expected_units() {
        5,
        {{kEventOwn, kHandlerGetAddress}}},
       {kEditSource,
-       UnitKind::kEditBox,
+       EditBoxData::kLayoutId,
        "\xB1\xE0\xBC\xAD\xBF\xF2_\xCA\xD3\xC6\xB5\xD4\xAD\xB5\xD8\xD6\xB7",  // 编辑框_视频原地址
        0,
        4,
@@ -130,7 +130,7 @@ const std::vector<ExpectedUnit>& expected_units() {
        5,
        {}},
       {kShapeBack,
-       UnitKind::kShapeBox,
+       ShapeBoxData::kLayoutId,
        "\xCD\xE2\xD0\xCE\xBF\xF2"
        "1",
        0,
@@ -335,15 +335,15 @@ KindData versioned(std::uint32_t version) {
 }
 
 // A record with the kind data replaced: the version word and what follows.
-WindowLayout with_version(UnitKind kind, std::uint32_t version) {
-  static const std::map<UnitKind, KindData (*)(std::uint32_t)> kMakers = {
-      {UnitKind::kWindow, versioned<WindowData>},
-      {UnitKind::kEditBox, versioned<EditBoxData>},
-      {UnitKind::kPicBox, versioned<PicBoxData>},
-      {UnitKind::kShapeBox, versioned<ShapeBoxData>},
-      {UnitKind::kLabel, versioned<LabelData>},
-      {UnitKind::kButton, versioned<ButtonData>},
-      {UnitKind::kHyperLinker, versioned<HyperLinkerData>}};
+WindowLayout with_version(std::uint32_t kind, std::uint32_t version) {
+  static const std::map<std::uint32_t, KindData (*)(std::uint32_t)> kMakers = {
+      {WindowData::kLayoutId, versioned<WindowData>},
+      {EditBoxData::kLayoutId, versioned<EditBoxData>},
+      {PicBoxData::kLayoutId, versioned<PicBoxData>},
+      {ShapeBoxData::kLayoutId, versioned<ShapeBoxData>},
+      {LabelData::kLayoutId, versioned<LabelData>},
+      {ButtonData::kLayoutId, versioned<ButtonData>},
+      {HyperLinkerData::kLayoutId, versioned<HyperLinkerData>}};
   WindowLayout layout;
   layout.window_id = 1;
   layout.unit_ids = {7};
@@ -355,7 +355,7 @@ WindowLayout with_version(UnitKind kind, std::uint32_t version) {
 }
 
 struct VersionCase {
-  UnitKind kind;
+  std::uint32_t kind;
   std::uint32_t highest;
 };
 
@@ -384,20 +384,20 @@ TEST_P(VersionRules, EveryVersionUpToTheHighestLoadsAndAHigherOneFailsTheUnit) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, VersionRules,
-    ::testing::Values(VersionCase{UnitKind::kWindow, 6}, VersionCase{UnitKind::kEditBox, 2},
-                      VersionCase{UnitKind::kPicBox, 2}, VersionCase{UnitKind::kLabel, 2},
-                      VersionCase{UnitKind::kShapeBox, 1}, VersionCase{UnitKind::kButton, 1},
-                      VersionCase{UnitKind::kHyperLinker, 1}));
+    ::testing::Values(VersionCase{WindowData::kLayoutId, 6}, VersionCase{EditBoxData::kLayoutId, 2},
+                      VersionCase{PicBoxData::kLayoutId, 2}, VersionCase{LabelData::kLayoutId, 2},
+                      VersionCase{ShapeBoxData::kLayoutId, 1}, VersionCase{ButtonData::kLayoutId, 1},
+                      VersionCase{HyperLinkerData::kLayoutId, 1}));
 
 TEST(LayoutCodec, OlderWindowVersionsLeaveOutTheirLaterFields) {
   // Version 1 has no taskbar word; version 6 adds them all plus the class name.
-  const std::size_t v1 = encode_window_layout(with_version(UnitKind::kWindow, 1)).size();
-  const std::size_t v6 = encode_window_layout(with_version(UnitKind::kWindow, 6)).size();
+  const std::size_t v1 = encode_window_layout(with_version(WindowData::kLayoutId, 1)).size();
+  const std::size_t v6 = encode_window_layout(with_version(WindowData::kLayoutId, 6)).size();
   EXPECT_EQ(v6 - v1, 4u + 8u + 4u + 4u + 4u);
 }
 
 TEST(LayoutCodec, UnknownKindIsKeptButUnusable) {
-  WindowLayout layout = with_version(UnitKind::kShapeBox, 1);
+  WindowLayout layout = with_version(ShapeBoxData::kLayoutId, 1);
   layout.units[0].kind = 0x00010099;
   layout.units[0].data = UnusableData{{1, 2, 3}};
   const auto decoded = decode_window_layout(encode_window_layout(layout));
@@ -407,7 +407,7 @@ TEST(LayoutCodec, UnknownKindIsKeptButUnusable) {
 }
 
 TEST(LayoutCodec, KindDataWithBytesLeftOverIsUnusable) {
-  ByteSet block = encode_window_layout(with_version(UnitKind::kShapeBox, 1));
+  ByteSet block = encode_window_layout(with_version(ShapeBoxData::kLayoutId, 1));
   // Grow the record by one byte and every length that counts it.
   block.push_back(0);
   put_le32(block, 32, le32(block, 32) + 1);
@@ -578,7 +578,7 @@ TEST(MalformedBlock, LengthsCountsAndOffsetsOutOfRangeAreRejected) {
 }
 
 TEST(MalformedBlock, NameWithoutTerminatorIsRejected) {
-  WindowLayout layout = with_version(UnitKind::kShapeBox, 1);
+  WindowLayout layout = with_version(ShapeBoxData::kLayoutId, 1);
   layout.units[0].name = "abc";
   ByteSet block = encode_window_layout(layout);
   // Make the record end inside the name: length = kind + five words + "abc".
@@ -590,7 +590,7 @@ TEST(MalformedBlock, NameWithoutTerminatorIsRejected) {
 }
 
 TEST(MalformedBlock, CountedFieldPastTheRecordMakesTheUnitUnusable) {
-  WindowLayout layout = with_version(UnitKind::kButton, 1);
+  WindowLayout layout = with_version(ButtonData::kLayoutId, 1);
   ByteSet block = encode_window_layout(layout);
   // The caption's count is the last field but one byte before the record's end.
   const std::size_t caption_count = block.size() - 1 - 4;

@@ -11,7 +11,6 @@
 #include <string>
 
 #include "shell/resource_ids.h"
-#include "shell/window_system_win32.h"
 #include "tests/support/program_win32.h"
 #include "tests/support/user_settings_win32.h"
 #include "tests/support/wine_win32.h"
@@ -47,7 +46,7 @@ TEST_F(Program, WindowOpensCentredWithItsCaptionBoxesAndOuterSize) {
   EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - 436) / 2);
   EXPECT_EQ(rect.top, (GetSystemMetrics(SM_CYSCREEN) - 231) / 2);
   EXPECT_EQ(window_text_of(main()), kCaption);
-  EXPECT_EQ(class_of(main()), kWindowClass);
+  EXPECT_EQ(class_of(main()), L"TarnvexWindow");
   EXPECT_TRUE(has_style(main(), WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX));
   EXPECT_FALSE(has_style(main(), WS_MAXIMIZEBOX));
   EXPECT_FALSE(has_style(main(), WS_THICKFRAME));
@@ -70,20 +69,20 @@ struct ExpectedControl {
 
 // The controls at 96 DPI, as the layout places them.
 const ExpectedControl kControls[] = {
-    {"open link", 367, 145, 59, 24, kHyperLinkerClass, true, 0, WS_BORDER | WS_TABSTOP, 0, WS_EX_CLIENTEDGE,
-     false, L"点击打开"},
-    {"author label", 8, 180, 88, 16, kLabelClass, true, 0, WS_TABSTOP, 0, 0, true, L"作者：Merrowin"},
-    {"copy link", 267, 145, 96, 24, kHyperLinkerClass, true, 0, WS_BORDER | WS_TABSTOP, 0, WS_EX_CLIENTEDGE,
-     false, L"点击复制地址"},
+    {"open link", 367, 145, 59, 24, L"TarnvexHyperLinker", true, 0, WS_BORDER | WS_TABSTOP, 0,
+     WS_EX_CLIENTEDGE, false, L"点击打开"},
+    {"author label", 8, 180, 88, 16, L"TarnvexLabel", true, 0, WS_TABSTOP, 0, 0, true, L"作者：Merrowin"},
+    {"copy link", 267, 145, 96, 24, L"TarnvexHyperLinker", true, 0, WS_BORDER | WS_TABSTOP, 0,
+     WS_EX_CLIENTEDGE, false, L"点击复制地址"},
     {"output box", 5, 130, 413, 21, L"Edit", true, ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP,
      WS_BORDER | ES_MULTILINE | ES_PASSWORD, 0, WS_EX_CLIENTEDGE | WS_EX_STATICEDGE, true, L""},
-    {"banner", 99, 13, 231, 62, kPicBoxClass, false, 0, WS_BORDER | WS_TABSTOP, 0, WS_EX_CLIENTEDGE, true,
+    {"banner", 99, 13, 231, 62, L"TarnvexPicBox", false, 0, WS_BORDER | WS_TABSTOP, 0, WS_EX_CLIENTEDGE, true,
      L""},
     {"get button", 304, 92, 121, 24, L"Button", false, BS_MULTILINE | WS_TABSTOP, 0, 0, 0, true,
      L"获取自动播放地址"},
     {"input box", 4, 94, 294, 21, L"Edit", false, ES_AUTOHSCROLL | WS_TABSTOP,
      ES_READONLY | ES_MULTILINE | ES_PASSWORD, 0, WS_EX_CLIENTEDGE, true, L""},
-    {"shape box", 0, 0, 432, 230, kShapeBoxClass, false, 0, WS_TABSTOP, 0, 0, true, L""},
+    {"shape box", 0, 0, 432, 230, L"TarnvexShapeBox", false, 0, WS_TABSTOP, 0, 0, true, L""},
 };
 
 TEST_F(Program, EachControlHasItsClassRectangleParentStylesVisibilityAndText) {

@@ -79,7 +79,7 @@ constexpr std::uint32_t kTestPassedEdit = 0x16000006;
 constexpr std::uint32_t kTestDisabledEdit = 0x16000007;
 constexpr std::uint32_t kTestSquare = 0x16000008;
 
-layout::UnitRecord unit_record(layout::UnitKind kind, int left, int top, int width, int height,
+layout::UnitRecord unit_record(std::uint32_t kind, int left, int top, int width, int height,
                                std::uint32_t state1, std::vector<layout::EventBinding> events,
                                layout::KindData data) {
   layout::UnitRecord unit;
@@ -120,22 +120,22 @@ ByteSet test_layout_block() {
 
   std::vector<layout::EventBinding> mouse_events;
   for (int i = 0; i < 6; ++i) mouse_events.push_back({-1 - i, kSlotFirstMouse + i});
-  using layout::UnitKind;
   test.unit_ids = {kTestWindowUnit, kTestLabel,      kTestShortEdit,    kTestFutureEdit,
                    kTestKeptEdit,   kTestPassedEdit, kTestDisabledEdit, kTestSquare};
   test.units = {
-      unit_record(UnitKind::kWindow, 10, 20, 300, 200, 1, {}, window),
-      unit_record(UnitKind::kLabel, 10, 10, 100, 30, 1, mouse_events, label),
-      unit_record(UnitKind::kEditBox, 10, 50, 100, 5, 5, {}, edit),
-      unit_record(UnitKind::kEditBox, 10, 60, 100, 20, 5, {}, future_edit),
-      unit_record(UnitKind::kEditBox, 10, 90, 100, 20, 5, {{layout::kEventLeftDown, kSlotKeep}}, edit),
-      unit_record(UnitKind::kEditBox, 10, 120, 100, 20, 5,
+      unit_record(layout::WindowData::kLayoutId, 10, 20, 300, 200, 1, {}, window),
+      unit_record(layout::LabelData::kLayoutId, 10, 10, 100, 30, 1, mouse_events, label),
+      unit_record(layout::EditBoxData::kLayoutId, 10, 50, 100, 5, 5, {}, edit),
+      unit_record(layout::EditBoxData::kLayoutId, 10, 60, 100, 20, 5, {}, future_edit),
+      unit_record(layout::EditBoxData::kLayoutId, 10, 90, 100, 20, 5, {{layout::kEventLeftDown, kSlotKeep}},
+                  edit),
+      unit_record(layout::EditBoxData::kLayoutId, 10, 120, 100, 20, 5,
                   {{layout::kEventLeftDown, kSlotPass},
                    {layout::kEventFocusGained, kSlotFocusGained},
                    {layout::kEventFocusLost, kSlotFocusLost}},
                   edit),
-      unit_record(UnitKind::kEditBox, 120, 120, 100, 20, 7, {}, password),
-      unit_record(UnitKind::kShapeBox, 200, 10, 60, 40, 1, {}, square),
+      unit_record(layout::EditBoxData::kLayoutId, 120, 120, 100, 20, 7, {}, password),
+      unit_record(layout::ShapeBoxData::kLayoutId, 200, 10, 60, 40, 1, {}, square),
   };
   return layout::encode_window_layout(test);
 }
@@ -512,16 +512,16 @@ TEST_F(WindowSystem, SettingsTheProgramDoesNotUseTakeEffect) {
   for (const FeatureRow& row : rows) {
     const bool window_row = std::holds_alternative<W>(row.unit);
     const bool picture_row = std::holds_alternative<layout::PicBoxData>(row.unit);
-    constexpr layout::UnitKind kKinds[] = {layout::UnitKind::kWindow,   layout::UnitKind::kWindow,
-                                           layout::UnitKind::kEditBox,  layout::UnitKind::kPicBox,
-                                           layout::UnitKind::kShapeBox, layout::UnitKind::kLabel,
-                                           layout::UnitKind::kButton,   layout::UnitKind::kHyperLinker};
+    constexpr std::uint32_t kKinds[] = {layout::WindowData::kLayoutId,   layout::WindowData::kLayoutId,
+                                        layout::EditBoxData::kLayoutId,  layout::PicBoxData::kLayoutId,
+                                        layout::ShapeBoxData::kLayoutId, layout::LabelData::kLayoutId,
+                                        layout::ButtonData::kLayoutId,   layout::HyperLinkerData::kLayoutId};
     layout::WindowLayout one;
     one.window_id = ++window_id;
     one.unit_ids = {kTestWindowUnit, kTestShortEdit};
-    one.units = {unit_record(layout::UnitKind::kWindow, 10, 20, 600, 400, 1, {},
+    one.units = {unit_record(layout::WindowData::kLayoutId, 10, 20, 600, 400, 1, {},
                              window_row ? row.unit : window_with(&W::border_style, 1)),
-                 unit_record(window_row ? layout::UnitKind::kEditBox : kKinds[row.unit.index()], 10, 50,
+                 unit_record(window_row ? layout::EditBoxData::kLayoutId : kKinds[row.unit.index()], 10, 50,
                              picture_row ? 500 : 100, picture_row ? 300 : 40, 5, {},
                              window_row ? layout::KindData(E{}) : row.unit)};
     ASSERT_TRUE(window_system_start(layout::encode_window_layout(one), kHandlers) &&
