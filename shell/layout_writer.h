@@ -1,6 +1,6 @@
-// Writing a window layout block: only the tests and fuzzers build blocks in
-// C++ (the program's own block is written by main_window_layout.py), so the
-// program does not link this.
+// Writing a window layout block: the build writes the program's block with it
+// (main_window_block.cpp), and the tests and fuzzers build theirs; the program
+// itself only reads blocks, so it does not link this.
 #pragma once
 
 #include <cstdint>

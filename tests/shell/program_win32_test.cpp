@@ -10,12 +10,16 @@
 #include <set>
 #include <string>
 
+#include "common/main_window_units.h"
 #include "shell/resource_ids.h"
+#include "tests/support/main_window_rects.h"
 #include "tests/support/program_win32.h"
 #include "tests/support/user_settings_win32.h"
 #include "tests/support/wine_win32.h"
 
 namespace {
+
+using namespace main_window;
 
 // The program's windows go without Wine's 2 s wait for a window manager.
 const UnmanagedWindowsUnderWine g_unmanaged;
@@ -56,7 +60,7 @@ TEST_F(Program, WindowOpensCentredWithItsCaptionBoxesAndOuterSize) {
 
 struct ExpectedControl {
   const char* what;
-  int left, top, width, height;
+  std::uint32_t unit;
   const wchar_t* class_name;
   bool on_shape_box;
   LONG styles;      // all present
@@ -67,36 +71,41 @@ struct ExpectedControl {
   const wchar_t* text;
 };
 
-// The controls at 96 DPI, as the layout places them.
+// The controls, each at its rectangle in the layout (at 96 DPI).
 const ExpectedControl kControls[] = {
-    {"open link", 367, 145, 59, 24, L"TarnvexHyperLinker", true, 0, WS_BORDER | WS_TABSTOP, 0,
-     WS_EX_CLIENTEDGE, false, L"点击打开"},
-    {"author label", 8, 180, 88, 16, L"TarnvexLabel", true, 0, WS_TABSTOP, 0, 0, true, L"作者：Merrowin"},
-    {"copy link", 267, 145, 96, 24, L"TarnvexHyperLinker", true, 0, WS_BORDER | WS_TABSTOP, 0,
-     WS_EX_CLIENTEDGE, false, L"点击复制地址"},
-    {"output box", 5, 130, 413, 21, L"Edit", true, ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP,
+    {"open link", kLinkOpen, L"TarnvexHyperLinker", true, 0, WS_BORDER | WS_TABSTOP, 0, WS_EX_CLIENTEDGE,
+     false, L"点击打开"},
+    {"author label", kLabelAuthor, L"TarnvexLabel", true, 0, WS_TABSTOP, 0, 0, true, L"作者：Merrowin"},
+    {"copy link", kLinkCopy, L"TarnvexHyperLinker", true, 0, WS_BORDER | WS_TABSTOP, 0, WS_EX_CLIENTEDGE,
+     false, L"点击复制地址"},
+    {"output box", kEditAutoplay, L"Edit", true, ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP,
      WS_BORDER | ES_MULTILINE | ES_PASSWORD, 0, WS_EX_CLIENTEDGE | WS_EX_STATICEDGE, true, L""},
-    {"banner", 99, 13, 231, 62, L"TarnvexPicBox", false, 0, WS_BORDER | WS_TABSTOP, 0, WS_EX_CLIENTEDGE, true,
+    {"banner", kPictureBanner, L"TarnvexPicBox", false, 0, WS_BORDER | WS_TABSTOP, 0, WS_EX_CLIENTEDGE, true,
      L""},
-    {"get button", 304, 92, 121, 24, L"Button", false, BS_MULTILINE | WS_TABSTOP, 0, 0, 0, true,
+    {"get button", kButtonGet, L"Button", false, BS_MULTILINE | WS_TABSTOP, 0, 0, 0, true,
      L"获取自动播放地址"},
-    {"input box", 4, 94, 294, 21, L"Edit", false, ES_AUTOHSCROLL | WS_TABSTOP,
+    {"input box", kEditSource, L"Edit", false, ES_AUTOHSCROLL | WS_TABSTOP,
      ES_READONLY | ES_MULTILINE | ES_PASSWORD, 0, WS_EX_CLIENTEDGE, true, L""},
-    {"shape box", 0, 0, 432, 230, L"TarnvexShapeBox", false, 0, WS_TABSTOP, 0, 0, true, L""},
+    {"shape box", kShapeBack, L"TarnvexShapeBox", false, 0, WS_TABSTOP, 0, 0, true, L""},
 };
 
+HWND control_of(const ProgramUnderTest& program, std::uint32_t unit) {
+  const UnitRect r = main_window_rect(unit);
+  return program.control_at(r.left, r.top, r.width, r.height);
+}
+
 TEST_F(Program, EachControlHasItsClassRectangleParentStylesVisibilityAndText) {
-  HWND shape_box = program_->control_at(0, 0, 432, 230);
+  HWND shape_box = control_of(*program_, kShapeBack);
   ASSERT_NE(shape_box, nullptr);
   for (const auto& c : kControls) {
     SCOPED_TRACE(c.what);
-    HWND control = program_->control_at(c.left, c.top, c.width, c.height);
+    HWND control = control_of(*program_, c.unit);
     ASSERT_NE(control, nullptr);
     EXPECT_EQ(class_of(control), c.class_name);
     EXPECT_EQ(GetParent(control), c.on_shape_box ? shape_box : main());
     const RECT rect = rect_in_parent(control);
-    EXPECT_EQ(rect.left, c.left);
-    EXPECT_EQ(rect.top, c.top);
+    EXPECT_EQ(rect.left, main_window_rect(c.unit).left);
+    EXPECT_EQ(rect.top, main_window_rect(c.unit).top);
     EXPECT_TRUE(has_style(control, WS_CHILD | c.styles));
     EXPECT_EQ(GetWindowLongW(control, GWL_STYLE) & c.not_styles, 0);
     EXPECT_TRUE(has_ex_style(control, c.ex_styles));
@@ -107,7 +116,7 @@ TEST_F(Program, EachControlHasItsClassRectangleParentStylesVisibilityAndText) {
   }
   // Wine's edit control takes WS_BORDER off its style and draws the thin line itself.
   if (!running_under_wine()) {
-    EXPECT_TRUE(has_style(program_->control_at(4, 94, 294, 21), WS_BORDER));
+    EXPECT_TRUE(has_style(control_of(*program_, kEditSource), WS_BORDER));
   }
 }
 
@@ -160,14 +169,16 @@ TEST_P(ProgramAtDpi, WindowAndEveryControlScaleWithTheDpi) {
                      static_cast<DWORD>(GetWindowLongW(program.main_window(), GWL_EXSTYLE)));
   RECT client{};
   GetClientRect(program.main_window(), &client);
-  EXPECT_NEAR(client.right, at_dpi(436 - (frame.right - frame.left), dpi), 2);
-  EXPECT_NEAR(client.bottom, at_dpi(231 - (frame.bottom - frame.top), dpi), 2);
+  const UnitRect window = main_window_rect(kWindowUnit);
+  EXPECT_NEAR(client.right, at_dpi(window.width - (frame.right - frame.left), dpi), 2);
+  EXPECT_NEAR(client.bottom, at_dpi(window.height - (frame.bottom - frame.top), dpi), 2);
   for (const auto& c : kControls) {
     SCOPED_TRACE(c.what);
-    const int left = at_dpi(c.left, dpi);
-    const int top = at_dpi(c.top, dpi);
-    HWND control = program.control_at(left, top, at_dpi(c.left + c.width, dpi) - left,
-                                      at_dpi(c.top + c.height, dpi) - top, 2);
+    const UnitRect r = main_window_rect(c.unit);
+    const int left = at_dpi(r.left, dpi);
+    const int top = at_dpi(r.top, dpi);
+    HWND control = program.control_at(left, top, at_dpi(r.left + r.width, dpi) - left,
+                                      at_dpi(r.top + r.height, dpi) - top, 2);
     ASSERT_NE(control, nullptr);
     EXPECT_EQ(class_of(control), c.class_name);
   }

@@ -19,6 +19,7 @@
 #include "common/win32/module.h"
 #include "shell/layout_writer.h"
 #include "shell/resource_ids.h"
+#include "tests/support/main_window_rects.h"
 #include "tests/support/program_win32.h"
 
 namespace {
@@ -582,7 +583,7 @@ TEST_F(WindowSystem, OnADpiChangeTheWindowTakesTheSuggestedRectangleAndRescalesE
   RECT now{};
   GetWindowRect(main, &now);
   EXPECT_TRUE(EqualRect(&now, &suggested));
-  // Edges scaled: 367, 145, 59 x 24 and 4, 94, 294 x 21 at 96 DPI.
+  // Edges scaled from 96 DPI: 367, 145, 59 x 24 and 4, 94, 294 x 21.
   const RECT link_at_144{551, 218, 551 + 88, 218 + 36};
   const RECT input_at_144{6, 141, 6 + 441, 141 + 32};
   RECT link_rect = rect_in_parent(link);
@@ -594,10 +595,11 @@ TEST_F(WindowSystem, OnADpiChangeTheWindowTakesTheSuggestedRectangleAndRescalesE
   // Back at 96 DPI, everything is where it was.
   link_rect = rect_in_parent(link);
   input_rect = rect_in_parent(input);
-  const RECT link_at_96{367, 145, 367 + 59, 145 + 24};
-  const RECT input_at_96{4, 94, 4 + 294, 94 + 21};
-  EXPECT_TRUE(EqualRect(&link_rect, &link_at_96));
-  EXPECT_TRUE(EqualRect(&input_rect, &input_at_96));
+  for (const auto& [rect, unit] : {std::pair{link_rect, kLinkOpen}, std::pair{input_rect, kEditSource}}) {
+    const UnitRect at_96 = main_window_rect(unit);
+    const RECT expected{at_96.left, at_96.top, at_96.left + at_96.width, at_96.top + at_96.height};
+    EXPECT_TRUE(EqualRect(&rect, &expected)) << unit;
+  }
   EXPECT_EQ(font_height(link), -12);
   GetWindowRect(main, &now);
   EXPECT_TRUE(EqualRect(&now, &before));

@@ -10,12 +10,14 @@
 #include <fstream>
 #include <map>
 
+#include "common/main_window_units.h"
 #include "common/win32/gdi.h"
 #include "shell/skin_install.h"
 #include "skin_engine/skin_format.h"
 #include "tests/skin/engine_file.h"
 #include "tests/skin/probe_engine.h"
 #include "tests/support/dialogs_win32.h"
+#include "tests/support/main_window_rects.h"
 #include "tests/support/program_win32.h"
 
 namespace {
@@ -71,14 +73,18 @@ struct Look {
 // the label (mostly its background, its caption in one colour), maybe the
 // button, and no message box.
 void expect_look(const ProgramUnderTest& program, const Look& look) {
-  const HWND label = program.control_at(8, 180, 88, 16);
+  const auto control = [&program](std::uint32_t unit) {
+    const UnitRect r = main_window_rect(unit);
+    return program.control_at(r.left, r.top, r.width, r.height);
+  };
+  const HWND label = control(main_window::kLabelAuthor);
   const struct {
     HWND window;
     int x, y;
     COLORREF colour;
-  } places[] = {{program.control_at(4, 94, 294, 21), 200, 10, look.input},
-                {program.control_at(0, 0, 432, 230), 200, 165, look.shape},
-                {program.control_at(304, 92, 121, 24), 3, 3, look.button}};
+  } places[] = {{control(main_window::kEditSource), 200, 10, look.input},
+                {control(main_window::kShapeBack), 200, 165, look.shape},
+                {control(main_window::kButtonGet), 3, 3, look.button}};
   for (const auto& place : places) {
     ASSERT_NE(place.window, nullptr);
     if (place.colour == CLR_INVALID) continue;
