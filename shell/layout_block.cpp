@@ -53,10 +53,10 @@ class FieldReader {
 template <typename Data>
 KindData read_known_kind(const ByteSet& bytes) {
   FieldReader r(bytes.data(), bytes.size());
-  Data d;
+  Data d{};
   r.word(d.version);
   // A version above the kind's highest: that unit fails to load.
-  if (!r.in().ok() || d.version > Data{}.version) return UnusableData{bytes};
+  if (!r.in().ok() || d.version > Data::kHighestVersion) return UnusableData{bytes};
   kind_fields(r, d);
   if (!r.in().at_end()) return UnusableData{bytes};
   return d;
@@ -105,7 +105,7 @@ std::uint32_t highest_version(std::uint32_t kind) {
   std::uint32_t highest = 0;
   for_each_kind([&](auto type) {
     using Data = typename decltype(type)::type;
-    if (Data::kLayoutId == kind) highest = Data{}.version;
+    if (Data::kLayoutId == kind) highest = Data::kHighestVersion;
   });
   return highest;
 }

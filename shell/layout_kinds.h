@@ -31,8 +31,10 @@ inline constexpr std::uint32_t kSystemColour = 0xff000000;
 // block re-encodes to the same bytes.
 using Bytes = std::string;
 
-// Each kind's fields, after the version word, are visited with its data as
-// `D&`, a const one when writing.
+// The records have no default values, so a description of a window
+// (shell/main_window.cpp) that leaves a field out does not build. Each kind's
+// fields, after the version word, are visited with its data as `D&`, a const
+// one when writing.
 template <typename D, typename T>
 concept FieldsOf = std::same_as<std::remove_const_t<D>, T>;
 
@@ -40,21 +42,22 @@ struct WindowData {
   static constexpr std::uint32_t kLayoutId = 0x00010001;
   // What the kind does on Windows: its file in shell/units/.
   static const units::KindEntry& behaviour();
-  std::uint32_t version = 6;
-  std::int32_t border_style = 2;
-  std::uint32_t word_one = 1;
-  std::uint32_t background_colour = kSystemColour;
-  std::int32_t maximize_box = 0;
-  std::int32_t minimize_box = 0;
-  std::int32_t control_box = 1;
-  std::int32_t start_position = 1;
-  std::int32_t close_allowed = 1;
-  std::array<std::uint32_t, 5> words{0, 0, 1, 0, 0};
-  std::int32_t shown_in_taskbar = 1;            // version 2 and up
-  std::array<std::uint32_t, 2> words_v3{0, 0};  // version 3 and up
-  std::int32_t always_on_top = 0;               // version 4 and up
-  std::uint32_t word_v5 = 0;                    // version 5 and up
-  Bytes class_name;                             // version 6
+  static constexpr std::uint32_t kHighestVersion = 6;
+  std::uint32_t version;
+  std::int32_t border_style;
+  std::uint32_t word_one;
+  std::uint32_t background_colour;
+  std::int32_t maximize_box;
+  std::int32_t minimize_box;
+  std::int32_t control_box;
+  std::int32_t start_position;
+  std::int32_t close_allowed;
+  std::array<std::uint32_t, 5> words;
+  std::int32_t shown_in_taskbar;          // version 2 and up
+  std::array<std::uint32_t, 2> words_v3;  // version 3 and up
+  std::int32_t always_on_top;             // version 4 and up
+  std::uint32_t word_v5;                  // version 5 and up
+  Bytes class_name;                       // version 6
   ByteSet background_picture;
   ByteSet icon;
   ByteSet background_sound;
@@ -90,23 +93,24 @@ struct EditBoxData {
   static constexpr std::uint32_t kLayoutId = 0x00010005;
   // What the kind does on Windows: its file in shell/units/.
   static const units::KindEntry& behaviour();
-  std::uint32_t version = 2;
-  std::int32_t border_style = 1;
-  std::uint32_t text_colour = 0;
-  std::uint32_t background_colour = 0x00ffffff;
-  std::int32_t hide_selection = 1;
-  std::int32_t max_length = 0;
-  std::int32_t multi_line = 0;
-  std::int32_t scroll_bars = 0;
-  std::int32_t alignment = 0;
-  std::int32_t input_mode = 0;
-  std::uint16_t password_char = '*';
-  std::int32_t case_conversion = 0;
-  std::int32_t spinner_mode = 0;
-  std::int32_t spinner_lower = 0;
-  std::int32_t spinner_upper = 100;
-  std::int32_t selection_start = 0;
-  std::int32_t selected_length = 0;
+  static constexpr std::uint32_t kHighestVersion = 2;
+  std::uint32_t version;
+  std::int32_t border_style;
+  std::uint32_t text_colour;
+  std::uint32_t background_colour;
+  std::int32_t hide_selection;
+  std::int32_t max_length;
+  std::int32_t multi_line;
+  std::int32_t scroll_bars;
+  std::int32_t alignment;
+  std::int32_t input_mode;
+  std::uint16_t password_char;
+  std::int32_t case_conversion;
+  std::int32_t spinner_mode;
+  std::int32_t spinner_lower;
+  std::int32_t spinner_upper;
+  std::int32_t selection_start;
+  std::int32_t selected_length;
   ByteSet font;
   Bytes content;
   Bytes extra_text_1;  // version 2
@@ -144,11 +148,12 @@ struct PicBoxData {
   static constexpr std::uint32_t kLayoutId = 0x00010006;
   // What the kind does on Windows: its file in shell/units/.
   static const units::KindEntry& behaviour();
-  std::uint32_t version = 2;
-  std::int32_t border_style = 0;
-  std::uint32_t background_colour = kSystemColour;
-  std::int32_t display_mode = 0;
-  std::int32_t flag = 1;
+  static constexpr std::uint32_t kHighestVersion = 2;
+  std::uint32_t version;
+  std::int32_t border_style;
+  std::uint32_t background_colour;
+  std::int32_t display_mode;
+  std::int32_t flag;
   ByteSet picture;
   Bytes extra_text_1;  // version 2
   Bytes extra_text_2;  // version 2
@@ -172,14 +177,15 @@ struct ShapeBoxData {
   static constexpr std::uint32_t kLayoutId = 0x00010007;
   // What the kind does on Windows: its file in shell/units/.
   static const units::KindEntry& behaviour();
-  std::uint32_t version = 1;
-  std::uint32_t background_colour = kSystemColour;
-  std::int32_t shape = 0;
-  std::int32_t effect_3d = 0;
-  std::int32_t line_type = 1;
-  std::int32_t line_width = 1;
-  std::uint32_t line_colour = 0;
-  std::uint32_t fill_colour = kSystemColour;
+  static constexpr std::uint32_t kHighestVersion = 1;
+  std::uint32_t version;
+  std::uint32_t background_colour;
+  std::int32_t shape;
+  std::int32_t effect_3d;
+  std::int32_t line_type;
+  std::int32_t line_width;
+  std::uint32_t line_colour;
+  std::uint32_t fill_colour;
   friend bool operator==(const ShapeBoxData&, const ShapeBoxData&) = default;
 };
 
@@ -200,9 +206,9 @@ struct LabelData {
   static const units::KindEntry& behaviour();
   static constexpr std::size_t kTextColourWord = 6;
   static constexpr std::size_t kBackgroundColourWord = 7;
-  std::uint32_t version = 2;
-  std::array<std::uint32_t, 16> words{0, 8, 0,          0x00808080, 0x00ffffff, 0x00808080, 0, kSystemColour,
-                                      1, 0, 0x00808080, 0x00ffffff, 0x00808080, 0,          1, 0};
+  static constexpr std::uint32_t kHighestVersion = 2;
+  std::uint32_t version;
+  std::array<std::uint32_t, 16> words;
   ByteSet first_bytes;
   ByteSet font;
   Bytes caption;
@@ -229,10 +235,11 @@ struct ButtonData {
   static constexpr std::uint32_t kLayoutId = 0x0001000b;
   // What the kind does on Windows: its file in shell/units/.
   static const units::KindEntry& behaviour();
-  std::uint32_t version = 1;
-  std::int32_t button_type = 0;
-  std::int32_t horizontal_alignment = 1;
-  std::int32_t vertical_alignment = 1;
+  static constexpr std::uint32_t kHighestVersion = 1;
+  std::uint32_t version;
+  std::int32_t button_type;
+  std::int32_t horizontal_alignment;
+  std::int32_t vertical_alignment;
   ByteSet picture;
   ByteSet font;
   Bytes caption;
@@ -253,13 +260,14 @@ struct HyperLinkerData {
   static constexpr std::uint32_t kLayoutId = 0x0001001d;
   // What the kind does on Windows: its file in shell/units/.
   static const units::KindEntry& behaviour();
-  std::uint32_t version = 1;
-  std::int32_t link_type = 1;
-  std::uint32_t normal_colour = 0x00ff0000;
-  std::uint32_t visited_colour = 0x00000080;
-  std::uint32_t hover_colour = kSystemColour;  // the system highlight colour
-  std::uint32_t background_colour = kSystemColour;
-  std::int32_t border_style = 0;
+  static constexpr std::uint32_t kHighestVersion = 1;
+  std::uint32_t version;
+  std::int32_t link_type;
+  std::uint32_t normal_colour;
+  std::uint32_t visited_colour;
+  std::uint32_t hover_colour;  // the system highlight colour
+  std::uint32_t background_colour;
+  std::int32_t border_style;
   ByteSet font;
   Bytes caption;
   Bytes email_address;

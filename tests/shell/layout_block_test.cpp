@@ -98,7 +98,7 @@ TEST(LayoutCodec, RecordOffsetsPointAtEachRecord) {
 // Kind data of `Data` at `version`, with its text or picture (if it has one) filled.
 template <typename Data>
 KindData versioned(std::uint32_t version) {
-  Data data;
+  Data data{};
   data.version = version;
   if constexpr (requires { data.caption; }) data.caption = "c";
   if constexpr (requires { data.content; }) data.content = "x";
@@ -239,7 +239,7 @@ TEST(HyperlinkTarget, WebAddressMailtoOrNothing) {
       {0, "", "", ""},
   };
   for (const auto& c : cases) {
-    HyperLinkerData link;
+    HyperLinkerData link{};
     link.link_type = c.link_type;
     link.email_address = c.email;
     link.web_address = c.web;

@@ -19,6 +19,7 @@
 #include "common/win32/module.h"
 #include "shell/layout_writer.h"
 #include "shell/resource_ids.h"
+#include "tests/shell/kind_defaults.h"
 #include "tests/support/main_window_rects.h"
 #include "tests/support/program_win32.h"
 
@@ -98,22 +99,22 @@ layout::UnitRecord unit_record(std::uint32_t kind, int left, int top, int width,
 ByteSet test_layout_block() {
   layout::WindowLayout test;
   test.window_id = kTestWindow;
-  layout::WindowData window;
+  auto window = kind_defaults<layout::WindowData>();
   window.border_style = 1;
   window.maximize_box = 1;
   window.start_position = 0;
   window.caption = "window system test";
-  layout::LabelData label;
+  auto label = kind_defaults<layout::LabelData>();
   label.caption = "events";
   label.words[layout::LabelData::kBackgroundColourWord] = 0x0000ff00;
-  layout::EditBoxData edit;
-  layout::EditBoxData future_edit;
+  auto edit = kind_defaults<layout::EditBoxData>();
+  auto future_edit = kind_defaults<layout::EditBoxData>();
   future_edit.version = 3;
-  layout::EditBoxData password;
+  auto password = kind_defaults<layout::EditBoxData>();
   password.input_mode = 2;
   password.password_char = '#';
   password.max_length = 7;
-  layout::ShapeBoxData square;
+  auto square = kind_defaults<layout::ShapeBoxData>();
   square.shape = 1;
   square.background_colour = 0x00ffffff;
   square.line_type = 0;
@@ -386,7 +387,7 @@ TEST_F(WindowSystem, AHandlerReturningFalseKeepsThePressFromTheControl) {
 constexpr std::uint64_t ex(DWORD bits) { return std::uint64_t{bits} << 32; }
 
 template <typename Data, typename Field>
-Data with(Field Data::*field, Field value, Data data = {}) {
+Data with(Field Data::*field, Field value, Data data = kind_defaults<Data>()) {
   data.*field = value;
   return data;
 }
@@ -396,17 +397,19 @@ layout::WindowData window_with(std::int32_t layout::WindowData::*field, std::int
 }
 // White background, then a red shape or a blue line.
 layout::ShapeBoxData shape(std::int32_t kind, std::int32_t line_type) {
-  return {.background_colour = 0x00ffffff,
-          .shape = kind,
-          .line_type = line_type,
-          .line_colour = 0x00ff0000,
-          .fill_colour = line_type == 0 ? 0x000000ffu : layout::kSystemColour};
+  auto d = kind_defaults<layout::ShapeBoxData>();
+  d.background_colour = 0x00ffffff;
+  d.shape = kind;
+  d.line_type = line_type;
+  d.line_colour = 0x00ff0000;
+  d.fill_colour = line_type == 0 ? 0x000000ffu : layout::kSystemColour;
+  return d;
 }
 // The banner on a magenta background.
 layout::PicBoxData picture(std::int32_t display_mode);
 // Blue when normal, green on hover, olive once visited.
 layout::HyperLinkerData link() {
-  layout::HyperLinkerData d;
+  auto d = kind_defaults<layout::HyperLinkerData>();
   d.visited_colour = 0x00008080;
   d.hover_colour = 0x0000ff00;
   d.background_colour = 0x00ffffff;
@@ -524,7 +527,7 @@ TEST_F(WindowSystem, SettingsTheProgramDoesNotUseTakeEffect) {
                              window_row ? row.unit : window_with(&W::border_style, 1)),
                  unit_record(window_row ? layout::EditBoxData::kLayoutId : kKinds[row.unit.index()], 10, 50,
                              picture_row ? 500 : 100, picture_row ? 300 : 40, 5, {},
-                             window_row ? layout::KindData(E{}) : row.unit)};
+                             window_row ? layout::KindData(kind_defaults<E>()) : row.unit)};
     ASSERT_TRUE(window_system_start(layout::encode_window_layout(one), kHandlers) &&
                 load_window(window_id, nullptr, false));
     HWND built = unit_window(window_id, window_row ? window_id : kTestShortEdit);
