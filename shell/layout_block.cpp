@@ -3,12 +3,11 @@
 #include <string_view>
 
 #include "common/byte_reader.h"
-#include "shell/layout_fields.h"
 
 namespace layout {
 namespace {
 
-// Fills the fields of layout_fields.h from the block, failing (and staying
+// Fills the fields of layout_block.h and layout_kinds.h from the block, failing (and staying
 // failed) rather than reading past the end.
 class FieldReader {
  public:

@@ -6,7 +6,6 @@
 #include <variant>
 
 #include "common/byte_writer.h"
-#include "shell/layout_fields.h"
 
 namespace layout {
 namespace {
