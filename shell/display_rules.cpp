@@ -56,12 +56,6 @@ std::optional<FontSpec> font_from_field(const ByteSet& field) {
   return font;
 }
 
-Text hyperlink_target(const HyperLinkerData& link) {
-  if (link.link_type == 1) return Text(link.web_address);
-  const Text address(link.email_address);
-  return address.empty() ? Text() : Text("mailto:") + address;
-}
-
 PictureRect fit_picture(std::int32_t box_width, std::int32_t box_height, std::int32_t picture_width,
                         std::int32_t picture_height) {
   PictureRect rect{0, 0, picture_width, picture_height};

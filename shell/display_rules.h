@@ -1,5 +1,5 @@
 // How the window system shows what a layout describes: the font a field
-// stands for, what a hyperlink opens, where a fitted picture goes and how it
+// stands for, where a fitted picture goes and how it
 // is resampled. Portable: no Windows types.
 #pragma once
 
@@ -34,10 +34,6 @@ struct FontSpec {
 };
 // nullopt means the default GUI font.
 std::optional<FontSpec> font_from_field(const ByteSet& field);
-
-// What a hyperlink opens itself on a press: its web address (link type 1), or
-// "mailto:" and its e-mail address (type 0); empty when there is nothing to open.
-Text hyperlink_target(const HyperLinkerData& link);
 
 // Display mode 2: a picture larger than the box is scaled by the smaller ratio
 // (each side cut to a whole pixel), a smaller one keeps its size; centred.

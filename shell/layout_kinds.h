@@ -272,6 +272,13 @@ struct HyperLinkerData {
   Bytes caption;
   Bytes email_address;
   Bytes web_address;
+  // What the link opens itself on a press: its web address (link type 1), or
+  // "mailto:" and its e-mail address (type 0); empty when there is nothing to open.
+  Text target() const {
+    if (link_type == 1) return Text(web_address);
+    const Text address(email_address);
+    return address.empty() ? Text() : Text("mailto:") + address;
+  }
   friend bool operator==(const HyperLinkerData&, const HyperLinkerData&) = default;
 };
 

@@ -10,7 +10,6 @@
 #include <string>
 
 #include "common/codepage_win32.h"
-#include "shell/display_rules.h"
 #include "shell/resource_ids.h"
 #include "shell/units/unit_win32.h"
 
@@ -31,9 +30,7 @@ const layout::HyperLinkerData& link_data(const Unit& unit) {
 
 LinkState& link_state(Unit& unit) { return static_cast<LinkState&>(*unit.state); }
 
-std::wstring link_target(const layout::HyperLinkerData& d) {
-  return gbk_to_wide(layout::hyperlink_target(d));
-}
+std::wstring link_target(const layout::HyperLinkerData& d) { return gbk_to_wide(d.target()); }
 
 HWND create(Unit& unit, HWND parent, DWORD style) {
   const auto& d = link_data(unit);

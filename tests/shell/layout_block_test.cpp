@@ -243,13 +243,13 @@ TEST(HyperlinkTarget, WebAddressMailtoOrNothing) {
     link.link_type = c.link_type;
     link.email_address = c.email;
     link.web_address = c.web;
-    EXPECT_EQ(hyperlink_target(link), Text(c.want)) << c.link_type << " " << c.email << " " << c.web;
+    EXPECT_EQ(link.target(), Text(c.want)) << c.link_type << " " << c.email << " " << c.web;
   }
 }
 
 TEST(MainWindowLayout, NeitherHyperlinkHasATargetOfItsOwn) {
   for (auto id : {main_window::kLinkOpen, main_window::kLinkCopy}) {
-    EXPECT_TRUE(hyperlink_target(std::get<HyperLinkerData>(program_layout().find_unit(id)->data)).empty());
+    EXPECT_TRUE(std::get<HyperLinkerData>(program_layout().find_unit(id)->data).target().empty());
   }
 }
 
