@@ -12,6 +12,7 @@
 #include "shell/display_rules.h"
 #include "shell/layout_writer.h"
 #include "shell/main_window.h"
+#include "tests/support/main_window_rects.h"
 
 namespace {
 
@@ -297,8 +298,11 @@ TEST(ScaleToDpi, EdgesRoundToTheNearestPixelSoNeighboursKeepTouching) {
     }
   }
   // The 4-pixel gap between the copy link and the open link is 6 at 144 DPI.
-  const PictureRect copy = scale_rect({267, 145, 96, 24}, 144);
-  EXPECT_EQ(scale_rect({367, 145, 59, 24}, 144).left - (copy.left + copy.width), 6);
+  const UnitRect copy_at_96 = main_window_rect(main_window::kLinkCopy);
+  const UnitRect open_at_96 = main_window_rect(main_window::kLinkOpen);
+  const PictureRect copy =
+      scale_rect({copy_at_96.left, copy_at_96.top, copy_at_96.width, copy_at_96.height}, 144);
+  EXPECT_EQ(scale_length(open_at_96.left, 144) - (copy.left + copy.width), 6);
 }
 
 // ---- malformed blocks ----
