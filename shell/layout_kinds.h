@@ -1,7 +1,8 @@
-// The kinds of unit a layout holds, one entry each: its layout id, its record
-// (the kind data after a unit's common part) with that record's fields in
-// block order, which the reader and the writer both walk, and its behaviour on
-// Windows, defined in its file in shell/units/. KindData below is the table:
+// The kinds of unit a layout holds, one entry each: its layout id (kLayoutId),
+// its highest version, its record (the kind data after a unit's common part)
+// with that record's fields in block order, which the reader and the writer
+// both walk, and its behaviour on Windows (behaviour(), defined in its file in
+// shell/units/). KindData below is the table:
 // decoding, version checks and the window system's classes and special cases
 // all come from it. Adding a kind: its struct and fields here, its row in
 // KindData, its file in shell/units/. Portable: no Windows types.
@@ -40,7 +41,6 @@ concept FieldsOf = std::same_as<std::remove_const_t<D>, T>;
 
 struct WindowData {
   static constexpr std::uint32_t kLayoutId = 0x00010001;
-  // What the kind does on Windows: its file in shell/units/.
   static const units::KindEntry& behaviour();
   static constexpr std::uint32_t kHighestVersion = 6;
   std::uint32_t version;
@@ -91,7 +91,6 @@ void kind_fields(Io& io, D& d) {
 
 struct EditBoxData {
   static constexpr std::uint32_t kLayoutId = 0x00010005;
-  // What the kind does on Windows: its file in shell/units/.
   static const units::KindEntry& behaviour();
   static constexpr std::uint32_t kHighestVersion = 2;
   std::uint32_t version;
@@ -146,7 +145,6 @@ void kind_fields(Io& io, D& d) {
 
 struct PicBoxData {
   static constexpr std::uint32_t kLayoutId = 0x00010006;
-  // What the kind does on Windows: its file in shell/units/.
   static const units::KindEntry& behaviour();
   static constexpr std::uint32_t kHighestVersion = 2;
   std::uint32_t version;
@@ -175,7 +173,6 @@ void kind_fields(Io& io, D& d) {
 
 struct ShapeBoxData {
   static constexpr std::uint32_t kLayoutId = 0x00010007;
-  // What the kind does on Windows: its file in shell/units/.
   static const units::KindEntry& behaviour();
   static constexpr std::uint32_t kHighestVersion = 1;
   std::uint32_t version;
@@ -202,7 +199,6 @@ void kind_fields(Io& io, D& d) {
 
 struct LabelData {
   static constexpr std::uint32_t kLayoutId = 0x0001000a;
-  // What the kind does on Windows: its file in shell/units/.
   static const units::KindEntry& behaviour();
   static constexpr std::size_t kTextColourWord = 6;
   static constexpr std::size_t kBackgroundColourWord = 7;
@@ -233,7 +229,6 @@ void kind_fields(Io& io, D& d) {
 
 struct ButtonData {
   static constexpr std::uint32_t kLayoutId = 0x0001000b;
-  // What the kind does on Windows: its file in shell/units/.
   static const units::KindEntry& behaviour();
   static constexpr std::uint32_t kHighestVersion = 1;
   std::uint32_t version;
@@ -258,7 +253,6 @@ void kind_fields(Io& io, D& d) {
 
 struct HyperLinkerData {
   static constexpr std::uint32_t kLayoutId = 0x0001001d;
-  // What the kind does on Windows: its file in shell/units/.
   static const units::KindEntry& behaviour();
   static constexpr std::uint32_t kHighestVersion = 1;
   std::uint32_t version;
