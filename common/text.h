@@ -43,7 +43,3 @@ class Text {
 
 // A length-counted buffer of bytes; may hold NULs.
 using ByteSet = std::vector<std::uint8_t>;
-
-ByteSet bytes_of(std::string_view text);
-// The bytes up to the first NUL, or all of them when there is none.
-Text text_of(const ByteSet& bytes);

@@ -100,15 +100,6 @@ const UnitRecord* WindowLayout::find_unit(std::uint32_t unit_id) const {
   return nullptr;
 }
 
-std::uint32_t highest_version(std::uint32_t kind) {
-  std::uint32_t highest = 0;
-  for_each_kind([&](auto type) {
-    using Data = typename decltype(type)::type;
-    if (Data::kLayoutId == kind) highest = Data::kHighestVersion;
-  });
-  return highest;
-}
-
 std::optional<WindowLayout> decode_window_layout(const std::uint8_t* data, std::size_t size) {
   if (data == nullptr) return std::nullopt;
   FieldReader header(data, size);

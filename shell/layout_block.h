@@ -122,9 +122,6 @@ void header_fields(Io& io, L& layout) {
   io.words(layout.design_words);
 }
 
-// Highest version each kind understands; 0 for an unknown kind.
-std::uint32_t highest_version(std::uint32_t kind);
-
 // Reads a whole block. A malformed block (truncated, lengths or offsets out of
 // range, absurd counts) gives nullopt; a unit whose kind data cannot be used
 // is kept as UnusableData.

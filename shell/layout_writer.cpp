@@ -67,16 +67,6 @@ ByteSet write_record_body(const UnitRecord& u) {
 
 }  // namespace
 
-std::vector<std::uint32_t> record_offsets(const WindowLayout& layout) {
-  std::vector<std::uint32_t> offsets;
-  std::uint32_t offset = 0;
-  for (const auto& unit : layout.units) {
-    offsets.push_back(offset);
-    offset += 4 + static_cast<std::uint32_t>(write_record_body(unit).size());
-  }
-  return offsets;
-}
-
 ByteSet encode_window_layout(const WindowLayout& layout) {
   FieldWriter area;
   std::vector<std::uint32_t> offsets;

@@ -10,8 +10,6 @@ constexpr std::array<OutsideEntryName, kOutsideEntryCount> kTable = {{
 
 }  // namespace
 
-const std::array<OutsideEntryName, kOutsideEntryCount>& outside_entry_table() { return kTable; }
-
 const OutsideEntryName& outside_entry_name(OutsideEntry entry) {
   return kTable.at(static_cast<std::size_t>(entry));
 }

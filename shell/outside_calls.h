@@ -17,7 +17,6 @@ struct OutsideEntryName {
   const char* entry;
 };
 
-const std::array<OutsideEntryName, kOutsideEntryCount>& outside_entry_table();
 const OutsideEntryName& outside_entry_name(OutsideEntry entry);
 
 // The names to hand to the loader, in the order they are tried: a name holding

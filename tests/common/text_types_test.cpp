@@ -13,13 +13,6 @@ TEST(TextValue, EndsAtFirstNul) {
   EXPECT_TRUE(Text(std::string_view("\0x", 2)).empty());
 }
 
-TEST(ByteSetValue, ReadAsTextStopsAtNul) {
-  EXPECT_EQ(text_of(ByteSet{'a', 'b', 0, 'c'}), "ab");
-  EXPECT_EQ(text_of(ByteSet{'a', 'b'}), "ab");
-  EXPECT_EQ(text_of(ByteSet{}), "");
-  EXPECT_EQ(bytes_of(std::string_view("a\0b", 3)), (ByteSet{'a', 0, 'b'}));
-}
-
 TEST(TextArrayValue, OneBasedAppendRemove) {
   TextArray list{"a", "b", "c"};
   EXPECT_EQ(list.count(), 3);

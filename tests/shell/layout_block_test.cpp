@@ -93,7 +93,6 @@ TEST(LayoutCodec, RecordOffsetsPointAtEachRecord) {
     EXPECT_EQ(le32(block, 36 + 36 + 4 * (offsets.size() - 1)), at);
   }
   ASSERT_EQ(offsets.size(), 9u);
-  EXPECT_EQ(record_offsets(program_layout()), offsets);
 }
 
 // Kind data of `Data` at `version`, with its text or picture (if it has one) filled.
@@ -136,7 +135,6 @@ class VersionRules : public ::testing::TestWithParam<VersionCase> {};
 
 TEST_P(VersionRules, EveryVersionUpToTheHighestLoadsAndAHigherOneFailsTheUnit) {
   const VersionCase c = GetParam();
-  EXPECT_EQ(highest_version(static_cast<std::uint32_t>(c.kind)), c.highest);
   for (std::uint32_t version = 0; version <= c.highest; ++version) {
     const WindowLayout layout = with_version(c.kind, version);
     const auto decoded = decode_window_layout(encode_window_layout(layout));
