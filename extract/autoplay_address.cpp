@@ -43,8 +43,10 @@ Text escape_identifier(const Text& identifier) {
   escaped.reserve(bytes.size());
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     const auto byte = static_cast<unsigned char>(bytes[i]);
-    if (byte >= 0x80) {
+    if (byte >= 0x81 && byte <= 0xFE) {
       // A double-byte character stays whole, whatever its trail byte looks like.
+      // Code page 936 writes 0x80 (the euro sign) and 0xFF as single bytes: the
+      // byte after one of those is judged on its own.
       escaped += bytes.substr(i, 2);
       ++i;
     } else if (needs_escape(byte)) {

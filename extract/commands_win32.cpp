@@ -14,7 +14,6 @@
 #include "common/units.h"
 #include "common/units_win32.h"
 #include "common/win32/clipboard.h"
-#include "common/win32/input_queue.h"
 #include "extract/autoplay_win32.h"
 
 namespace {
@@ -60,9 +59,6 @@ void get_address_command() {
   write_visible(kLinkCopy, false);
   write_visible(kLinkOpen, false);
   const Text address = extract_autoplay_address(read_content(kEditSource));
-  // Where the download blocked without pumping messages, clicks made meanwhile
-  // wait in the queue; they must not start another command afterwards.
-  drop_queued_input();
   // The typed page address is cleared after every attempt, whatever the outcome.
   write_content(kEditSource, Text());
   if (!address.empty()) {

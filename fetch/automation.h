@@ -33,6 +33,12 @@ class AutomationObject {
   AutomationValue call(const Text& member, const AutomationArguments& arguments = {}) {
     return invoke(MemberKind::kMethod, member, arguments);
   }
+  // A method that may wait (a synchronous send), bounded by `limit_ms` (0: no
+  // bound) where the object itself does not keep to its time-outs.
+  virtual AutomationValue call_bounded(const Text& member, const AutomationArguments& arguments,
+                                       std::int32_t /*limit_ms*/) {
+    return call(member, arguments);
+  }
   AutomationValue get(const Text& member) { return invoke(MemberKind::kPropertyGet, member, {}); }
   void put(const Text& member, const AutomationArguments& indices_then_value) {
     invoke(MemberKind::kPropertyPut, member, indices_then_value);

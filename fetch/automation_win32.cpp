@@ -1,8 +1,11 @@
 #include "fetch/automation_win32.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "common/codepage_win32.h"
+#include "common/text_ops.h"
 #include "common/win32/com.h"
 
 namespace {
@@ -86,9 +89,73 @@ WORD invoke_flags(MemberKind kind) {
   return DISPATCH_METHOD | DISPATCH_PROPERTYGET;
 }
 
+// Watches one synchronous call. An object that pumps the thread's messages
+// while it waits (Wine's WinHTTP object does, and keeps to no time-out) lets a
+// thread timer run: the call is aborted once its limit has passed, or once the
+// windows that were on screen when it began are all gone (the user closed the
+// program). An object that blocks without pumping (Windows') never lets the
+// timer run, and its own time-outs apply unchanged.
+class CallWatch {
+ public:
+  CallWatch(AutomationObject& object, std::int32_t limit_ms)
+      : object_(object), limit_ms_(limit_ms), started_(GetTickCount64()), outer_(current_) {
+    EnumThreadWindows(GetCurrentThreadId(), &CallWatch::note_window, reinterpret_cast<LPARAM>(this));
+    current_ = this;
+    timer_ = SetTimer(nullptr, 0, kTickMs, &CallWatch::tick);
+  }
+  CallWatch(const CallWatch&) = delete;
+  CallWatch& operator=(const CallWatch&) = delete;
+  ~CallWatch() {
+    if (timer_ != 0) KillTimer(nullptr, timer_);
+    current_ = outer_;
+  }
+
+ private:
+  static constexpr UINT kTickMs = 100;
+
+  static BOOL CALLBACK note_window(HWND window, LPARAM watch) {
+    if (IsWindowVisible(window)) reinterpret_cast<CallWatch*>(watch)->windows_.push_back(window);
+    return TRUE;
+  }
+
+  bool windows_gone() const {
+    return !windows_.empty() &&
+           std::none_of(windows_.begin(), windows_.end(), [](HWND window) { return IsWindow(window); });
+  }
+
+  static void CALLBACK tick(HWND, UINT, UINT_PTR timer, DWORD) {
+    CallWatch* watch = current_;
+    if (watch == nullptr || watch->timer_ != timer || watch->aborted_) return;
+    const bool late = watch->limit_ms_ > 0 &&
+                      GetTickCount64() - watch->started_ >= static_cast<ULONGLONG>(watch->limit_ms_);
+    if (!late && !watch->windows_gone()) return;
+    // While Wine's object reads a chunked body, Abort waits for its reader and
+    // then the call never returns; that read gives up by itself (after 30 s).
+    const Text headers = value_or_empty<Text>(watch->object_.call("GetAllResponseHeaders"));
+    if (text_find(headers, "Transfer-Encoding: chunked", 1, true) != -1) return;
+    watch->aborted_ = true;
+    watch->object_.call("Abort");
+  }
+
+  static inline CallWatch* current_ = nullptr;
+  AutomationObject& object_;
+  const std::int32_t limit_ms_;
+  const ULONGLONG started_;
+  CallWatch* const outer_;
+  std::vector<HWND> windows_;
+  UINT_PTR timer_ = 0;
+  bool aborted_ = false;
+};
+
 class DispatchObject final : public AutomationObject {
  public:
   explicit DispatchObject(ComPtr<IDispatch> dispatch) : dispatch_(std::move(dispatch)) {}
+
+  AutomationValue call_bounded(const Text& member, const AutomationArguments& arguments,
+                               std::int32_t limit_ms) override {
+    const CallWatch watch(*this, limit_ms);
+    return call(member, arguments);
+  }
 
   AutomationValue invoke(MemberKind kind, const Text& member, const AutomationArguments& arguments) override {
     // GetIDsOfNames matches names without regard to case.

@@ -98,9 +98,13 @@ ByteSet page_request_with(AutomationFactory& factory, const Text& url, PageReque
   options.method = text_upper(options.method);
   if (options.method.empty()) options.method = "GET";
 
+  // The exchange as a whole is bounded by the time-outs it is given, also where
+  // the object does not keep to them.
+  std::int32_t limit_ms = 0;
   if (options.timeout != kLeaveTimeouts) {
     const std::int32_t milliseconds = timeout_milliseconds(options.timeout);
     http_request->call("SetTimeouts", {milliseconds, milliseconds, milliseconds, milliseconds});
+    limit_ms = milliseconds;
   }
 
   http_request->call("Open", {options.method, url, false});
@@ -111,9 +115,9 @@ ByteSet page_request_with(AutomationFactory& factory, const Text& url, PageReque
   apply_request_headers(*http_request, options.headers);
 
   if (!options.post_bytes.empty()) {
-    http_request->call("Send", {options.post_bytes});
+    http_request->call_bounded("Send", {options.post_bytes}, limit_ms);
   } else {
-    http_request->call("Send", {options.post_text});
+    http_request->call_bounded("Send", {options.post_text}, limit_ms);
   }
 
   const ByteSet body = value_or_empty<ByteSet>(http_request->get("ResponseBody"));

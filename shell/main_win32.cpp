@@ -16,6 +16,9 @@
 
 namespace {
 
+constexpr char kNoMainWindow[] =
+    "\xCE\xDE\xB7\xA8\xB4\xB4\xBD\xA8\xD6\xF7\xB4\xB0\xBF\xDA";  // 无法创建主窗口
+
 bool g_ole_initialized = false;
 
 // Lets the skin engine undo its work, releases the libraries loaded for outside
@@ -52,8 +55,13 @@ int program_entry() {
   enter_program_directory();
   // The outside-call table binds each entry at its first call: nothing to do here.
   const auto layout = rcdata_resource(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TARNVEX_RCDATA_LAYOUT));
-  window_system_start(ByteSet(layout.begin(), layout.end()), program_handlers());
+  const bool started = window_system_start(ByteSet(layout.begin(), layout.end()), program_handlers());
   start_routine();
+  // A program whose window could not be built (a damaged layout, a refused
+  // CreateWindowExW) has nothing to show: it says so and fails.
+  if (!started || unit_window(main_window::kWindow, main_window::kWindow) == nullptr) {
+    fatal_error(std::nullopt, kNoMainWindow);
+  }
   run_message_loop();
   end_sequence();
   return 0;

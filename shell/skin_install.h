@@ -23,7 +23,8 @@ void install_skin();
 // Loads nothing; an engine without that entry is simply freed later.
 void detach_skin();
 
-// Writes the carried engine image to kSkinLibraryPath when no file is there,
+// Writes the carried engine image to kSkinLibraryPath when no file is there
+// (through a temporary file beside it, so the path never holds part of it),
 // then calls the engine and returns its result.
 std::int32_t attach_skin(ByteView skin, const Text& password, std::int32_t setting1, std::int32_t setting2,
                          std::int32_t setting3);

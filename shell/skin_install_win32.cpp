@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/codepage_win32.h"
+#include "common/text_ops.h"
 #include "common/win32/handle.h"
 #include "common/win32/module.h"
 #include "shell/outside_calls_win32.h"
@@ -20,6 +21,20 @@ bool write_all(HANDLE file, ByteView bytes) {
     bytes = bytes.subspan(written);
   }
   return true;
+}
+
+// Writes the image beside its place and moves it there only once it is whole:
+// a full disk or a start killed mid-write leaves no truncated engine that later
+// starts would take for the real one, and a start that meets another's write
+// finds either no file or a whole one. A file already at the path is kept.
+void write_whole_file(const Text& path, ByteView image) {
+  const Text part = text_concat({path, ".", Text(std::to_string(GetCurrentProcessId())), ".part"});
+  const std::wstring part_path = gbk_to_wide(part);
+  if (write_bytes_to_file(part, {image}) &&
+      MoveFileExW(part_path.c_str(), gbk_to_wide(path).c_str(), MOVEFILE_WRITE_THROUGH)) {
+    return;
+  }
+  DeleteFileW(part_path.c_str());
 }
 
 }  // namespace
@@ -49,7 +64,7 @@ std::int32_t attach_skin_with(const SkinLibraryFile& library_file, ByteView skin
                               std::int32_t setting1, std::int32_t setting2, std::int32_t setting3) {
   // A failed write (a read-only system directory) is not fatal: the engine may
   // still be found by name elsewhere.
-  if (!file_exists(library_file.path)) write_bytes_to_file(library_file.path, {library_file.image});
+  if (!file_exists(library_file.path)) write_whole_file(library_file.path, library_file.image);
   const std::uint8_t* skin_bytes = skin.empty() ? nullptr : skin.data();
   const auto skin_length = static_cast<std::int32_t>(skin.size());
   const char* password_text = password.empty() ? nullptr : password.c_str();

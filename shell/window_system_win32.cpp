@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/codepage_win32.h"
+#include "common/win32/input_queue.h"
 #include "shell/units/unit_win32.h"
 
 namespace {
@@ -69,8 +70,20 @@ bool call_handler(const std::shared_ptr<Unit>& unit, std::int32_t event, int x =
   if (handler.empty()) return true;
   const std::shared_ptr<Unit> held = unit;  // valid until the handler returns, whatever it closes
   state.handler_running = true;
-  const bool result = handler.call(x, y, keys);
+  bool result = true;
+  try {
+    result = handler.call(x, y, keys);
+  } catch (...) {
+    // Nothing crosses the window procedure; the next event still gets its handler.
+  }
   state.handler_running = false;
+  // A command that blocked without pumping (a synchronous download, the shell)
+  // left the clicks and keys made meanwhile in the queue: none of them may start
+  // another command now. The window's created event is no command: what the user
+  // does while the window is being set up still counts.
+  const KindEntry* kind = units::kind_of(*unit->record);
+  const bool created_event = event == layout::kEventOwn && kind && kind->top_level;
+  if (!created_event) drop_queued_input();
   return result;
 }
 

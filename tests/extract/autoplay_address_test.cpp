@@ -52,6 +52,9 @@ TEST(AutoplayAddress, IdentifierCutFromValue) {
       {"control bytes", "sid/\x01\x1F\x7F/v.swf", "%01%1F%7F"},
       // A trail byte that looks like one of those characters belongs to its lead byte.
       {"double-byte trail bytes stay", "sid/\x81|\x81`\x81\\\x81{x/v.swf", "\x81|\x81`\x81\\\x81{x"},
+      // The euro sign (0x80) and 0xFF are single bytes: what follows them is encoded.
+      {"single-byte 0x80 and 0xFF", "sid/X\x80&isAutoPlay=false\x80#frag\x80 Z\xFF\"/v.swf",
+       "X\x80%26isAutoPlay=false\x80%23frag\x80%20Z\xFF%22"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(autoplay_address_for_value(c.value), expected_address_text(c.identifier)) << c.name;

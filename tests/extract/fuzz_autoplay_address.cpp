@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                  std::string_view(kAutoplayOptionSuffix).size());
     for (std::size_t i = 0; i < identifier.size(); ++i) {
       const auto byte = static_cast<unsigned char>(identifier[i]);
-      if (byte >= 0x80) {
+      if (byte >= 0x81 && byte <= 0xFE) {
         ++i;  // its trail byte, whatever it is
       } else {
         check(!must_be_escaped(byte));

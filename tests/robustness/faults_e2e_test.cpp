@@ -128,6 +128,12 @@ ScriptedResponse respond(const RecordedRequest& request) {
                    page.substr(0, page.size() / 2), Behaviour::kStallAfterHead);
   }
   if (target == "/silent") return stalled("", "", Behaviour::kNeverAnswer);
+  if (target == "/silent-long") {
+    // Silent far past the program's 15 s time-outs (until the suite's server stops).
+    ScriptedResponse silence = stalled("", "", Behaviour::kNeverAnswer);
+    silence.stall = 10min;
+    return silence;
+  }
   return http_response(404, "<html>not here</html>");
 }
 
@@ -158,6 +164,7 @@ const Fault kFaults[] = {
     {"TwoRedirectsToAGoodPage", "/hop-1", L"GOOD1", 30s, 4},
     {"ServerStallsInTheBodyThenGivesUp", "/stall-body", nullptr, 30s, 2},
     {"ServerSaysNothingThenGivesUp", "/silent", nullptr, 30s, 2},
+    {"ServerSilentPastTheTimeOuts", "/silent-long", nullptr, 25s, 2},
     {"NoServerThere", nullptr, nullptr, 20s, 2},
 };
 

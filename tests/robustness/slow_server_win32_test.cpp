@@ -11,6 +11,7 @@
 
 #include "fetch/page_request.h"
 #include "tests/support/loopback_http_server.h"
+#include "tests/support/wine_win32.h"
 
 namespace {
 
@@ -48,44 +49,34 @@ ScriptedResponse head_then_stall(std::string head, std::string first_bytes) {
   return response;
 }
 
-// A server that reads the request and says nothing: observed once, it tells
-// whether this platform's object applies time-outs at all (Wine's does not).
-const Exchange& silent_server() {
-  static const Exchange seen = [] {
-    ScriptedResponse silence;
-    silence.behaviour = Behaviour::kNeverAnswer;
-    silence.stall = kServerGivesUp;
-    return exchange_with(silence);
-  }();
-  return seen;
+TEST(Timeout, ServerThatNeverAnswersGivesNothing) {
+  // Ended by the time-out wherever it runs: Wine's object keeps to none, and
+  // page_request aborts it there.
+  ScriptedResponse silence;
+  silence.behaviour = Behaviour::kNeverAnswer;
+  silence.stall = kServerGivesUp;
+  const Exchange got = exchange_with(silence);
+  EXPECT_EQ(got.body, "");
+  EXPECT_EQ(got.response_headers, "");
+  EXPECT_LT(got.took, kEndedByTimeout);
 }
 
-class Timeout : public testing::Test {
- protected:
-  void SetUp() override {
-    const Exchange& probe = silent_server();
-    if (probe.took >= kEndedByTimeout) {
-      GTEST_SKIP() << "this WinHTTP object applies no time-out: with 1 s asked, a server silent for "
-                   << kServerGivesUp.count() << " ms was waited for " << probe.took.count() << " ms";
-    }
-  }
-};
-
-TEST_F(Timeout, ServerThatNeverAnswersGivesNothing) {
-  EXPECT_EQ(silent_server().body, "");
-  EXPECT_EQ(silent_server().response_headers, "");
-}
-
-TEST_F(Timeout, StalledBodyGivesNothing) {
+TEST(Timeout, StalledBodyGivesNothing) {
   const Exchange got = exchange_with(head_then_stall(
       "HTTP/1.1 200 OK\r\nContent-Length: 4000\r\nConnection: close\r\n\r\n", std::string(1000, 'a')));
   EXPECT_EQ(got.body.size(), 0u);
   EXPECT_LT(got.took, kEndedByTimeout);
 }
 
-TEST_F(Timeout, StalledChunkedBodyGivesNothing) {
+TEST(Timeout, StalledChunkedBodyGivesNothing) {
   const Exchange got = exchange_with(head_then_stall(
       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n", "5\r\nhello\r\n"));
+  if (running_under_wine()) {
+    // Wine's object cannot be aborted inside a chunked body: it waits for the
+    // server's close and then gives what came.
+    EXPECT_EQ(got.body, "hello");
+    return;
+  }
   EXPECT_EQ(got.body, "");
   EXPECT_LT(got.took, kEndedByTimeout);
 }

@@ -11,7 +11,9 @@
 #include <string>
 
 #include "common/main_window_units.h"
+#include "common/win32/module.h"
 #include "shell/resource_ids.h"
+#include "tests/support/dialogs_win32.h"
 #include "tests/support/main_window_rects.h"
 #include "tests/support/program_win32.h"
 #include "tests/support/user_settings_win32.h"
@@ -311,6 +313,42 @@ TEST(ProgramDirectory, StartedFromAnotherDirectoryTheProgramDirectoryIsCurrent) 
   if (current.back() != L'\\') current += L'\\';
   EXPECT_EQ(CompareStringOrdinal(current.c_str(), -1, expected.c_str(), -1, TRUE), CSTR_EQUAL)
       << "current directory of the program is not its own directory";
+}
+
+// A copy of the program whose layout block is cut short cannot build its window:
+// it must say so and fail, not end as if all went well.
+TEST(ProgramStart, WindowThatCannotBeBuiltGivesTheFatalMessageAndMinusOne) {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring folder =
+      std::wstring(temp) + L"tarnvex-damaged-" + std::to_wstring(GetCurrentProcessId());
+  const std::wstring copy = folder + L"\\tarnvex.exe";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileW(program_path().c_str(), copy.c_str(), FALSE));
+  WORD language = 0;
+  {
+    const Module image(LoadLibraryExW(copy.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    EnumResourceLanguagesW(
+        image.get(), RT_RCDATA, MAKEINTRESOURCEW(TARNVEX_RCDATA_LAYOUT),
+        [](HMODULE, LPCWSTR, LPCWSTR, WORD found, LONG_PTR out) -> BOOL {
+          *reinterpret_cast<WORD*>(out) = found;
+          return FALSE;
+        },
+        reinterpret_cast<LONG_PTR>(&language));
+  }
+  const HANDLE update = BeginUpdateResourceW(copy.c_str(), FALSE);
+  ASSERT_NE(update, nullptr);
+  char cut_short[16] = {8};
+  UpdateResourceW(update, RT_RCDATA, MAKEINTRESOURCEW(TARNVEX_RCDATA_LAYOUT), language, cut_short,
+                  sizeof cut_short);
+  ASSERT_TRUE(EndUpdateResourceW(update, FALSE));
+
+  const FatalOutcome outcome = run_until_fatal_box(copy, {});
+  DeleteFileW(copy.c_str());
+  RemoveDirectoryW(folder.c_str());
+  ASSERT_TRUE(outcome.box.has_value()) << "no message box";
+  EXPECT_EQ(outcome.box->text, L"运行时出错!\r\n\r\n错误信息：无法创建主窗口\r\n");
+  EXPECT_EQ(outcome.exit_code, std::optional<DWORD>(static_cast<DWORD>(-1)));
 }
 
 }  // namespace

@@ -151,6 +151,8 @@ TEST(AttachSkin, AbsentFileGetsExactlyTheImageBeforeTheCall) {
   const ByteSet skin = {0x2E};
   ASSERT_EQ(attach_skin_with({local(file), image}, skin, Text(), 0, 0, 0), kProbeResult);
   EXPECT_EQ(read_file(file), image);
+  // Written beside it first, then moved: nothing else is left in the folder.
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
 }
 
 TEST(AttachSkin, WritesTheCarriedImageToTheSystemFolder) {

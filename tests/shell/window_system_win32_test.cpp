@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <iterator>
+#include <stdexcept>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -36,9 +37,17 @@ std::vector<Call> g_calls;
 bool g_units_existed_when_created = false;
 int g_created_count = 0;
 
+bool g_queue_input_and_throw = false;
+
 template <int Slot>
 void record_plain() {
   g_calls.push_back({Slot, 0, 0, 0});
+  if (Slot == kHandlerGetAddress && std::exchange(g_queue_input_and_throw, false)) {
+    // Input made while the handler blocked without pumping, then an abnormal end.
+    PostMessageW(unit_window(kWindow, kButtonGet), BM_CLICK, 0, 0);
+    PostMessageW(unit_window(kWindow, kLinkCopy), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    throw std::runtime_error("the handler failed");
+  }
 }
 void record_created() {
   g_units_existed_when_created = unit_window(kWindow, kShapeBack) && unit_window(kWindow, kEditSource) &&
@@ -343,6 +352,19 @@ TEST_F(WindowSystem, ButtonClickRunsTheClickedHandler) {
   pump_messages();
   ASSERT_EQ(g_calls.size(), 1u);
   EXPECT_EQ(g_calls[0].slot, kHandlerGetAddress);
+}
+
+TEST_F(WindowSystem, InputQueuedDuringAHandlerIsDroppedHoweverTheHandlerEnds) {
+  write_unit_property(kWindow, kLinkCopy, kPropertyVisible, true);
+  g_queue_input_and_throw = true;
+  SendMessageW(unit_window(kWindow, kButtonGet), BM_CLICK, 0, 0);
+  pump_messages();
+  EXPECT_EQ(g_calls.size(), 1u) << "the queued click or press started a command";
+  // The failed handler left nothing behind: the next click runs again.
+  SendMessageW(unit_window(kWindow, kButtonGet), BM_CLICK, 0, 0);
+  pump_messages();
+  write_unit_property(kWindow, kLinkCopy, kPropertyVisible, false);
+  EXPECT_EQ(g_calls.size(), 2u);
 }
 
 TEST_F(WindowSystem, MouseMessagesMapToEventsMinusOneToMinusSix) {

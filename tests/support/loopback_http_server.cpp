@@ -265,6 +265,12 @@ void LoopbackHttpServer::serve(std::intptr_t handle) {
       case B::kNeverAnswer:
         wait_unless_stopping(response.stall);
         break;
+      case B::kTrickle:
+        if (!send_all(s, response.head)) break;
+        for (const char byte : response.body) {
+          if (!wait_unless_stopping(response.stall) || !send_all(s, std::string_view(&byte, 1))) break;
+        }
+        break;
     }
   }
   shutdown(s, kShutdownBoth);

@@ -35,6 +35,7 @@ struct ScriptedResponse {
     kCloseMidBody,    // head and the first half of the body, then drop the connection
     kStallAfterHead,  // head (and `body` sent at once, if any), then silence for `stall`, then close
     kNeverAnswer,     // read the request, say nothing for `stall`, then close
+    kTrickle,         // head, then `body` one byte per `stall`, then close
   };
   std::string head;  // status line and header lines, ending in the blank line
   std::string body;
