@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "common/codepage_win32.h"
@@ -89,6 +90,35 @@ WORD invoke_flags(MemberKind kind) {
   return DISPATCH_METHOD | DISPATCH_PROPERTYGET;
 }
 
+// Calls Abort on a thread of its own and returns that thread. Wine's Abort
+// waits for the exchange's worker on the same auto-reset event as the waiting
+// Send: called on the Send's own thread it can take the only signal and leave
+// Send waiting for ever. From another thread, started once the Send is back in
+// its wait, each gets a signal; the Send's caller then waits for the abort to
+// finish before it touches the object again.
+Handle abort_from_another_thread(IDispatch* dispatch) {
+  LPOLESTR names[] = {const_cast<LPOLESTR>(L"Abort")};
+  DISPID abort_id = DISPID_UNKNOWN;
+  if (FAILED(dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &abort_id))) return Handle();
+  struct Abort {
+    ComPtr<IDispatch> dispatch;
+    DISPID id;
+  };
+  dispatch->AddRef();
+  auto abort = std::make_unique<Abort>(Abort{ComPtr<IDispatch>(dispatch), abort_id});
+  const auto run = [](void* parameter) -> DWORD {
+    const std::unique_ptr<Abort> taken(static_cast<Abort*>(parameter));
+    Sleep(25);
+    DISPPARAMS none{};
+    taken->dispatch.get()->Invoke(taken->id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr,
+                                  nullptr, nullptr);
+    return 0;
+  };
+  Handle thread(CreateThread(nullptr, 0, run, abort.get(), 0, nullptr));
+  if (thread) abort.release();
+  return thread;
+}
+
 // Watches one synchronous call. An object that pumps the thread's messages
 // while it waits (Wine's WinHTTP object does, and keeps to no time-out) lets a
 // thread timer run: the call is aborted once its limit has passed, or once the
@@ -97,8 +127,12 @@ WORD invoke_flags(MemberKind kind) {
 // timer run, and its own time-outs apply unchanged.
 class CallWatch {
  public:
-  CallWatch(AutomationObject& object, std::int32_t limit_ms)
-      : object_(object), limit_ms_(limit_ms), started_(GetTickCount64()), outer_(current_) {
+  CallWatch(AutomationObject& object, IDispatch* dispatch, std::int32_t limit_ms)
+      : object_(object),
+        dispatch_(dispatch),
+        limit_ms_(limit_ms),
+        started_(GetTickCount64()),
+        outer_(current_) {
     EnumThreadWindows(GetCurrentThreadId(), &CallWatch::note_window, reinterpret_cast<LPARAM>(this));
     current_ = this;
     timer_ = SetTimer(nullptr, 0, kTickMs, &CallWatch::tick);
@@ -108,10 +142,12 @@ class CallWatch {
   ~CallWatch() {
     if (timer_ != 0) KillTimer(nullptr, timer_);
     current_ = outer_;
+    if (abort_) WaitForSingleObject(abort_.get(), kAbortPatienceMs);
   }
 
  private:
   static constexpr UINT kTickMs = 100;
+  static constexpr DWORD kAbortPatienceMs = 30000;
 
   static BOOL CALLBACK note_window(HWND window, LPARAM watch) {
     if (IsWindowVisible(window)) reinterpret_cast<CallWatch*>(watch)->windows_.push_back(window);
@@ -129,22 +165,25 @@ class CallWatch {
     const bool late = watch->limit_ms_ > 0 &&
                       GetTickCount64() - watch->started_ >= static_cast<ULONGLONG>(watch->limit_ms_);
     if (!late && !watch->windows_gone()) return;
-    // While Wine's object reads a chunked body, Abort waits for its reader and
-    // then the call never returns; that read gives up by itself (after 30 s).
+    // While Wine's object reads a chunked body, its reader signals the end only
+    // once, and Abort could take that signal from the waiting Send; that read
+    // gives up by itself (after 30 s).
     const Text headers = value_or_empty<Text>(watch->object_.call("GetAllResponseHeaders"));
     if (text_find(headers, "Transfer-Encoding: chunked", 1, true) != -1) return;
     watch->aborted_ = true;
-    watch->object_.call("Abort");
+    watch->abort_ = abort_from_another_thread(watch->dispatch_);
   }
 
   static inline CallWatch* current_ = nullptr;
   AutomationObject& object_;
+  IDispatch* const dispatch_;
   const std::int32_t limit_ms_;
   const ULONGLONG started_;
   CallWatch* const outer_;
   std::vector<HWND> windows_;
   UINT_PTR timer_ = 0;
   bool aborted_ = false;
+  Handle abort_;
 };
 
 class DispatchObject final : public AutomationObject {
@@ -153,7 +192,7 @@ class DispatchObject final : public AutomationObject {
 
   AutomationValue call_bounded(const Text& member, const AutomationArguments& arguments,
                                std::int32_t limit_ms) override {
-    const CallWatch watch(*this, limit_ms);
+    const CallWatch watch(*this, dispatch_.get(), limit_ms);
     return call(member, arguments);
   }
 

@@ -112,31 +112,16 @@ Look skinned_look() {
 // binding would have shown its box while the window was being made.
 constexpr Look kUnskinnedLook{RGB(255, 255, 255), RGB(255, 255, 255), RGB(255, 255, 255), RGB(0, 0, 0)};
 
-std::vector<std::uint8_t> carried_image() {
-  const ByteView image = skin_library_image();
-  return {image.begin(), image.end()};
-}
-
 // Files a write of the engine left beside its place.
-std::size_t parts_left() {
-  std::size_t count = 0;
-  for (const auto& entry : fs::directory_iterator(kFixedPath.parent_path())) {
-    const std::wstring name = entry.path().filename().wstring();
-    count += name.starts_with(kFixedPath.filename().wstring()) && name != kFixedPath.filename().wstring();
-  }
-  return count;
+std::ptrdiff_t parts_left() {
+  return std::count_if(
+      fs::directory_iterator(kFixedPath.parent_path()), fs::directory_iterator(), [](const auto& entry) {
+        const std::wstring name = entry.path().filename().wstring();
+        return name.starts_with(kFixedPath.filename().wstring()) && name != kFixedPath.filename().wstring();
+      });
 }
 
-TEST(SkinnedProgram, WritesTheEngineAndShowsTheSkin) {
-  const EngineFileScope engine_file;
-  ProgramUnderTest program(windows_path_of(TARNVEX_EXE_FILE), kCaption);
-  ASSERT_TRUE(program.started());
-  EXPECT_EQ(read_file(kFixedPath), carried_image());
-  expect_look(program, skinned_look());
-  EXPECT_EQ(program.close_and_wait(), std::optional<DWORD>(0));
-}
-
-TEST(SkinnedProgram, FirstStartsTogetherAllLoadTheWholeEngine) {
+TEST(SkinnedProgram, FirstStartsTogetherWriteTheWholeEngineAndAllShowTheSkin) {
   const EngineFileScope engine_file;
   std::unique_ptr<ProgramUnderTest> programs[4];
   {
@@ -148,8 +133,9 @@ TEST(SkinnedProgram, FirstStartsTogetherAllLoadTheWholeEngine) {
     }
     for (auto& start : starts) start.join();
   }
-  EXPECT_EQ(read_file(kFixedPath), carried_image());
-  EXPECT_EQ(parts_left(), 0u);
+  const ByteView image = skin_library_image();
+  EXPECT_EQ(read_file(kFixedPath), std::vector<std::uint8_t>(image.begin(), image.end()));
+  EXPECT_EQ(parts_left(), 0);
   // Side by side, so that each one's pixels are on the screen.
   for (int i = 0; i < 4; ++i) {
     ASSERT_TRUE(programs[i]->started());
@@ -177,7 +163,7 @@ TEST(SkinnedProgram, StartOnAFullDiskLeavesNoPartOfTheEngine) {
   ASSERT_TRUE(program.started());
   expect_look(program, kUnskinnedLook);
   EXPECT_FALSE(fs::exists(kFixedPath));
-  EXPECT_EQ(parts_left(), 0u);
+  EXPECT_EQ(parts_left(), 0);
   EXPECT_EQ(program.close_and_wait(), std::optional<DWORD>(0));
 }
 
