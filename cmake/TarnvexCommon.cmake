@@ -37,6 +37,32 @@ function(tarnvex_warnings target)
   endif()
 endfunction()
 
+# tarnvex_build_machine_program(NAME SOURCE...): a program of portable sources
+# that the build runs to write a file the program carries; sets NAME_COMMAND to
+# what to run. A cross build compiles it for the build machine with that
+# machine's own compiler; a host build builds it as a target like any other.
+function(tarnvex_build_machine_program name)
+  set(sources ${ARGN})
+  list(TRANSFORM sources PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/ REGEX "^[^/]")
+  if(CMAKE_CROSSCOMPILING)
+    find_program(TARNVEX_BUILD_CXX NAMES c++ g++ clang++ REQUIRED)
+    set(program ${CMAKE_CURRENT_BINARY_DIR}/${name})
+    add_custom_command(
+      OUTPUT ${program}
+      COMMAND ${TARNVEX_BUILD_CXX} -std=c++20 -O1 -Wall -Wextra -Wpedantic -Werror -I${PROJECT_SOURCE_DIR}
+              -MD -MF ${program}.d ${sources} -o ${program}
+      DEPFILE ${program}.d
+      DEPENDS ${sources}
+      COMMENT "Building ${name} for the build machine")
+  else()
+    add_executable(${name} ${sources})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+    tarnvex_warnings(${name})
+    set(program ${name})
+  endif()
+  set(${name}_COMMAND ${program} PARENT_SCOPE)
+endfunction()
+
 # tarnvex_delay_load(TARGET DLL ENTRY...): TARGET binds these entries of DLL at
 # their first call instead of loading DLL before its first line runs. For a
 # library only a rare command needs, start-up then does not pay for loading it.

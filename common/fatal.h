@@ -1,5 +1,5 @@
-// The program's fatal errors: a failed memory request, a missing outside library
-// or entry, a list subscript out of range. Each shows one message and ends the
+// The program's fatal errors: a failed memory request, a list subscript out of
+// range. Each shows one message and ends the
 // process with exit code -1 after the end sequence has run.
 #pragma once
 

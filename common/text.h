@@ -1,4 +1,5 @@
-// Value types shared by every part of the program: Text, ByteSet, TextArray.
+// Value types shared by every part of the program: Text, ByteSet (TextArray is
+// in text_array.h).
 #pragma once
 
 #include <compare>
@@ -42,30 +43,3 @@ class Text {
 
 // A length-counted buffer of bytes; may hold NULs.
 using ByteSet = std::vector<std::uint8_t>;
-
-ByteSet bytes_of(std::string_view text);
-// The bytes up to the first NUL, or all of them when there is none.
-Text text_of(const ByteSet& bytes);
-
-// A list of Text indexed from 1 to count(). An index outside that range is a
-// fatal error of the program, never undefined behaviour.
-class TextArray {
- public:
-  TextArray() = default;
-  TextArray(std::initializer_list<Text> items) : items_(items) {}
-
-  std::int32_t count() const { return static_cast<std::int32_t>(items_.size()); }
-  Text& operator[](std::int32_t index);
-  const Text& operator[](std::int32_t index) const;
-  void append(Text item) { items_.push_back(std::move(item)); }
-  // Every later element moves up one place.
-  void remove(std::int32_t index);
-
-  auto begin() const { return items_.begin(); }
-  auto end() const { return items_.end(); }
-  friend bool operator==(const TextArray&, const TextArray&) = default;
-
- private:
-  void check_index(std::int32_t index) const;
-  std::vector<Text> items_;
-};

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "common/text.h"
+#include "common/text_array.h"
 
 inline constexpr char kFullWidthSpace[] = "\xA1\xA1";  // 　
 

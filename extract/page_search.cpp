@@ -3,18 +3,16 @@
 #include <boost/regex.hpp>
 #include <cstring>
 #include <stdexcept>
+#include <string>
 
 namespace {
-
-// flash地址
-constexpr std::string_view kFlashMarker = "flash\xB5\xD8\xD6\xB7";
-constexpr std::string_view kValueOpening = "value=\x22";
-constexpr std::string_view kValueClosing = "\x22 >";
 
 // The pattern never changes, so it is compiled once; a compiled boost::regex is
 // safe to share between searches.
 const boost::regex& search_pattern() {
-  static const boost::regex pattern(kSearchPattern, boost::regex_constants::perl);
+  static const boost::regex pattern(
+      std::string(kFlashMarker) + "(.*?)" + std::string(kValueOpening) + "(.*?)" + std::string(kValueClosing),
+      boost::regex_constants::perl);
   return pattern;
 }
 

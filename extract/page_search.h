@@ -5,8 +5,11 @@
 #include <cstddef>
 #include <string_view>
 
-// flash地址(.*?)value="(.*?)" >
-inline constexpr char kSearchPattern[] = "flash\xB5\xD8\xD6\xB7(.*?)value=\x22(.*?)\x22 >";
+// The pattern is flash地址(.*?)value="(.*?)" > : these three literals with the
+// two lazy groups between them.
+inline constexpr std::string_view kFlashMarker = "flash\xB5\xD8\xD6\xB7";  // flash地址
+inline constexpr std::string_view kValueOpening = "value=\x22";
+inline constexpr std::string_view kValueClosing = "\x22 >";
 
 enum class SearchOutcome {
   kMatch,

@@ -256,5 +256,5 @@ std::unique_ptr<AutomationObject> ComAutomationFactory::create(const Text& prog_
                               reinterpret_cast<void**>(dispatch.put())))) {
     return nullptr;
   }
-  return std::make_unique<DispatchObject>(std::move(dispatch));
+  return automation_object_of(dispatch.get());
 }

@@ -70,12 +70,6 @@ std::optional<FontSpec> font_from_field(const ByteSet& field) {
   return font;
 }
 
-Text hyperlink_target(const HyperLinkerData& link) {
-  if (link.link_type == 1) return Text(link.web_address);
-  const Text address(link.email_address);
-  return address.empty() ? Text() : Text("mailto:") + address;
-}
-
 PictureRect fit_picture(std::int32_t box_width, std::int32_t box_height, std::int32_t picture_width,
                         std::int32_t picture_height) {
   PictureRect rect{0, 0, picture_width, picture_height};
@@ -95,15 +89,6 @@ PictureRect fit_picture(std::int32_t box_width, std::int32_t box_height, std::in
   rect.left = (box_width - rect.width) / 2;
   rect.top = (box_height - rect.height) / 2;
   return rect;
-}
-
-std::int32_t scale_length(std::int32_t length, std::uint32_t dpi) {
-  const std::int64_t product = std::int64_t{length} * dpi;
-  const std::int64_t half = kLayoutDpi / 2;
-  const std::int64_t rounded =
-      product >= 0 ? (product + half) / kLayoutDpi : -((-product + half) / kLayoutDpi);
-  return static_cast<std::int32_t>(std::clamp<std::int64_t>(rounded, std::numeric_limits<std::int32_t>::min(),
-                                                            std::numeric_limits<std::int32_t>::max()));
 }
 
 PictureRect scale_rect(const PictureRect& rect, std::uint32_t dpi) {

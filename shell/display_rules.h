@@ -1,5 +1,5 @@
 // How the window system shows what a layout describes: the font a field
-// stands for, what a hyperlink opens, where a fitted picture goes and how it
+// stands for, where a fitted picture goes and how it
 // is resampled. Portable: no Windows types.
 #pragma once
 
@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "common/dpi_scale.h"
 #include "common/text.h"
 #include "shell/layout_block.h"
 
@@ -34,10 +35,6 @@ struct FontSpec {
 // nullopt means the default GUI font.
 std::optional<FontSpec> font_from_field(const ByteSet& field);
 
-// What a hyperlink opens itself on a press: its web address (link type 1), or
-// "mailto:" and its e-mail address (type 0); empty when there is nothing to open.
-Text hyperlink_target(const HyperLinkerData& link);
-
 // Display mode 2: a picture larger than the box is scaled by the smaller ratio
 // (each side cut to a whole pixel), a smaller one keeps its size; centred.
 struct PictureRect {
@@ -50,11 +47,7 @@ struct PictureRect {
 PictureRect fit_picture(std::int32_t box_width, std::int32_t box_height, std::int32_t picture_width,
                         std::int32_t picture_height);
 
-// Layouts are drawn for 96 DPI. A length at `dpi` is length * dpi / 96 rounded
-// to the nearest pixel, halves away from zero; at 96 it is the length itself.
-inline constexpr std::uint32_t kLayoutDpi = 96;
-std::int32_t scale_length(std::int32_t length, std::uint32_t dpi);
-// A unit's rectangle at `dpi`: its edges are scaled, not its size, so units
+// A unit's rectangle at `dpi` (layouts are drawn for kBaseDpi): its edges are scaled, not its size, so units
 // that touch or line up at 96 DPI still do.
 PictureRect scale_rect(const PictureRect& rect, std::uint32_t dpi);
 

@@ -1,16 +1,13 @@
 #include "shell/layout_block.h"
 
 #include <string_view>
-#include <type_traits>
-#include <variant>
 
 #include "common/byte_reader.h"
-#include "shell/layout_fields.h"
 
 namespace layout {
 namespace {
 
-// Fills the fields of layout_fields.h from the block, failing (and staying
+// Fills the fields of layout_block.h and layout_kinds.h from the block, failing (and staying
 // failed) rather than reading past the end.
 class FieldReader {
  public:
@@ -55,48 +52,24 @@ class FieldReader {
 template <typename Data>
 KindData read_known_kind(const ByteSet& bytes) {
   FieldReader r(bytes.data(), bytes.size());
-  Data d;
+  Data d{};
   r.word(d.version);
   // A version above the kind's highest: that unit fails to load.
-  if (!r.in().ok() || d.version > Data{}.version) return UnusableData{bytes};
+  if (!r.in().ok() || d.version > Data::kHighestVersion) return UnusableData{bytes};
   kind_fields(r, d);
   if (!r.in().at_end()) return UnusableData{bytes};
   return d;
 }
 
-// A default value of the kind's data; UnusableData for a kind we do not know.
-// The one place that maps kind identifiers to data types.
-KindData kind_default(std::uint32_t kind) {
-  switch (static_cast<UnitKind>(kind)) {
-    case UnitKind::kWindow:
-      return WindowData{};
-    case UnitKind::kEditBox:
-      return EditBoxData{};
-    case UnitKind::kPicBox:
-      return PicBoxData{};
-    case UnitKind::kShapeBox:
-      return ShapeBoxData{};
-    case UnitKind::kLabel:
-      return LabelData{};
-    case UnitKind::kButton:
-      return ButtonData{};
-    case UnitKind::kHyperLinker:
-      return HyperLinkerData{};
-  }
-  return UnusableData{};
-}
-
+// The kind data of a record of kind `kind`: UnusableData for a kind the table
+// does not hold.
 KindData read_kind_data(std::uint32_t kind, const ByteSet& bytes) {
-  return std::visit(
-      [&](const auto& d) -> KindData {
-        using Data = std::decay_t<decltype(d)>;
-        if constexpr (std::is_same_v<Data, UnusableData>) {
-          return UnusableData{bytes};
-        } else {
-          return read_known_kind<Data>(bytes);
-        }
-      },
-      kind_default(kind));
+  KindData data = UnusableData{bytes};
+  for_each_kind([&](auto type) {
+    using Data = typename decltype(type)::type;
+    if (Data::kLayoutId == kind) data = read_known_kind<Data>(bytes);
+  });
+  return data;
 }
 
 // ---- records ----
@@ -125,18 +98,6 @@ const UnitRecord* WindowLayout::find_unit(std::uint32_t unit_id) const {
     if (unit_ids[i] == unit_id) return &units[i];
   }
   return nullptr;
-}
-
-std::uint32_t highest_version(std::uint32_t kind) {
-  return std::visit(
-      [](const auto& d) -> std::uint32_t {
-        if constexpr (std::is_same_v<std::decay_t<decltype(d)>, UnusableData>) {
-          return 0;
-        } else {
-          return d.version;
-        }
-      },
-      kind_default(kind));
 }
 
 std::optional<WindowLayout> decode_window_layout(const std::uint8_t* data, std::size_t size) {

@@ -1,33 +1,28 @@
 #include "shell/layout_writer.h"
 
 #include <algorithm>
+#include <string_view>
 #include <type_traits>
 #include <variant>
 
-#include "shell/layout_fields.h"
+#include "common/byte_writer.h"
 
 namespace layout {
 namespace {
 
 class FieldWriter {
  public:
-  void word(std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) out_.push_back(static_cast<std::uint8_t>(value >> shift));
-  }
-  void word(std::int32_t value) { word(static_cast<std::uint32_t>(value)); }
-  void half(std::uint16_t value) {
-    out_.push_back(static_cast<std::uint8_t>(value));
-    out_.push_back(static_cast<std::uint8_t>(value >> 8));
-  }
+  void word(std::uint32_t value) { out_.u32(value); }
+  void word(std::int32_t value) { out_.u32(static_cast<std::uint32_t>(value)); }
+  void half(std::uint16_t value) { out_.u16(value); }
   template <std::size_t N>
   void words(const std::array<std::uint32_t, N>& values) {
     for (auto value : values) word(value);
   }
   void c_text(const Bytes& text) {
     // A NUL inside would end the text early on reading: write up to it.
-    const auto end = std::find(text.begin(), text.end(), '\0');
-    out_.insert(out_.end(), text.begin(), end);
-    out_.push_back(0);
+    out_.raw(std::string_view(text.c_str()));
+    out_.u8(0);
   }
   void bytes(const ByteSet& bytes) {
     word(static_cast<std::uint32_t>(bytes.size()));
@@ -35,18 +30,18 @@ class FieldWriter {
   }
   void text(const Bytes& text) {
     word(static_cast<std::uint32_t>(text.size()));
-    out_.insert(out_.end(), text.begin(), text.end());
+    out_.raw(text);
   }
   template <typename Item, typename Visit>
   void list(const std::vector<Item>& items, std::size_t, Visit visit) {
     word(static_cast<std::uint32_t>(items.size()));
     for (const auto& item : items) visit(item);
   }
-  void raw(const ByteSet& bytes) { out_.insert(out_.end(), bytes.begin(), bytes.end()); }
-  ByteSet& out() { return out_; }
+  void raw(const ByteSet& bytes) { out_.raw(bytes); }
+  ByteSet& out() { return out_.out(); }
 
  private:
-  ByteSet out_;
+  ByteWriter out_;
 };
 
 void write_kind_data(FieldWriter& w, const KindData& data) {
@@ -71,16 +66,6 @@ ByteSet write_record_body(const UnitRecord& u) {
 }
 
 }  // namespace
-
-std::vector<std::uint32_t> record_offsets(const WindowLayout& layout) {
-  std::vector<std::uint32_t> offsets;
-  std::uint32_t offset = 0;
-  for (const auto& unit : layout.units) {
-    offsets.push_back(offset);
-    offset += 4 + static_cast<std::uint32_t>(write_record_body(unit).size());
-  }
-  return offsets;
-}
 
 ByteSet encode_window_layout(const WindowLayout& layout) {
   FieldWriter area;

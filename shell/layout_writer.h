@@ -1,10 +1,9 @@
-// Writing a window layout block: only the tests and fuzzers build blocks in
-// C++ (the program's own block is written by main_window_layout.py), so the
-// program does not link this.
+// Writing a window layout block: the build writes the program's block with it
+// (main_window_block.cpp), and the tests and fuzzers build theirs; the program
+// itself only reads blocks, so it does not link this.
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "common/text.h"
 #include "shell/layout_block.h"
@@ -12,9 +11,6 @@
 namespace layout {
 
 ByteSet encode_window_layout(const WindowLayout& layout);
-
-// The record offsets the encoder writes (from the start of the record area).
-std::vector<std::uint32_t> record_offsets(const WindowLayout& layout);
 
 // The 60-byte LOGFONTA image of a font (charset and the rest as given).
 ByteSet font_field(std::int32_t height, std::int32_t weight, bool underline, std::uint8_t char_set,

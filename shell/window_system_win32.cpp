@@ -81,8 +81,8 @@ bool call_handler(const std::shared_ptr<Unit>& unit, std::int32_t event, int x =
   // left the clicks and keys made meanwhile in the queue: none of them may start
   // another command now. The window's created event is no command: what the user
   // does while the window is being set up still counts.
-  const bool created_event =
-      event == layout::kEventOwn && units::kind_of(*unit->record) == &units::kWindowKind;
+  const KindEntry* kind = units::kind_of(*unit->record);
+  const bool created_event = event == layout::kEventOwn && kind && kind->top_level;
   if (!created_event) drop_queued_input();
   return result;
 }
@@ -236,6 +236,11 @@ HWND create_unit(LoadedWindow& loaded, const std::shared_ptr<Unit>& unit, int de
   return create_unit_window(unit, parent);
 }
 
+bool any_window_exists() {
+  const auto& windows = system_state().windows;
+  return std::any_of(windows.begin(), windows.end(), [](const auto& w) { return w->window != nullptr; });
+}
+
 void forget_window(HWND window) {
   auto& state = system_state();
   if (const auto unit = find_unit(window)) unit->window = nullptr;
@@ -315,8 +320,8 @@ bool load_window(std::uint32_t window_id, HWND parent, bool modal) {
     auto unit = std::make_shared<Unit>();
     unit->id = (*layout)->unit_ids[i];
     unit->record = &(*layout)->units[i];
-    if (!window->window_unit && units::kind_of(*unit->record) == &units::kWindowKind)
-      window->window_unit = unit;
+    const KindEntry* kind = units::kind_of(*unit->record);
+    if (!window->window_unit && kind && kind->top_level) window->window_unit = unit;
     window->units.push_back(std::move(unit));
   }
   if (!window->window_unit) return false;
@@ -328,24 +333,22 @@ bool load_window(std::uint32_t window_id, HWND parent, bool modal) {
     state.windows.erase(std::find(state.windows.begin(), state.windows.end(), window));
     return false;
   }
-  HWND shape_box = nullptr;
+  HWND background = nullptr;
   for (const auto& unit : window->units) {
     if (unit == window->window_unit) continue;
     HWND created = create_unit(*window, unit);
-    if (created && units::kind_of(*unit->record) == &units::kShapeBoxKind && unit->record->parent == 0) {
-      shape_box = created;
-    }
+    const KindEntry* kind = units::kind_of(*unit->record);
+    if (created && kind->lies_under_siblings && unit->record->parent == 0) background = created;
   }
-  // A background shape box lies under its siblings, whatever the creation order.
-  if (shape_box) SetWindowPos(shape_box, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (background) SetWindowPos(background, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
-  const auto& d = std::get<layout::WindowData>(window->window_unit->record->data);
-  const int show = d.start_position == 2                                ? SW_SHOWMINIMIZED
-                   : d.start_position == 3 && (d.border_style % 2 == 1) ? SW_SHOWMAXIMIZED
-                                                                        : SW_SHOW;
   HWND created_window = window->window;
   const bool visible = window->window_unit->record->visible();
-  if (visible) ShowWindow(created_window, show);
+  if (visible) {
+    const KindEntry& window_kind = *units::kind_of(*window->window_unit->record);
+    ShowWindow(created_window,
+               window_kind.show_command ? window_kind.show_command(*window->window_unit) : SW_SHOW);
+  }
   if (window->window_unit->window) call_handler(window->window_unit, layout::kEventOwn);
   // Painted once the created event has run: what it changes (the skin) would
   // otherwise repaint every unit a second time.
@@ -360,11 +363,6 @@ bool load_window(std::uint32_t window_id, HWND parent, bool modal) {
   return true;
 }
 
-bool any_window_exists() {
-  const auto& windows = system_state().windows;
-  return std::any_of(windows.begin(), windows.end(), [](const auto& w) { return w->window != nullptr; });
-}
-
 void run_message_loop() { pump_messages(nullptr); }
 
 HWND unit_window(std::uint32_t window_id, std::uint32_t unit_id) {
@@ -374,11 +372,14 @@ HWND unit_window(std::uint32_t window_id, std::uint32_t unit_id) {
 
 namespace {
 
-bool is_edit_box(const Unit& unit) { return units::kind_of(*unit.record) == &units::kEditBoxKind; }
+bool text_is_content(const Unit& unit) {
+  const KindEntry* kind = units::kind_of(*unit.record);
+  return kind && kind->text_is_content;
+}
 
 bool unit_visible(const Unit& unit) { return (GetWindowLongW(unit.window, GWL_STYLE) & WS_VISIBLE) != 0; }
 
-Text unit_text(const Unit& unit) { return wide_to_gbk(units::window_text(unit.window)); }
+Text unit_text(const Unit& unit) { return wide_to_gbk(window_text(unit.window)); }
 
 // A unit whose window exists; a destroyed one takes no reads or writes.
 Unit* existing_unit(std::uint32_t window_id, std::uint32_t unit_id) {
@@ -391,42 +392,19 @@ Unit* existing_unit(std::uint32_t window_id, std::uint32_t unit_id) {
 UnitValue read_unit_property(std::uint32_t window_id, std::uint32_t unit_id, int property_index) {
   const Unit* unit = existing_unit(window_id, unit_id);
   if (unit && property_index == kPropertyVisible) return unit_visible(*unit);
-  if (unit && property_index == kPropertyContent && is_edit_box(*unit)) return unit_text(*unit);
+  if (unit && property_index == kPropertyContent && text_is_content(*unit)) return unit_text(*unit);
   return std::monostate{};
 }
 
 bool write_unit_property(std::uint32_t window_id, std::uint32_t unit_id, int property_index,
                          const UnitValue& value) {
-  if (property_index == kPropertyVisible) {
-    const bool* visible = std::get_if<bool>(&value);
-    return visible && write_unit_visible(window_id, unit_id, *visible);
-  }
-  if (property_index == kPropertyContent) {
-    const Text* text = std::get_if<Text>(&value);
-    return text && write_unit_text(window_id, unit_id, *text);
-  }
-  return false;
-}
-
-bool read_unit_visible(std::uint32_t window_id, std::uint32_t unit_id) {
-  const Unit* unit = existing_unit(window_id, unit_id);
-  return unit && unit_visible(*unit);
-}
-
-Text read_unit_text(std::uint32_t window_id, std::uint32_t unit_id) {
-  const Unit* unit = existing_unit(window_id, unit_id);
-  return unit && is_edit_box(*unit) ? unit_text(*unit) : Text();
-}
-
-bool write_unit_visible(std::uint32_t window_id, std::uint32_t unit_id, bool visible) {
   Unit* unit = existing_unit(window_id, unit_id);
   if (!unit) return false;
-  ShowWindow(unit->window, visible ? SW_SHOWNA : SW_HIDE);
-  return true;
-}
-
-bool write_unit_text(std::uint32_t window_id, std::uint32_t unit_id, const Text& text) {
-  Unit* unit = existing_unit(window_id, unit_id);
-  if (!unit || !is_edit_box(*unit)) return false;
-  return SetWindowTextW(unit->window, gbk_to_wide(text).c_str()) != FALSE;
+  if (const bool* visible = std::get_if<bool>(&value); visible && property_index == kPropertyVisible) {
+    ShowWindow(unit->window, *visible ? SW_SHOWNA : SW_HIDE);
+    return true;
+  }
+  const Text* text = std::get_if<Text>(&value);
+  if (!text || property_index != kPropertyContent || !text_is_content(*unit)) return false;
+  return SetWindowTextW(unit->window, gbk_to_wide(*text).c_str()) != FALSE;
 }

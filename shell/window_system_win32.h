@@ -3,9 +3,7 @@
 // One GUI thread; every call here runs on it.
 //
 // Handlers reach units through common/units.h (read and write of a property by
-// index) and common/units_win32.h (the real window of a unit), implemented here;
-// read_unit_visible / read_unit_text and the write_ wrappers are the typed forms
-// of the same calls.
+// index) and common/units_win32.h (the real window of a unit), implemented here.
 #pragma once
 
 #include <windows.h>
@@ -31,19 +29,3 @@ bool load_window(std::uint32_t window_id, HWND parent, bool modal);
 // Pumps messages until the last window of the program is gone (or a WM_QUIT
 // arrives). Returns at once when no window exists.
 void run_message_loop();
-// Whether any window of the program exists. A handler that waited (for the
-// network, say) asks it before telling the user anything: the window may have
-// been closed meanwhile.
-bool any_window_exists();
-
-bool read_unit_visible(std::uint32_t window_id, std::uint32_t unit_id);
-Text read_unit_text(std::uint32_t window_id, std::uint32_t unit_id);
-bool write_unit_visible(std::uint32_t window_id, std::uint32_t unit_id, bool visible);
-bool write_unit_text(std::uint32_t window_id, std::uint32_t unit_id, const Text& text);
-
-// Window classes of the kinds drawn by the window system itself.
-inline constexpr wchar_t kWindowClass[] = L"TarnvexWindow";
-inline constexpr wchar_t kShapeBoxClass[] = L"TarnvexShapeBox";
-inline constexpr wchar_t kLabelClass[] = L"TarnvexLabel";
-inline constexpr wchar_t kPicBoxClass[] = L"TarnvexPicBox";
-inline constexpr wchar_t kHyperLinkerClass[] = L"TarnvexHyperLinker";

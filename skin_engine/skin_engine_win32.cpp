@@ -20,19 +20,17 @@
 #include <vector>
 
 #include "common/codepage_win32.h"
+#include "common/dpi_scale.h"
 #include "common/win32/dpi.h"
 #include "common/win32/gdi.h"
+#include "common/win32/module.h"
+#include "common/win32/window_text.h"
 #include "skin_engine/skin_engine_win32.h"
 #include "skin_engine/skin_format.h"
 
 namespace {
 
 using GdiHandle = GdiObject<HGDIOBJ>;
-
-constexpr int kBaseDpi = 96;
-
-// Pixels at 96 dpi to pixels at `dpi`; at 96 every value stays as it is.
-int scaled(int pixels, int dpi) { return MulDiv(pixels, dpi, kBaseDpi); }
 
 // A skin turned into GDI objects.
 class Look {
@@ -54,19 +52,19 @@ class Look {
   }
   bool has_font() const { return skin_.font.has_value(); }
   // The skin's font for a window at `dpi`, made the first time that DPI is asked for.
-  HFONT font(int dpi) const {
+  HFONT font(UINT dpi) const {
     if (!skin_.font) return nullptr;
     auto found = fonts_.find(dpi);
     if (found == fonts_.end()) found = fonts_.emplace(dpi, GdiHandle(create_font(*skin_.font, dpi))).first;
     return static_cast<HFONT>(found->second.get());
   }
-  bool draws_buttons() const { return skin_.colour("button.face").has_value(); }
+  bool draws_buttons() const { return skin_.colour(skin::colour_name::kButtonFace).has_value(); }
 
  private:
-  static HFONT create_font(const skin::Font& font, int dpi) {
+  static HFONT create_font(const skin::Font& font, UINT dpi) {
     LOGFONTW logfont{};
     // The skin's heights are pixels at 96 dpi.
-    logfont.lfHeight = scaled(font.height, dpi);
+    logfont.lfHeight = scale_length(font.height, dpi);
     logfont.lfWeight = font.weight;
     logfont.lfItalic = font.italic ? TRUE : FALSE;
     logfont.lfUnderline = font.underline ? TRUE : FALSE;
@@ -81,7 +79,7 @@ class Look {
 
   skin::Skin skin_;
   std::map<std::string, GdiHandle, std::less<>> brushes_;
-  mutable std::map<int, GdiHandle> fonts_;
+  mutable std::map<UINT, GdiHandle> fonts_;
 };
 
 enum class Role { kFrame, kContainer, kEdit, kLabel, kPushButton, kOtherButton };
@@ -102,10 +100,10 @@ struct Subclassed {
 struct EngineState {
   std::unique_ptr<Look> look;
   std::map<HWND, Subclassed> windows;
-  HHOOK creation_hook = nullptr;
+  Owned<HHOOK, &UnhookWindowsHookEx> creation_hook;
   // Our own reference to this library while windows are skinned: a FreeLibrary
   // without SkinH_Detach then leaves us loaded instead of under live windows.
-  HMODULE self = nullptr;
+  Module self;
 };
 
 // Never destroyed with the library: that would delete GDI objects under the
@@ -257,27 +255,27 @@ std::optional<LRESULT> control_colours(UINT message, HDC dc, HWND control, LRESU
   std::string_view fallback_text;
   switch (message) {
     case WM_CTLCOLOREDIT:
-      background = "edit.background";
-      text = "edit.text";
+      background = skin::colour_name::kEditBackground;
+      text = skin::colour_name::kEditText;
       break;
     case WM_CTLCOLORSTATIC:
       // Read-only and disabled edit boxes ask with WM_CTLCOLORSTATIC.
       if (class_is(class_of(control), L"Edit")) {
-        background = "edit.readonly.background";
-        text = "edit.readonly.text";
-        fallback_background = "edit.background";
-        fallback_text = "edit.text";
+        background = skin::colour_name::kEditReadOnlyBackground;
+        text = skin::colour_name::kEditReadOnlyText;
+        fallback_background = skin::colour_name::kEditBackground;
+        fallback_text = skin::colour_name::kEditText;
       } else {
-        background = "label.background";
-        text = "label.text";
+        background = skin::colour_name::kLabelBackground;
+        text = skin::colour_name::kLabelText;
       }
       break;
     case WM_CTLCOLORBTN:
-      background = "button.face";
-      text = "button.text";
+      background = skin::colour_name::kButtonFace;
+      text = skin::colour_name::kButtonText;
       break;
     case WM_CTLCOLORDLG:
-      background = "window.background";
+      background = skin::colour_name::kWindowBackground;
       break;
     default:
       return std::nullopt;
@@ -313,20 +311,19 @@ bool draw_push_button(const DRAWITEMSTRUCT& item) {
 
   const bool pressed = (item.itemState & ODS_SELECTED) != 0;
   const bool disabled = (item.itemState & ODS_DISABLED) != 0;
-  HBRUSH face =
-      pressed && look->brush("button.pressed") ? look->brush("button.pressed") : look->brush("button.face");
-  const int dpi = static_cast<int>(window_dpi(item.hwndItem));
+  HBRUSH face = pressed && look->brush(skin::colour_name::kButtonPressed)
+                    ? look->brush(skin::colour_name::kButtonPressed)
+                    : look->brush(skin::colour_name::kButtonFace);
+  const UINT dpi = window_dpi(item.hwndItem);
   RECT area = item.rcItem;
   FillRect(item.hDC, &area, face);
-  if (HBRUSH border = look->brush("button.border")) {
+  if (HBRUSH border = look->brush(skin::colour_name::kButtonBorder)) {
     // The default button has a second line, as the system's own does.
     const bool is_default = (found->second.original_button_style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
-    frame_lines(item.hDC, area, border, scaled(is_default ? 2 : 1, dpi));
+    frame_lines(item.hDC, area, border, scale_length(is_default ? 2 : 1, dpi));
   }
 
-  std::wstring caption(static_cast<std::size_t>(GetWindowTextLengthW(item.hwndItem)) + 1, L'\0');
-  caption.resize(static_cast<std::size_t>(
-      GetWindowTextW(item.hwndItem, caption.data(), static_cast<int>(caption.size()))));
+  const std::wstring caption = window_text(item.hwndItem);
   const LONG_PTR style = found->second.original_button_style;
   UINT format = DT_WORDBREAK;
   if ((style & BS_CENTER) == BS_LEFT) {
@@ -340,8 +337,8 @@ bool draw_push_button(const DRAWITEMSTRUCT& item) {
                                 : reinterpret_cast<HFONT>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0));
   const SelectedObject selected(item.hDC, font);
   RECT text_area = area;
-  InflateRect(&text_area, -scaled(4, dpi), -scaled(2, dpi));
-  if (pressed) OffsetRect(&text_area, scaled(1, dpi), scaled(1, dpi));
+  InflateRect(&text_area, -scale_length(4, dpi), -scale_length(2, dpi));
+  if (pressed) OffsetRect(&text_area, scale_length(1, dpi), scale_length(1, dpi));
   // Measure first so the text can sit in the middle (or at the top or bottom).
   RECT measured = text_area;
   DrawTextW(item.hDC, caption.c_str(), static_cast<int>(caption.size()), &measured, format | DT_CALCRECT);
@@ -354,13 +351,13 @@ bool draw_push_button(const DRAWITEMSTRUCT& item) {
     text_area.top += spare / 2;
   }
   SetBkMode(item.hDC, TRANSPARENT);
-  const auto text_colour = look->colour("button.text");
+  const auto text_colour = look->colour(skin::colour_name::kButtonText);
   SetTextColor(item.hDC,
                disabled ? GetSysColor(COLOR_GRAYTEXT) : text_colour.value_or(GetSysColor(COLOR_BTNTEXT)));
   DrawTextW(item.hDC, caption.c_str(), static_cast<int>(caption.size()), &text_area, format);
   if ((item.itemState & ODS_FOCUS) != 0) {
     RECT focus = area;
-    InflateRect(&focus, -scaled(3, dpi), -scaled(3, dpi));
+    InflateRect(&focus, -scale_length(3, dpi), -scale_length(3, dpi));
     DrawFocusRect(item.hDC, &focus);
   }
   return true;
@@ -388,7 +385,7 @@ bool has_client_border(HWND window, HDC dc) {
 void paint_edit_border(HWND window, bool non_client) {
   const Look* look = state().look.get();
   if (look == nullptr) return;
-  HBRUSH border = look->brush("edit.border");
+  HBRUSH border = look->brush(skin::colour_name::kEditBorder);
   if (border == nullptr) return;
   if (non_client) {
     const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
@@ -452,7 +449,7 @@ LRESULT CALLBACK skinned_window_proc(HWND window, UINT message, WPARAM wparam, L
       break;
     case WM_ERASEBKGND:
       if (record.role == Role::kFrame && look != nullptr) {
-        if (HBRUSH background = look->brush("window.background")) {
+        if (HBRUSH background = look->brush(skin::colour_name::kWindowBackground)) {
           RECT client;
           GetClientRect(window, &client);
           FillRect(reinterpret_cast<HDC>(wparam), &client, background);
@@ -464,7 +461,7 @@ LRESULT CALLBACK skinned_window_proc(HWND window, UINT message, WPARAM wparam, L
       if (is_standard_control(record.role)) {
         found->second.owner_font = reinterpret_cast<HFONT>(wparam);
         if (look != nullptr && look->has_font())
-          wparam = reinterpret_cast<WPARAM>(look->font(static_cast<int>(window_dpi(window))));
+          wparam = reinterpret_cast<WPARAM>(look->font(window_dpi(window)));
       }
       break;
     case BM_SETSTYLE:
@@ -564,23 +561,20 @@ std::int32_t apply_skin(const std::uint8_t* data, std::int32_t length) {
   // The old look stays alive until every window has been given the new one.
   std::unique_ptr<Look> previous = std::move(state().look);
   state().look = std::make_unique<Look>(std::move(decoded.skin));
-  if (state().self == nullptr) {
+  if (!state().self) {
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&apply_skin),
-                       &state().self);
+                       state().self.put());
   }
   EnumThreadWindows(GetCurrentThreadId(), &skin_top_level, 0);
-  if (state().creation_hook == nullptr) {
-    state().creation_hook = SetWindowsHookExW(WH_CBT, &creation_hook, nullptr, GetCurrentThreadId());
+  if (!state().creation_hook) {
+    state().creation_hook.reset(SetWindowsHookExW(WH_CBT, &creation_hook, nullptr, GetCurrentThreadId()));
   }
   return static_cast<std::int32_t>(skin::Status::kApplied);
 }
 
 void release_skin() {
   EngineState& engine = state();
-  if (engine.creation_hook != nullptr) {
-    UnhookWindowsHookEx(engine.creation_hook);
-    engine.creation_hook = nullptr;
-  }
+  engine.creation_hook.reset();
   while (!engine.windows.empty()) {
     const HWND window = engine.windows.begin()->first;
     unsubclass(window, !IsWindow(window));
@@ -588,5 +582,5 @@ void release_skin() {
   }
   engine.look.reset();
   // The caller holds its own reference (it is calling us), so this never unloads us here.
-  if (engine.self != nullptr) FreeLibrary(std::exchange(engine.self, nullptr));
+  engine.self.reset();
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/byte_reader.h"
+#include "common/byte_writer.h"
 
 namespace skin {
 
@@ -34,11 +35,6 @@ std::optional<Font> read_font(const std::uint8_t* value, std::size_t length) {
   // A face name ends at its first NUL, as the system would read it.
   font.face.resize(std::min(font.face.size(), font.face.find('\0')));
   return font;
-}
-
-void put_u16(std::vector<std::uint8_t>& out, std::uint16_t value) {
-  out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-  out.push_back(static_cast<std::uint8_t>(value >> 8));
 }
 
 }  // namespace
@@ -96,28 +92,29 @@ Decoded decode(const std::uint8_t* data, std::size_t length) {
 std::vector<std::uint8_t> colour_value(Colour colour) { return {colour.red, colour.green, colour.blue}; }
 
 std::vector<std::uint8_t> font_value(const Font& font) {
-  std::vector<std::uint8_t> value;
-  put_u16(value, static_cast<std::uint16_t>(static_cast<std::int16_t>(font.height)));
-  put_u16(value, static_cast<std::uint16_t>(font.weight));
-  value.push_back(static_cast<std::uint8_t>((font.italic ? 1 : 0) | (font.underline ? 2 : 0)));
+  ByteWriter value;
+  value.u16(static_cast<std::uint16_t>(static_cast<std::int16_t>(font.height)));
+  value.u16(static_cast<std::uint16_t>(font.weight));
+  value.u8(static_cast<std::uint8_t>((font.italic ? 1 : 0) | (font.underline ? 2 : 0)));
   const std::size_t face_length = std::min<std::size_t>(font.face.size(), 255);
-  value.push_back(static_cast<std::uint8_t>(face_length));
-  value.insert(value.end(), font.face.begin(), font.face.begin() + static_cast<std::ptrdiff_t>(face_length));
-  return value;
+  value.u8(static_cast<std::uint8_t>(face_length));
+  value.raw(std::string_view(font.face).substr(0, face_length));
+  return std::move(value.out());
 }
 
 std::vector<std::uint8_t> encode(const std::vector<RawEntry>& entries, std::uint16_t version) {
-  std::vector<std::uint8_t> out(kMagic.begin(), kMagic.end());
-  put_u16(out, version);
-  put_u16(out, static_cast<std::uint16_t>(entries.size()));
+  ByteWriter out;
+  out.raw(kMagic);
+  out.u16(version);
+  out.u16(static_cast<std::uint16_t>(entries.size()));
   for (const RawEntry& entry : entries) {
-    out.push_back(entry.kind);
-    out.push_back(static_cast<std::uint8_t>(entry.name.size()));
-    out.insert(out.end(), entry.name.begin(), entry.name.end());
-    put_u16(out, static_cast<std::uint16_t>(entry.value.size()));
-    out.insert(out.end(), entry.value.begin(), entry.value.end());
+    out.u8(entry.kind);
+    out.u8(static_cast<std::uint8_t>(entry.name.size()));
+    out.raw(entry.name);
+    out.u16(static_cast<std::uint16_t>(entry.value.size()));
+    out.raw(entry.value);
   }
-  return out;
+  return std::move(out.out());
 }
 
 std::vector<std::uint8_t> encode(const Skin& skin) {

@@ -53,10 +53,25 @@ struct Font {
 };
 
 // Colour names the engine knows; entries with other names are ignored.
+namespace colour_name {
+inline constexpr std::string_view kWindowBackground = "window.background";
+inline constexpr std::string_view kEditBackground = "edit.background";
+inline constexpr std::string_view kEditText = "edit.text";
+inline constexpr std::string_view kEditReadOnlyBackground = "edit.readonly.background";
+inline constexpr std::string_view kEditReadOnlyText = "edit.readonly.text";
+inline constexpr std::string_view kEditBorder = "edit.border";
+inline constexpr std::string_view kLabelBackground = "label.background";
+inline constexpr std::string_view kLabelText = "label.text";
+inline constexpr std::string_view kButtonFace = "button.face";
+inline constexpr std::string_view kButtonPressed = "button.pressed";
+inline constexpr std::string_view kButtonText = "button.text";
+inline constexpr std::string_view kButtonBorder = "button.border";
+}  // namespace colour_name
 inline constexpr std::array<std::string_view, 12> kColourNames = {
-    "window.background",  "edit.background", "edit.text",        "edit.readonly.background",
-    "edit.readonly.text", "edit.border",     "label.background", "label.text",
-    "button.face",        "button.pressed",  "button.text",      "button.border",
+    colour_name::kWindowBackground,       colour_name::kEditBackground,   colour_name::kEditText,
+    colour_name::kEditReadOnlyBackground, colour_name::kEditReadOnlyText, colour_name::kEditBorder,
+    colour_name::kLabelBackground,        colour_name::kLabelText,        colour_name::kButtonFace,
+    colour_name::kButtonPressed,          colour_name::kButtonText,       colour_name::kButtonBorder,
 };
 // Font names the engine knows.
 inline constexpr std::string_view kFontName = "font";

@@ -3,34 +3,26 @@
 
 #include <windows.h>
 
-#include <utility>
+#include "common/win32/handle.h"
 
-// Deletes its GDI object (font, brush, pen, bitmap) when it goes.
-template <typename Handle>
-class GdiObject {
- public:
-  GdiObject() = default;
-  explicit GdiObject(Handle handle) : handle_(handle) {}
-  ~GdiObject() { reset(); }
-  GdiObject(const GdiObject&) = delete;
-  GdiObject& operator=(const GdiObject&) = delete;
-  GdiObject(GdiObject&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  GdiObject& operator=(GdiObject&& other) noexcept {
-    if (this != &other) {
-      reset();
-      handle_ = std::exchange(other.handle_, nullptr);
-    }
-    return *this;
-  }
-  Handle get() const { return handle_; }
-  void reset(Handle handle = nullptr) {
-    if (handle_) DeleteObject(handle_);
-    handle_ = handle;
-  }
+// A GDI object (font, brush, pen, bitmap), deleted when it goes.
+template <typename T>
+using GdiObject = Owned<T, &DeleteObject>;
 
- private:
-  Handle handle_ = nullptr;
-};
+// A memory device context (CreateCompatibleDC), deleted when it goes.
+using MemoryDc = Owned<HDC, &DeleteDC>;
+
+// A 32-bit, top-row-first DIB of `width` x `height` pixels (no colour table).
+inline BITMAPINFO pixel_bitmap_info(int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
 
 // Selects an object into a DC for one scope; a null object selects nothing.
 class SelectedObject {
@@ -63,22 +55,6 @@ class WindowDc {
 
  private:
   HWND window_;
-  HDC dc_;
-};
-
-// A memory device context compatible with `dc` (the screen when null), deleted when it goes.
-class MemoryDc {
- public:
-  explicit MemoryDc(HDC dc = nullptr) : dc_(CreateCompatibleDC(dc)) {}
-  ~MemoryDc() {
-    if (dc_ != nullptr) DeleteDC(dc_);
-  }
-  MemoryDc(const MemoryDc&) = delete;
-  MemoryDc& operator=(const MemoryDc&) = delete;
-
-  HDC get() const { return dc_; }
-
- private:
   HDC dc_;
 };
 

@@ -16,6 +16,9 @@ HWND create(Unit& unit, HWND parent, DWORD style) {
 
 }  // namespace
 
-const KindEntry kButtonKind{.create = create, .own_event_notification = BN_CLICKED};
-
 }  // namespace units
+
+const units::KindEntry& layout::ButtonData::behaviour() {
+  static constexpr units::KindEntry kEntry{.create = units::create, .own_event_notification = BN_CLICKED};
+  return kEntry;
+}

@@ -15,7 +15,7 @@ UINT system_dpi() {
   return dpi != 0 ? dpi : screen_dpi();
 }
 
-int scaled(int length, UINT dpi) { return layout::scale_length(length, dpi); }
+int scaled(int length, UINT dpi) { return scale_length(length, dpi); }
 
 RECT unit_rect(const Unit& unit) {
   const UnitRecord& record = *unit.record;

@@ -69,6 +69,12 @@ bool colours(const Unit& unit, UINT message, COLORREF& background, std::optional
 
 }  // namespace
 
-const KindEntry kEditBoxKind{.create = create, .colours = colours, .rescaled = rescaled};
-
 }  // namespace units
+
+const units::KindEntry& layout::EditBoxData::behaviour() {
+  static constexpr units::KindEntry kEntry{.create = units::create,
+                                           .colours = units::colours,
+                                           .rescaled = units::rescaled,
+                                           .text_is_content = true};
+  return kEntry;
+}

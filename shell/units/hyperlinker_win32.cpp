@@ -10,14 +10,14 @@
 #include <string>
 
 #include "common/codepage_win32.h"
-#include "shell/display_rules.h"
 #include "shell/resource_ids.h"
 #include "shell/units/unit_win32.h"
-#include "shell/window_system_win32.h"
 
 namespace units {
 
 namespace {
+
+constexpr wchar_t kClassName[] = L"TarnvexHyperLinker";
 
 struct LinkState : KindState {
   bool hover = false;
@@ -30,9 +30,7 @@ const layout::HyperLinkerData& link_data(const Unit& unit) {
 
 LinkState& link_state(Unit& unit) { return static_cast<LinkState&>(*unit.state); }
 
-std::wstring link_target(const layout::HyperLinkerData& d) {
-  return gbk_to_wide(layout::hyperlink_target(d));
-}
+std::wstring link_target(const layout::HyperLinkerData& d) { return gbk_to_wide(d.target()); }
 
 HWND create(Unit& unit, HWND parent, DWORD style) {
   const auto& d = link_data(unit);
@@ -40,7 +38,7 @@ HWND create(Unit& unit, HWND parent, DWORD style) {
   add_border_style(d.border_style, style, ex_style);
   build_font(unit, d.font);
   unit.state = std::make_unique<LinkState>();
-  return create_self_drawn(unit, parent, kHyperLinkerClass, style, ex_style, Text(d.caption));
+  return create_self_drawn(unit, parent, kClassName, style, ex_style, Text(d.caption));
 }
 
 void paint(Unit& unit, HDC dc) {
@@ -79,33 +77,15 @@ bool colours(const Unit& unit, UINT message, COLORREF& background, std::optional
 
 // The pointing hand at the size for `dpi` (the file carries 32, 48 and 64
 // pixels); each size loaded once and kept until the process ends.
-class HandCursors {
- public:
-  HandCursors() = default;
-  ~HandCursors() {
-    for (const auto& [size, cursor] : cursors_) DestroyCursor(cursor);
-  }
-  HandCursors(const HandCursors&) = delete;
-  HandCursors& operator=(const HandCursors&) = delete;
-
-  HCURSOR at(UINT dpi) {
-    const int size = scaled(32, dpi);
-    const auto found = cursors_.find(size);
-    if (found != cursors_.end()) return found->second;
-    auto cursor = static_cast<HCURSOR>(
-        LoadImageW(program_instance(), MAKEINTRESOURCEW(TARNVEX_CURSOR_HAND), IMAGE_CURSOR, size, size, 0));
-    if (!cursor) return LoadCursorW(nullptr, IDC_HAND);
-    cursors_.emplace(size, cursor);
-    return cursor;
-  }
-
- private:
-  std::map<int, HCURSOR> cursors_;
-};
-
 HCURSOR hand_cursor(const Unit& unit) {
-  static HandCursors cursors;
-  return cursors.at(unit.dpi);
+  static std::map<int, Owned<HCURSOR, &DestroyCursor>> cursors;
+  const int size = scaled(32, unit.dpi);
+  auto& cursor = cursors[size];
+  if (!cursor) {
+    cursor.reset(static_cast<HCURSOR>(
+        LoadImageW(program_instance(), MAKEINTRESOURCEW(TARNVEX_CURSOR_HAND), IMAGE_CURSOR, size, size, 0)));
+  }
+  return cursor ? cursor.get() : LoadCursorW(nullptr, IDC_HAND);
 }
 
 // Hover tracking: the link captures the mouse when it enters and lets it go
@@ -160,10 +140,13 @@ bool message(Unit& unit, UINT message, WPARAM, LPARAM lparam, LRESULT& result) {
 
 }  // namespace
 
-const KindEntry kHyperLinkerKind{.class_name = kHyperLinkerClass,
-                                 .create = create,
-                                 .paint = paint,
-                                 .colours = colours,
-                                 .message = message};
-
 }  // namespace units
+
+const units::KindEntry& layout::HyperLinkerData::behaviour() {
+  static constexpr units::KindEntry kEntry{.class_name = units::kClassName,
+                                           .create = units::create,
+                                           .paint = units::paint,
+                                           .colours = units::colours,
+                                           .message = units::message};
+  return kEntry;
+}

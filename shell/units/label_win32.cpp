@@ -2,16 +2,17 @@
 #include <string>
 
 #include "shell/units/unit_win32.h"
-#include "shell/window_system_win32.h"
 
 namespace units {
 
 namespace {
 
+constexpr wchar_t kClassName[] = L"TarnvexLabel";
+
 HWND create(Unit& unit, HWND parent, DWORD style) {
   const auto& d = std::get<layout::LabelData>(unit.record->data);
   build_font(unit, d.font);
-  return create_self_drawn(unit, parent, kLabelClass, style, 0, Text(d.caption));
+  return create_self_drawn(unit, parent, kClassName, style, 0, Text(d.caption));
 }
 
 void paint(Unit& unit, HDC dc) {
@@ -45,6 +46,12 @@ bool colours(const Unit& unit, UINT message, COLORREF& background, std::optional
 
 }  // namespace
 
-const KindEntry kLabelKind{.class_name = kLabelClass, .create = create, .paint = paint, .colours = colours};
-
 }  // namespace units
+
+const units::KindEntry& layout::LabelData::behaviour() {
+  static constexpr units::KindEntry kEntry{.class_name = units::kClassName,
+                                           .create = units::create,
+                                           .paint = units::paint,
+                                           .colours = units::colours};
+  return kEntry;
+}

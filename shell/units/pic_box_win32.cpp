@@ -11,11 +11,12 @@
 #include "common/win32/memory.h"
 #include "shell/display_rules.h"
 #include "shell/units/unit_win32.h"
-#include "shell/window_system_win32.h"
 
 namespace units {
 
 namespace {
+
+constexpr wchar_t kClassName[] = L"TarnvexPicBox";
 
 // The decoded picture (32-bit pixels, top row first) and its last scaled copy.
 struct PictureState : KindState {
@@ -65,16 +66,10 @@ void load_picture(PictureState& state, const ByteSet& bytes) {
   const SIZE size = picture_pixels(picture.get(), himetric_width, himetric_height);
   if (size.cx <= 0 || size.cy <= 0) return;
 
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = size.cx;
-  info.bmiHeader.biHeight = -size.cy;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO info = pixel_bitmap_info(size.cx, size.cy);
   void* bits = nullptr;
   GdiObject<HBITMAP> bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  MemoryDc memory_dc;
+  MemoryDc memory_dc(CreateCompatibleDC(nullptr));
   if (!bitmap.get() || !bits || !memory_dc.get()) return;
   {
     SelectedObject selected(memory_dc.get(), bitmap.get());
@@ -89,13 +84,7 @@ void load_picture(PictureState& state, const ByteSet& bytes) {
 }
 
 void draw_pixels(HDC dc, int left, int top, int width, int height, const std::vector<std::uint32_t>& pixels) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top row first
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO info = pixel_bitmap_info(width, height);
   SetDIBitsToDevice(dc, left, top, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0,
                     static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
 }
@@ -107,7 +96,7 @@ HWND create(Unit& unit, HWND parent, DWORD style) {
   auto state = std::make_unique<PictureState>();
   state->undecoded = &d.picture;
   unit.state = std::move(state);
-  return create_self_drawn(unit, parent, kPicBoxClass, style, ex_style, Text());
+  return create_self_drawn(unit, parent, kClassName, style, ex_style, Text());
 }
 
 void paint(Unit& unit, HDC dc) {
@@ -145,6 +134,10 @@ void paint(Unit& unit, HDC dc) {
 
 }  // namespace
 
-const KindEntry kPicBoxKind{.class_name = kPicBoxClass, .create = create, .paint = paint};
-
 }  // namespace units
+
+const units::KindEntry& layout::PicBoxData::behaviour() {
+  static constexpr units::KindEntry kEntry{
+      .class_name = units::kClassName, .create = units::create, .paint = units::paint};
+  return kEntry;
+}

@@ -3,14 +3,15 @@
 #include <algorithm>
 
 #include "shell/units/unit_win32.h"
-#include "shell/window_system_win32.h"
 
 namespace units {
 
 namespace {
 
+constexpr wchar_t kClassName[] = L"TarnvexShapeBox";
+
 HWND create(Unit& unit, HWND parent, DWORD style) {
-  return create_self_drawn(unit, parent, kShapeBoxClass, style, WS_EX_CONTROLPARENT, Text());
+  return create_self_drawn(unit, parent, kClassName, style, WS_EX_CONTROLPARENT, Text());
 }
 
 void paint(Unit& unit, HDC dc) {
@@ -105,7 +106,13 @@ bool colours(const Unit& unit, UINT message, COLORREF& background, std::optional
 
 }  // namespace
 
-const KindEntry kShapeBoxKind{
-    .class_name = kShapeBoxClass, .create = create, .paint = paint, .colours = colours};
-
 }  // namespace units
+
+const units::KindEntry& layout::ShapeBoxData::behaviour() {
+  static constexpr units::KindEntry kEntry{.class_name = units::kClassName,
+                                           .create = units::create,
+                                           .paint = units::paint,
+                                           .colours = units::colours,
+                                           .lies_under_siblings = true};
+  return kEntry;
+}

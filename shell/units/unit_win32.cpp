@@ -18,14 +18,11 @@ const KindEntry* kind_of(const UnitRecord& record) {
   return std::visit(
       [](const auto& data) -> const KindEntry* {
         using Data = std::decay_t<decltype(data)>;
-        if constexpr (std::is_same_v<Data, layout::WindowData>) return &kWindowKind;
-        if constexpr (std::is_same_v<Data, layout::EditBoxData>) return &kEditBoxKind;
-        if constexpr (std::is_same_v<Data, layout::ButtonData>) return &kButtonKind;
-        if constexpr (std::is_same_v<Data, layout::LabelData>) return &kLabelKind;
-        if constexpr (std::is_same_v<Data, layout::PicBoxData>) return &kPicBoxKind;
-        if constexpr (std::is_same_v<Data, layout::ShapeBoxData>) return &kShapeBoxKind;
-        if constexpr (std::is_same_v<Data, layout::HyperLinkerData>) return &kHyperLinkerKind;
-        return nullptr;
+        if constexpr (std::is_same_v<Data, layout::UnusableData>) {
+          return nullptr;
+        } else {
+          return &Data::behaviour();
+        }
       },
       record.data);
 }
@@ -123,14 +120,6 @@ HWND create_standard(Unit& unit, HWND parent, const wchar_t* class_name, DWORD s
   return window;
 }
 
-std::wstring window_text(HWND window) {
-  const int length = GetWindowTextLengthW(window);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  const int copied = GetWindowTextW(window, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(std::max(0, copied)));
-  return text;
-}
-
 bool standard_message(Unit& unit, const KindEntry& kind, UINT message, WPARAM wparam, LPARAM lparam,
                       LRESULT& result) {
   switch (message) {
@@ -204,7 +193,9 @@ bool is_command_input(UINT message) {
 }
 
 void register_classes(WNDPROC procedure) {
-  for (const KindEntry* kind : {&kWindowKind, &kShapeBoxKind, &kLabelKind, &kPicBoxKind, &kHyperLinkerKind}) {
+  layout::for_each_kind([procedure](auto type) {
+    const KindEntry& kind = decltype(type)::type::behaviour();
+    if (!kind.class_name) return;
     WNDCLASSEXW window_class{};
     window_class.cbSize = sizeof(window_class);
     window_class.style = CS_DBLCLKS;
@@ -212,11 +203,11 @@ void register_classes(WNDPROC procedure) {
     window_class.hInstance = program_instance();
     window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    window_class.lpszClassName = kind->class_name;
-    if (kind->class_icon != 0)
-      window_class.hIcon = LoadIconW(program_instance(), MAKEINTRESOURCEW(kind->class_icon));
+    window_class.lpszClassName = kind.class_name;
+    if (kind.class_icon != 0)
+      window_class.hIcon = LoadIconW(program_instance(), MAKEINTRESOURCEW(kind.class_icon));
     RegisterClassExW(&window_class);
-  }
+  });
 }
 
 }  // namespace units

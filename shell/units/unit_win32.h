@@ -1,7 +1,8 @@
-// What the window system knows of one unit, and the table through which it
-// reaches a kind's behaviour. Each kind fills one KindEntry in its own file
-// (units/<kind>_win32.cpp); the window system owns the units, registers the
-// classes, runs the one window procedure and calls the entries from there.
+// What the window system knows of one unit, and what a kind does. Each kind of
+// the table (shell/layout_kinds.h) fills one KindEntry in its own file
+// (units/<kind>_win32.cpp), its record's behaviour(); the window system owns
+// the units, registers the classes, runs the one window procedure and calls
+// the entries from there.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +14,7 @@
 
 #include "common/win32/dpi.h"
 #include "common/win32/gdi.h"
+#include "common/win32/window_text.h"
 #include "shell/layout_block.h"
 
 namespace units {
@@ -67,15 +69,16 @@ struct KindEntry {
   // The kind's own part of moving to another DPI, after the unit's rectangle
   // and fonts have been scaled (an edit box grows again to fit its font).
   void (*rescaled)(Unit& unit) = nullptr;
+  // The window itself: created first, owned by the parent it is loaded with,
+  // the container of the other units; shown with show_command once they exist.
+  bool top_level = false;
+  int (*show_command)(const Unit& unit) = nullptr;
+  // Lies under its siblings when it sits on the window's client area, whatever
+  // the creation order (a background shape).
+  bool lies_under_siblings = false;
+  // Its window text is the unit's content property (kPropertyContent).
+  bool text_is_content = false;
 };
-
-extern const KindEntry kWindowKind;
-extern const KindEntry kEditBoxKind;
-extern const KindEntry kButtonKind;
-extern const KindEntry kLabelKind;
-extern const KindEntry kPicBoxKind;
-extern const KindEntry kShapeBoxKind;
-extern const KindEntry kHyperLinkerKind;
 
 // The entry for a record's kind; null for a record that cannot be used.
 const KindEntry* kind_of(const UnitRecord& record);
@@ -122,8 +125,6 @@ HWND create_self_drawn(Unit& unit, HWND parent, const wchar_t* class_name, DWORD
 // A standard control's window of `class_name` at its record's rectangle.
 HWND create_standard(Unit& unit, HWND parent, const wchar_t* class_name, DWORD style, DWORD ex_style,
                      const Text& text);
-// The unit's window text, as painted by the kinds that show one.
-std::wstring window_text(HWND window);
 
 // ---- DPI ----
 

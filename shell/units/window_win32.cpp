@@ -7,18 +7,16 @@
 #include "shell/display_rules.h"
 #include "shell/resource_ids.h"
 #include "shell/units/unit_win32.h"
-#include "shell/window_system_win32.h"
 
 namespace units {
 
 namespace {
 
+constexpr wchar_t kClassName[] = L"TarnvexWindow";
+
 // A hidden owner keeps the window out of the taskbar; it goes with the unit.
 struct WindowState : KindState {
-  HWND hidden_owner = nullptr;
-  ~WindowState() override {
-    if (hidden_owner) DestroyWindow(hidden_owner);
-  }
+  Owned<HWND, &DestroyWindow> hidden_owner;
 };
 
 struct WindowStyles {
@@ -56,9 +54,9 @@ WindowStyles window_styles(const layout::WindowData& d) {
 // The window's outer size at `dpi`: the layout's, or at another DPI its client
 // area scaled and the frame the system draws at that DPI around it.
 SIZE outer_size(const UnitRecord& record, const WindowStyles& styles, UINT dpi) {
-  if (dpi == layout::kLayoutDpi) return {record.width, record.height};
+  if (dpi == kBaseDpi) return {record.width, record.height};
   RECT frame_at_layout_dpi{};
-  adjust_window_rect(frame_at_layout_dpi, styles.style, styles.ex_style, layout::kLayoutDpi);
+  adjust_window_rect(frame_at_layout_dpi, styles.style, styles.ex_style, kBaseDpi);
   RECT frame{};
   adjust_window_rect(frame, styles.style, styles.ex_style, dpi);
   const int client_width = record.width - (frame_at_layout_dpi.right - frame_at_layout_dpi.left);
@@ -81,13 +79,13 @@ HWND create(Unit& unit, HWND parent, DWORD) {
   auto state = std::make_unique<WindowState>();
   HWND owner = parent;
   if (!owner && d.shown_in_taskbar == 0) {
-    state->hidden_owner = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                          program_instance(), nullptr);
-    owner = state->hidden_owner;
+    state->hidden_owner.reset(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                              program_instance(), nullptr));
+    owner = state->hidden_owner.get();
   }
   unit.state = std::move(state);
   const std::wstring caption = gbk_to_wide(Text(d.caption));
-  HWND window = CreateWindowExW(styles.ex_style, kWindowClass, caption.c_str(), styles.style, left, top,
+  HWND window = CreateWindowExW(styles.ex_style, kClassName, caption.c_str(), styles.style, left, top,
                                 record.width, record.height, owner, nullptr, program_instance(), &unit);
   if (!window) return nullptr;
   // Only now is the DPI of the window's monitor known.
@@ -97,7 +95,7 @@ HWND create(Unit& unit, HWND parent, DWORD) {
   GetWindowRect(window, &outer);
   if (outer.right - outer.left != wanted.cx || outer.bottom - outer.top != wanted.cy) {
     UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
-    if (d.start_position == 1 && unit.dpi != layout::kLayoutDpi) {
+    if (d.start_position == 1 && unit.dpi != kBaseDpi) {
       left = (GetSystemMetrics(SM_CXSCREEN) - wanted.cx) / 2;
       top = (GetSystemMetrics(SM_CYSCREEN) - wanted.cy) / 2;
     } else {
@@ -147,9 +145,23 @@ bool message(Unit& unit, UINT message, WPARAM wparam, LPARAM lparam, LRESULT& re
   return true;
 }
 
+// Minimised, maximised (a resizable border only) or as it is, as its start position says.
+int show_command(const Unit& unit) {
+  const auto& d = std::get<layout::WindowData>(unit.record->data);
+  if (d.start_position == 2) return SW_SHOWMINIMIZED;
+  return d.start_position == 3 && (d.border_style % 2 == 1) ? SW_SHOWMAXIMIZED : SW_SHOW;
+}
+
 }  // namespace
 
-const KindEntry kWindowKind{
-    .class_name = kWindowClass, .create = create, .message = message, .class_icon = TARNVEX_ICON_DEFAULT};
-
 }  // namespace units
+
+const units::KindEntry& layout::WindowData::behaviour() {
+  static constexpr units::KindEntry kEntry{.class_name = units::kClassName,
+                                           .create = units::create,
+                                           .message = units::message,
+                                           .class_icon = TARNVEX_ICON_DEFAULT,
+                                           .top_level = true,
+                                           .show_command = units::show_command};
+  return kEntry;
+}

@@ -2,6 +2,7 @@
 
 #include "common/fatal.h"
 #include "common/text.h"
+#include "common/text_array.h"
 
 namespace {
 
@@ -10,13 +11,6 @@ TEST(TextValue, EndsAtFirstNul) {
   EXPECT_EQ(Text(static_cast<const char*>(nullptr)), Text());
   EXPECT_EQ(Text(""), Text());
   EXPECT_TRUE(Text(std::string_view("\0x", 2)).empty());
-}
-
-TEST(ByteSetValue, ReadAsTextStopsAtNul) {
-  EXPECT_EQ(text_of(ByteSet{'a', 'b', 0, 'c'}), "ab");
-  EXPECT_EQ(text_of(ByteSet{'a', 'b'}), "ab");
-  EXPECT_EQ(text_of(ByteSet{}), "");
-  EXPECT_EQ(bytes_of(std::string_view("a\0b", 3)), (ByteSet{'a', 0, 'b'}));
 }
 
 TEST(TextArrayValue, OneBasedAppendRemove) {

@@ -18,7 +18,7 @@ class AnsweringObject final : public AutomationObject {
   explicit AnsweringObject(const Text& headers) : headers_(headers) {}
   AutomationValue invoke(MemberKind, const Text& member, const AutomationArguments&) override {
     if (member == "GetAllResponseHeaders") return headers_;
-    if (member == "ResponseBody") return bytes_of(headers_.view());
+    if (member == "ResponseBody") return ByteSet(headers_.bytes().begin(), headers_.bytes().end());
     return std::monostate{};
   }
 
@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.cookies = second;
   const ByteSet body = page_request_with(factory, "http://h/", options);
   check(factory.depth() == 0);
-  check(body == bytes_of(third.view()));
+  check(body == ByteSet(third.bytes().begin(), third.bytes().end()));
   check(options.response_headers == third);
   check(!options.method.empty());
   check(options.cookies.empty() || ends_with(options.cookies.view(), "; "));

@@ -1,6 +1,6 @@
 // Runs into one of the program's fatal errors in a process of its own, so a
 // test can watch it from outside: one message box, the end sequence, exit code -1.
-// Usage: fatal_probe allocation|list-index|missing-entry MARKER_FILE
+// Usage: fatal_probe allocation|list-index MARKER_FILE
 // (the end sequence creates MARKER_FILE)
 #include <windows.h>
 // After windows.h, which it needs.
@@ -11,7 +11,7 @@
 
 #include "common/fatal.h"
 #include "common/text.h"
-#include "shell/outside_calls_win32.h"
+#include "common/text_array.h"
 
 namespace {
 
@@ -40,8 +40,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   } else if (mode == L"list-index") {
     const TextArray list{"a"};
     static_cast<void>(list[2]);
-  } else if (mode == L"missing-entry") {
-    bind_entry_or_fatal("kernel32.dll", "NoSuchEntry", program_search_places());
   }
   return 3;  // no fatal error happened
 }

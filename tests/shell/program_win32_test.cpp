@@ -11,9 +11,9 @@
 #include <set>
 #include <string>
 
+#include "common/main_window_units.h"
 #include "common/win32/module.h"
 #include "shell/resource_ids.h"
-#include "shell/window_system_win32.h"
 #include "tests/support/dialogs_win32.h"
 #include "tests/support/main_window_rects.h"
 #include "tests/support/program_win32.h"
@@ -22,6 +22,8 @@
 #include "tests/support/wine_win32.h"
 
 namespace {
+
+using namespace main_window;
 
 // The program's windows go without Wine's 2 s wait for a window manager.
 const UnmanagedWindowsUnderWine g_unmanaged;
@@ -52,7 +54,7 @@ TEST_F(Program, WindowOpensCentredWithItsCaptionBoxesAndOuterSize) {
   EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - 436) / 2);
   EXPECT_EQ(rect.top, (GetSystemMetrics(SM_CYSCREEN) - 231) / 2);
   EXPECT_EQ(window_text_of(main()), kCaption);
-  EXPECT_EQ(class_of(main()), kWindowClass);
+  EXPECT_EQ(class_of(main()), L"TarnvexWindow");
   EXPECT_TRUE(has_style(main(), WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX));
   EXPECT_FALSE(has_style(main(), WS_MAXIMIZEBOX));
   EXPECT_FALSE(has_style(main(), WS_THICKFRAME));
@@ -76,25 +78,25 @@ struct ExpectedControl {
   const wchar_t* text;
 };
 
-// The controls at 96 DPI, as the layout places them.
+// The controls, each at its rectangle in the layout (at 96 DPI).
 const ExpectedControl kControls[] = {
-    {"open link", rects::kLinkOpen, rects::kLinkOpenAt144, kHyperLinkerClass, true, 0, WS_BORDER | WS_TABSTOP,
-     0, WS_EX_CLIENTEDGE, false, L"点击打开"},
-    {"author label", rects::kLabelAuthor, rects::kLabelAuthorAt144, kLabelClass, true, 0, WS_TABSTOP, 0, 0,
-     true, L"作者：Merrowin"},
-    {"copy link", rects::kLinkCopy, rects::kLinkCopyAt144, kHyperLinkerClass, true, 0, WS_BORDER | WS_TABSTOP,
-     0, WS_EX_CLIENTEDGE, false, L"点击复制地址"},
+    {"open link", rects::kLinkOpen, rects::kLinkOpenAt144, L"TarnvexHyperLinker", true, 0,
+     WS_BORDER | WS_TABSTOP, 0, WS_EX_CLIENTEDGE, false, L"点击打开"},
+    {"author label", rects::kLabelAuthor, rects::kLabelAuthorAt144, L"TarnvexLabel", true, 0, WS_TABSTOP, 0,
+     0, true, L"作者：Merrowin"},
+    {"copy link", rects::kLinkCopy, rects::kLinkCopyAt144, L"TarnvexHyperLinker", true, 0,
+     WS_BORDER | WS_TABSTOP, 0, WS_EX_CLIENTEDGE, false, L"点击复制地址"},
     {"output box", rects::kOutputBox, rects::kOutputBoxAt144, L"Edit", true,
      ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, WS_BORDER | ES_MULTILINE | ES_PASSWORD, 0,
      WS_EX_CLIENTEDGE | WS_EX_STATICEDGE, true, L""},
-    {"banner", rects::kBanner, rects::kBannerAt144, kPicBoxClass, false, 0, WS_BORDER | WS_TABSTOP, 0,
+    {"banner", rects::kBanner, rects::kBannerAt144, L"TarnvexPicBox", false, 0, WS_BORDER | WS_TABSTOP, 0,
      WS_EX_CLIENTEDGE, true, L""},
     {"get button", rects::kGetButton, rects::kGetButtonAt144, L"Button", false, BS_MULTILINE | WS_TABSTOP, 0,
      0, 0, true, L"获取自动播放地址"},
     {"input box", rects::kInputBox, rects::kInputBoxAt144, L"Edit", false, ES_AUTOHSCROLL | WS_TABSTOP,
      ES_READONLY | ES_MULTILINE | ES_PASSWORD, 0, WS_EX_CLIENTEDGE, true, L""},
-    {"shape box", rects::kShapeBox, rects::kShapeBoxAt144, kShapeBoxClass, false, 0, WS_TABSTOP, 0, 0, true,
-     L""},
+    {"shape box", rects::kShapeBox, rects::kShapeBoxAt144, L"TarnvexShapeBox", false, 0, WS_TABSTOP, 0, 0,
+     true, L""},
 };
 
 TEST_F(Program, EachControlHasItsClassRectangleParentStylesVisibilityAndText) {

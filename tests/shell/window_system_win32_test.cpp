@@ -20,6 +20,7 @@
 #include "common/win32/module.h"
 #include "shell/layout_writer.h"
 #include "shell/resource_ids.h"
+#include "tests/shell/kind_defaults.h"
 #include "tests/support/main_window_rects.h"
 #include "tests/support/program_win32.h"
 
@@ -89,7 +90,7 @@ constexpr std::uint32_t kTestPassedEdit = 0x16000006;
 constexpr std::uint32_t kTestDisabledEdit = 0x16000007;
 constexpr std::uint32_t kTestSquare = 0x16000008;
 
-layout::UnitRecord unit_record(layout::UnitKind kind, int left, int top, int width, int height,
+layout::UnitRecord unit_record(std::uint32_t kind, int left, int top, int width, int height,
                                std::uint32_t state1, std::vector<layout::EventBinding> events,
                                layout::KindData data) {
   layout::UnitRecord unit;
@@ -107,22 +108,22 @@ layout::UnitRecord unit_record(layout::UnitKind kind, int left, int top, int wid
 ByteSet test_layout_block() {
   layout::WindowLayout test;
   test.window_id = kTestWindow;
-  layout::WindowData window;
+  auto window = kind_defaults<layout::WindowData>();
   window.border_style = 1;
   window.maximize_box = 1;
   window.start_position = 0;
   window.caption = "window system test";
-  layout::LabelData label;
+  auto label = kind_defaults<layout::LabelData>();
   label.caption = "events";
   label.words[layout::LabelData::kBackgroundColourWord] = 0x0000ff00;
-  layout::EditBoxData edit;
-  layout::EditBoxData future_edit;
+  auto edit = kind_defaults<layout::EditBoxData>();
+  auto future_edit = kind_defaults<layout::EditBoxData>();
   future_edit.version = 3;
-  layout::EditBoxData password;
+  auto password = kind_defaults<layout::EditBoxData>();
   password.input_mode = 2;
   password.password_char = '#';
   password.max_length = 7;
-  layout::ShapeBoxData square;
+  auto square = kind_defaults<layout::ShapeBoxData>();
   square.shape = 1;
   square.background_colour = 0x00ffffff;
   square.line_type = 0;
@@ -130,22 +131,22 @@ ByteSet test_layout_block() {
 
   std::vector<layout::EventBinding> mouse_events;
   for (int i = 0; i < 6; ++i) mouse_events.push_back({-1 - i, kSlotFirstMouse + i});
-  using layout::UnitKind;
   test.unit_ids = {kTestWindowUnit, kTestLabel,      kTestShortEdit,    kTestFutureEdit,
                    kTestKeptEdit,   kTestPassedEdit, kTestDisabledEdit, kTestSquare};
   test.units = {
-      unit_record(UnitKind::kWindow, 10, 20, 300, 200, 1, {}, window),
-      unit_record(UnitKind::kLabel, 10, 10, 100, 30, 1, mouse_events, label),
-      unit_record(UnitKind::kEditBox, 10, 50, 100, 5, 5, {}, edit),
-      unit_record(UnitKind::kEditBox, 10, 60, 100, 20, 5, {}, future_edit),
-      unit_record(UnitKind::kEditBox, 10, 90, 100, 20, 5, {{layout::kEventLeftDown, kSlotKeep}}, edit),
-      unit_record(UnitKind::kEditBox, 10, 120, 100, 20, 5,
+      unit_record(layout::WindowData::kLayoutId, 10, 20, 300, 200, 1, {}, window),
+      unit_record(layout::LabelData::kLayoutId, 10, 10, 100, 30, 1, mouse_events, label),
+      unit_record(layout::EditBoxData::kLayoutId, 10, 50, 100, 5, 5, {}, edit),
+      unit_record(layout::EditBoxData::kLayoutId, 10, 60, 100, 20, 5, {}, future_edit),
+      unit_record(layout::EditBoxData::kLayoutId, 10, 90, 100, 20, 5, {{layout::kEventLeftDown, kSlotKeep}},
+                  edit),
+      unit_record(layout::EditBoxData::kLayoutId, 10, 120, 100, 20, 5,
                   {{layout::kEventLeftDown, kSlotPass},
                    {layout::kEventFocusGained, kSlotFocusGained},
                    {layout::kEventFocusLost, kSlotFocusLost}},
                   edit),
-      unit_record(UnitKind::kEditBox, 120, 120, 100, 20, 7, {}, password),
-      unit_record(UnitKind::kShapeBox, 200, 10, 60, 40, 1, {}, square),
+      unit_record(layout::EditBoxData::kLayoutId, 120, 120, 100, 20, 7, {}, password),
+      unit_record(layout::ShapeBoxData::kLayoutId, 200, 10, 60, 40, 1, {}, square),
   };
   return layout::encode_window_layout(test);
 }
@@ -232,7 +233,7 @@ TEST_F(WindowSystem, UnitsWithoutAFontUseTheDefaultGuiFont) {
 
 TEST_F(WindowSystem, SelfDrawnUnitsKeepASentFontAndAnswerLikeStandardControls) {
   const auto fixed = reinterpret_cast<WPARAM>(GetStockObject(ANSI_FIXED_FONT));
-  write_unit_visible(kWindow, kLinkCopy, true);  // a hidden window takes no redraw
+  write_unit_property(kWindow, kLinkCopy, kPropertyVisible, true);  // a hidden window takes no redraw
   for (std::uint32_t unit : {kWindow, kLinkCopy, kLabelAuthor, kPictureBanner, kShapeBack}) {
     HWND window = unit_window(kWindow, unit);
     const LRESULT own = SendMessageW(window, WM_GETFONT, 0, 0);
@@ -250,7 +251,7 @@ TEST_F(WindowSystem, SelfDrawnUnitsKeepASentFontAndAnswerLikeStandardControls) {
   EXPECT_EQ(SendMessageW(label, WM_GETTEXTLENGTH, 0, 0), 11);
   EXPECT_EQ(SendMessageW(label, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text)), 11);
   EXPECT_STREQ(text, L"作者：Merrowin");
-  write_unit_visible(kWindow, kLinkCopy, false);
+  write_unit_property(kWindow, kLinkCopy, kPropertyVisible, false);
   pump_messages();
 }
 
@@ -267,7 +268,7 @@ TEST_F(WindowSystem, EditBoxesAnswerWithTheirOwnColours) {
       // A read-only edit asks with WM_CTLCOLORSTATIC.
       {kEditAutoplay, WM_CTLCOLORSTATIC, RGB(0, 136, 255), RGB(255, 255, 255)},
   };
-  const MemoryDc memory;
+  const MemoryDc memory(CreateCompatibleDC(nullptr));
   HDC dc = memory.get();
   for (const auto& c : cases) {
     HWND edit = unit_window(kWindow, c.unit);
@@ -290,8 +291,8 @@ TEST_F(WindowSystem, VisiblePropertyReadsAndShowsOrHidesTheUnit) {
   EXPECT_EQ(read_unit_property(kWindow, kEditSource, kPropertyVisible), UnitValue(true));
   ASSERT_TRUE(write_unit_property(kWindow, kLinkCopy, kPropertyVisible, true));
   EXPECT_TRUE(IsWindowVisible(unit_window(kWindow, kLinkCopy)));
-  EXPECT_TRUE(read_unit_visible(kWindow, kLinkCopy));
-  ASSERT_TRUE(write_unit_visible(kWindow, kLinkCopy, false));
+  EXPECT_EQ(read_unit_property(kWindow, kLinkCopy, kPropertyVisible), UnitValue(true));
+  ASSERT_TRUE(write_unit_property(kWindow, kLinkCopy, kPropertyVisible, false));
   EXPECT_FALSE(IsWindowVisible(unit_window(kWindow, kLinkCopy)));
   EXPECT_EQ(read_unit_property(kWindow, kLinkCopy, kPropertyVisible), UnitValue(false));
 }
@@ -304,9 +305,9 @@ TEST_F(WindowSystem, ContentPropertyWritesAndReadsCodePage936Text) {
   EXPECT_STREQ(shown, L"获取失败！");
   EXPECT_EQ(read_unit_property(kWindow, kEditAutoplay, kPropertyContent), UnitValue(failed));
   // Writing replaces the whole text; an empty box reads as the empty Text.
-  ASSERT_TRUE(write_unit_text(kWindow, kEditAutoplay, "http://a/b"));
-  EXPECT_EQ(read_unit_text(kWindow, kEditAutoplay), Text("http://a/b"));
-  ASSERT_TRUE(write_unit_text(kWindow, kEditAutoplay, ""));
+  ASSERT_TRUE(write_unit_property(kWindow, kEditAutoplay, kPropertyContent, Text("http://a/b")));
+  EXPECT_EQ(read_unit_property(kWindow, kEditAutoplay, kPropertyContent), UnitValue(Text("http://a/b")));
+  ASSERT_TRUE(write_unit_property(kWindow, kEditAutoplay, kPropertyContent, Text("")));
   EXPECT_EQ(read_unit_property(kWindow, kEditAutoplay, kPropertyContent), UnitValue(Text()));
 }
 
@@ -325,23 +326,23 @@ TEST_F(WindowSystem, PropertiesOfWhatDoesNotExistAreRefused) {
 
 TEST_F(WindowSystem, PressOnAVisibleHyperlinkCallsItsHandlerWithPositionAndKeys) {
   HWND link = unit_window(kWindow, kLinkCopy);
-  write_unit_visible(kWindow, kLinkCopy, true);
+  write_unit_property(kWindow, kLinkCopy, kPropertyVisible, true);
   {
     HeldKeys keys{VK_CONTROL, VK_SHIFT};
     SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL | MK_SHIFT, MAKELPARAM(7, 9));
   }
   SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(7, 9));
-  write_unit_visible(kWindow, kLinkCopy, false);
+  write_unit_property(kWindow, kLinkCopy, kPropertyVisible, false);
   ASSERT_EQ(g_calls.size(), 1u);
   EXPECT_EQ(g_calls[0], (Call{kHandlerCopy, 7, 9, kKeyCtrl | kKeyShift}));
 
   HWND open = unit_window(kWindow, kLinkOpen);
-  write_unit_visible(kWindow, kLinkOpen, true);
+  write_unit_property(kWindow, kLinkOpen, kPropertyVisible, true);
   {
     HeldKeys keys{VK_MENU};
     SendMessageW(open, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 4));
   }
-  write_unit_visible(kWindow, kLinkOpen, false);
+  write_unit_property(kWindow, kLinkOpen, kPropertyVisible, false);
   ASSERT_EQ(g_calls.size(), 2u);
   EXPECT_EQ(g_calls[1], (Call{kHandlerOpen, 3, 4, kKeyAlt}));
 }
@@ -354,7 +355,7 @@ TEST_F(WindowSystem, ButtonClickRunsTheClickedHandler) {
 }
 
 TEST_F(WindowSystem, InputQueuedDuringAHandlerIsDroppedHoweverTheHandlerEnds) {
-  write_unit_visible(kWindow, kLinkCopy, true);
+  write_unit_property(kWindow, kLinkCopy, kPropertyVisible, true);
   g_queue_input_and_throw = true;
   SendMessageW(unit_window(kWindow, kButtonGet), BM_CLICK, 0, 0);
   pump_messages();
@@ -362,7 +363,7 @@ TEST_F(WindowSystem, InputQueuedDuringAHandlerIsDroppedHoweverTheHandlerEnds) {
   // The failed handler left nothing behind: the next click runs again.
   SendMessageW(unit_window(kWindow, kButtonGet), BM_CLICK, 0, 0);
   pump_messages();
-  write_unit_visible(kWindow, kLinkCopy, false);
+  write_unit_property(kWindow, kLinkCopy, kPropertyVisible, false);
   EXPECT_EQ(g_calls.size(), 2u);
 }
 
@@ -408,7 +409,7 @@ TEST_F(WindowSystem, AHandlerReturningFalseKeepsThePressFromTheControl) {
 constexpr std::uint64_t ex(DWORD bits) { return std::uint64_t{bits} << 32; }
 
 template <typename Data, typename Field>
-Data with(Field Data::*field, Field value, Data data = {}) {
+Data with(Field Data::*field, Field value, Data data = kind_defaults<Data>()) {
   data.*field = value;
   return data;
 }
@@ -418,17 +419,19 @@ layout::WindowData window_with(std::int32_t layout::WindowData::*field, std::int
 }
 // White background, then a red shape or a blue line.
 layout::ShapeBoxData shape(std::int32_t kind, std::int32_t line_type) {
-  return {.background_colour = 0x00ffffff,
-          .shape = kind,
-          .line_type = line_type,
-          .line_colour = 0x00ff0000,
-          .fill_colour = line_type == 0 ? 0x000000ffu : layout::kSystemColour};
+  auto d = kind_defaults<layout::ShapeBoxData>();
+  d.background_colour = 0x00ffffff;
+  d.shape = kind;
+  d.line_type = line_type;
+  d.line_colour = 0x00ff0000;
+  d.fill_colour = line_type == 0 ? 0x000000ffu : layout::kSystemColour;
+  return d;
 }
 // The banner on a magenta background.
 layout::PicBoxData picture(std::int32_t display_mode);
 // Blue when normal, green on hover, olive once visited.
 layout::HyperLinkerData link() {
-  layout::HyperLinkerData d;
+  auto d = kind_defaults<layout::HyperLinkerData>();
   d.visited_colour = 0x00008080;
   d.hover_colour = 0x0000ff00;
   d.background_colour = 0x00ffffff;
@@ -545,18 +548,18 @@ TEST_F(WindowSystem, SettingsTheProgramDoesNotUseTakeEffect) {
   for (const FeatureRow& row : rows) {
     const bool window_row = std::holds_alternative<W>(row.unit);
     const bool picture_row = std::holds_alternative<layout::PicBoxData>(row.unit);
-    constexpr layout::UnitKind kKinds[] = {layout::UnitKind::kWindow,   layout::UnitKind::kWindow,
-                                           layout::UnitKind::kEditBox,  layout::UnitKind::kPicBox,
-                                           layout::UnitKind::kShapeBox, layout::UnitKind::kLabel,
-                                           layout::UnitKind::kButton,   layout::UnitKind::kHyperLinker};
+    constexpr std::uint32_t kKinds[] = {layout::WindowData::kLayoutId,   layout::WindowData::kLayoutId,
+                                        layout::EditBoxData::kLayoutId,  layout::PicBoxData::kLayoutId,
+                                        layout::ShapeBoxData::kLayoutId, layout::LabelData::kLayoutId,
+                                        layout::ButtonData::kLayoutId,   layout::HyperLinkerData::kLayoutId};
     layout::WindowLayout one;
     one.window_id = ++window_id;
     one.unit_ids = {kTestWindowUnit, kTestShortEdit};
-    one.units = {unit_record(layout::UnitKind::kWindow, 10, 20, 600, 400, 1, {},
+    one.units = {unit_record(layout::WindowData::kLayoutId, 10, 20, 600, 400, 1, {},
                              window_row ? row.unit : window_with(&W::border_style, 1)),
-                 unit_record(window_row ? layout::UnitKind::kEditBox : kKinds[row.unit.index()], 10, 50,
+                 unit_record(window_row ? layout::EditBoxData::kLayoutId : kKinds[row.unit.index()], 10, 50,
                              picture_row ? 500 : 100, picture_row ? 300 : 40, 5, {},
-                             window_row ? layout::KindData(E{}) : row.unit)};
+                             window_row ? layout::KindData(kind_defaults<E>()) : row.unit)};
     ASSERT_TRUE(window_system_start(layout::encode_window_layout(one), kHandlers) &&
                 load_window(window_id, nullptr, false));
     HWND built = unit_window(window_id, window_row ? window_id : kTestShortEdit);
@@ -743,7 +746,7 @@ TEST_F(WindowSystem, LabelLinkAndShapeBoxPaintInTheColoursTheyAreAnswered) {
   HWND square = unit_window(kTestWindow, kTestSquare);
   HWND link = unit_window(kWindow, kLinkOpen);
   ASSERT_EQ(GetParent(label), unit_window(kTestWindow, kTestWindow));
-  write_unit_visible(kWindow, kLinkOpen, true);
+  write_unit_property(kWindow, kLinkOpen, kPropertyVisible, true);
   {
     // The label and the link ask their parent; the shape box asks itself, as a dialog does.
     const Recoloured parent(GetParent(label));
@@ -765,7 +768,7 @@ TEST_F(WindowSystem, LabelLinkAndShapeBoxPaintInTheColoursTheyAreAnswered) {
   repaint({label, square, link});
   EXPECT_EQ(pixel_of(link, 57, 22), RGB(255, 255, 255));
   EXPECT_TRUE(shows_colour(link, RGB(0, 0, 255)));
-  write_unit_visible(kWindow, kLinkOpen, false);
+  write_unit_property(kWindow, kLinkOpen, kPropertyVisible, false);
   EXPECT_EQ(pixel_of(label, 95, 25), RGB(0, 255, 0));
   EXPECT_TRUE(shows_colour(label, RGB(0, 0, 0)));
   EXPECT_EQ(pixel_of(square, 5, 20), RGB(255, 255, 255));
@@ -802,14 +805,14 @@ TEST_F(WindowSystem, FocusChangesRunTheFocusEvents) {
 
 TEST_F(WindowSystem, HyperlinkCapturesTheMouseOnEntryAndReleasesItOnExit) {
   HWND link = unit_window(kWindow, kLinkOpen);
-  write_unit_visible(kWindow, kLinkOpen, true);
+  write_unit_property(kWindow, kLinkOpen, kPropertyVisible, true);
   SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
   EXPECT_EQ(GetCapture(), link);
   SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
   EXPECT_EQ(GetCapture(), link);
   SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(200, 10));  // outside its 59 x 24
   EXPECT_NE(GetCapture(), link);
-  write_unit_visible(kWindow, kLinkOpen, false);
+  write_unit_property(kWindow, kLinkOpen, kPropertyVisible, false);
   // The press handlers are bound to presses only: moving calls nothing.
   EXPECT_TRUE(g_calls.empty());
 }

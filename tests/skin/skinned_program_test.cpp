@@ -12,11 +12,14 @@
 #include <memory>
 #include <thread>
 
+#include "common/main_window_units.h"
+#include "common/win32/gdi.h"
 #include "shell/skin_install.h"
 #include "skin_engine/skin_format.h"
 #include "tests/skin/engine_file.h"
 #include "tests/skin/probe_engine.h"
 #include "tests/support/dialogs_win32.h"
+#include "tests/support/main_window_rects.h"
 #include "tests/support/program_win32.h"
 #include "tests/support/screen_pixels_win32.h"
 

@@ -34,7 +34,7 @@ bool save_screen(const std::wstring& path) {
   const int width = GetSystemMetrics(SM_CXSCREEN);
   const int height = GetSystemMetrics(SM_CYSCREEN);
   const WindowDc screen(nullptr);
-  const MemoryDc memory(screen.get());
+  const MemoryDc memory(CreateCompatibleDC(screen.get()));
   const GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen.get(), width, height));
   {
     const SelectedObject selected(memory.get(), bitmap.get());

@@ -7,6 +7,7 @@
 #include <climits>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "common/codepage_win32.h"
 #include "common/win32/module.h"
@@ -244,153 +245,49 @@ TEST(InstallSkin, HandsTheBuiltInSkinWithNoPasswordAndZeroSettings) {
 
 // --- binding ---
 
-fs::path loaded_file(const BoundEntry& bound) {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(bound.library.get(), path, MAX_PATH);
-  return fs::path(path);
-}
-
 bool same_file(const fs::path& left, const fs::path& right) {
   std::error_code error;
   return fs::equivalent(left, right, error);
 }
 
-// Copies of the probe under other names and folders, to see which one a search loads.
-class BindingTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    fs::create_directories(first_ / "lib");
-    fs::create_directories(second_ / "lib");
-    const fs::path probe_file = program_directory() / "SkinH_EL.dll";
-    for (const fs::path& copy : {first_ / "lib" / "probe_copy.dll", second_ / "lib" / "probe_copy.dll",
-                                 program_directory() / "probe_copy.dll"}) {
-      // CopyFileW: MinGW's std::filesystem::copy_file cannot overwrite.
-      ASSERT_TRUE(CopyFileW(probe_file.c_str(), copy.c_str(), FALSE)) << copy.string();
-    }
-  }
-
-  ScratchFolder first_folder_;
-  ScratchFolder second_folder_;
-  fs::path first_ = first_folder_.path();
-  fs::path second_ = second_folder_.path();
-};
-
-TEST_F(BindingTest, TriesThePlacesInOrder) {
-  const fs::path in_program = program_directory() / "probe_copy.dll";
-  struct OrderCase {
-    const char* what;
-    LibrarySearchPlaces places;
-    fs::path expected;
-  };
-  const std::vector<OrderCase> cases = {
-      {"first prefix first",
-       {local(first_ / "lib") + "\\", local(program_directory()), local(second_ / "lib") + "\\"},
-       first_ / "lib" / "probe_copy.dll"},
-      {"then the program directory",
-       {local(first_) + "\\", local(program_directory()), local(second_ / "lib") + "\\"},
-       in_program},
-      {"then the second prefix",
-       {local(first_) + "\\", local(first_), local(second_ / "lib") + "\\"},
-       second_ / "lib" / "probe_copy.dll"},
-  };
-  for (const auto& order_case : cases) {
-    auto bound = bind_entry("probe_copy.dll", "SkinH_AttachRes", order_case.places);
-    ASSERT_TRUE(bound.has_value()) << order_case.what;
-    EXPECT_TRUE(same_file(loaded_file(*bound), order_case.expected))
-        << order_case.what << ": loaded " << loaded_file(*bound).string();
-  }
-}
-
-TEST_F(BindingTest, BareNameFallsBackToTheStandardSearch) {
-  // Nothing under the prefixes or the program directory: kernel32 comes from the system.
-  auto bound = bind_entry("kernel32.dll", "GetTickCount",
-                          {local(first_) + "\\", local(first_), local(second_) + "\\"});
-  ASSERT_TRUE(bound.has_value());
-  EXPECT_EQ(bound->address, GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetTickCount"));
-}
-
-TEST_F(BindingTest, BareNameIsNeverLookedForInTheCurrentFolderOrPath) {
+TEST(OutsideTable, BareNameIsNeverLookedForInTheCurrentFolderOrPath) {
   // A library of that name only in the current folder and in a PATH folder.
-  for (const fs::path& folder : {first_, second_}) {
-    const fs::path planted = folder / "planted_probe.dll";
+  ScratchFolder current;
+  ScratchFolder on_path;
+  for (const ScratchFolder* folder : {&current, &on_path}) {
+    const fs::path planted = folder->path() / "planted_probe.dll";
     ASSERT_TRUE(CopyFileW((program_directory() / "SkinH_EL.dll").c_str(), planted.c_str(), FALSE));
   }
   std::wstring previous_path(32767, L'\0');
   previous_path.resize(GetEnvironmentVariableW(L"PATH", previous_path.data(), 32767));
   const fs::path previous_folder = fs::current_path();
-  fs::current_path(first_);
-  SetEnvironmentVariableW(L"PATH", (second_.wstring() + L";" + previous_path).c_str());
-  const bool bound = bind_entry("planted_probe.dll", "SkinH_AttachRes", {}).has_value();
+  fs::current_path(current.path());
+  SetEnvironmentVariableW(L"PATH", (on_path.path().wstring() + L";" + previous_path).c_str());
+  const bool loaded = static_cast<bool>(load_library(L"planted_probe.dll", kLibrarySearchSafe));
   // The control: a plain load finds the plant in the current folder, then, with
   // that one gone, the one in the PATH folder.
   std::vector<bool> plain_finds;
-  for (const fs::path& folder : {first_, second_}) {
+  for (const ScratchFolder* folder : {&current, &on_path}) {
     const HMODULE plain = LoadLibraryW(L"planted_probe.dll");
     wchar_t found[MAX_PATH] = {};
     if (plain) GetModuleFileNameW(plain, found, MAX_PATH), FreeLibrary(plain);
-    plain_finds.push_back(same_file(found, folder / "planted_probe.dll"));
-    fs::remove(folder / "planted_probe.dll");
+    plain_finds.push_back(same_file(found, folder->path() / "planted_probe.dll"));
+    fs::remove(folder->path() / "planted_probe.dll");
   }
   SetEnvironmentVariableW(L"PATH", previous_path.c_str());
   fs::current_path(previous_folder);
-  EXPECT_FALSE(bound);
+  EXPECT_FALSE(loaded);
   EXPECT_EQ(plain_finds, (std::vector<bool>{true, true})) << "a plain load would not have found the plants";
 }
 
-TEST_F(BindingTest, NameWithColonIsLoadedExactlyAsGiven) {
-  const fs::path exact = second_ / "lib" / "probe_copy.dll";
-  auto bound = bind_entry(local(exact), "SkinH_AttachRes", program_search_places());
-  ASSERT_TRUE(bound.has_value());
-  EXPECT_TRUE(same_file(loaded_file(*bound), exact));
-  // No other place is tried for a name with ":", even where a file of that name exists.
-  EXPECT_FALSE(
-      bind_entry(local(first_ / "probe_copy.dll"), "SkinH_AttachRes", {local(first_ / "lib") + "\\", "", ""})
-          .has_value());
-}
-
-TEST_F(BindingTest, OrdinalsAreHashAndNumber) {
-  const Text exact = local(second_ / "lib" / "probe_copy.dll");
-  auto by_name = bind_entry(exact, "SkinH_AttachRes", {});
-  auto by_ordinal = bind_entry(exact, "#1", {});
-  auto second_ordinal = bind_entry(exact, "#2", {});
-  auto probe_by_name = bind_entry(exact, "probe_last_call", {});
-  ASSERT_TRUE(by_name && by_ordinal && second_ordinal && probe_by_name);
-  EXPECT_EQ(by_ordinal->address, by_name->address);
-  EXPECT_EQ(second_ordinal->address, probe_by_name->address);
-  EXPECT_FALSE(bind_entry(exact, "#9", {}).has_value());
-  EXPECT_FALSE(bind_entry(exact, "#0", {}).has_value());
-  EXPECT_FALSE(bind_entry(exact, "#x", {}).has_value());
-}
-
-TEST_F(BindingTest, MissingLibraryOrEntryGivesNothingAndReleasesTheLibrary) {
-  const fs::path copy = first_ / "lib" / "probe_copy.dll";
-  EXPECT_FALSE(bind_entry(local(copy), "NoSuchEntry", {}).has_value());
-  // Released again: nothing of ours keeps the file loaded.
-  EXPECT_EQ(GetModuleHandleW(copy.c_str()), nullptr);
-  EXPECT_FALSE(bind_entry("tarnvex_no_such_library.dll", "Anything", program_search_places()).has_value());
-}
-
 TEST(OutsideTable, BindsOnceAndReleasesAtTheEnd) {
-  FARPROC first = outside_entry_address(OutsideEntry::kMultiByteToWideChar);
-  EXPECT_EQ(first, GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "MultiByteToWideChar"));
-  EXPECT_EQ(outside_entry_address(OutsideEntry::kMultiByteToWideChar), first);
-
-  wchar_t wide[8] = {};
-  EXPECT_EQ(outside_multi_byte_to_wide_char(936, 0, "\xC4\xE3", 2, wide, 8), 1);  // 你
-  EXPECT_EQ(wide[0], 0x4F60);
-  char narrow[8] = {};
-  EXPECT_EQ(outside_wide_char_to_multi_byte(936, 0, L"\x4F60", 1, narrow, 8, nullptr, nullptr), 2);
-  EXPECT_EQ(outside_wide_char_to_multi_byte_second(936, 0, L"A", 1, narrow + 2, 6, nullptr, nullptr), 1);
-  EXPECT_STREQ(narrow,
-               "\xC4\xE3"
-               "A");
-  EXPECT_TRUE(SUCCEEDED(outside_co_initialize(nullptr)));
-  outside_co_uninitialize();
-
   // The skin engine is the probe beside us, found by the program-directory step.
-  ASSERT_NE(outside_entry_address_or_null(OutsideEntry::kSkinAttachRes), nullptr);
+  FARPROC first = outside_entry_address(OutsideEntry::kSkinAttachRes);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(outside_entry_address(OutsideEntry::kSkinAttachRes), first);
   HMODULE engine = GetModuleHandleW(L"SkinH_EL.dll");
   ASSERT_NE(engine, nullptr);
+  EXPECT_EQ(outside_entry_module(OutsideEntry::kSkinAttachRes), engine);
   wchar_t engine_path[MAX_PATH] = {};
   GetModuleFileNameW(engine, engine_path, MAX_PATH);
   EXPECT_TRUE(same_file(engine_path, program_directory() / "SkinH_EL.dll"));
@@ -398,7 +295,7 @@ TEST(OutsideTable, BindsOnceAndReleasesAtTheEnd) {
   release_outside_libraries();
   EXPECT_EQ(GetModuleHandleW(L"SkinH_EL.dll"), nullptr);
   release_outside_libraries();  // a second release is harmless
-  EXPECT_NE(outside_entry_address_or_null(OutsideEntry::kSkinAttachRes), nullptr);
+  EXPECT_NE(outside_entry_address(OutsideEntry::kSkinAttachRes), nullptr);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "fetch/utf8_win32.h"
 
+#include "common/byte_writer.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -16,12 +18,9 @@ namespace {
 ByteSet bytes(std::string_view text) { return ByteSet(text.begin(), text.end()); }
 
 ByteSet units(std::initializer_list<char16_t> list) {
-  ByteSet out;
-  for (const char16_t unit : list) {
-    out.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
-  return out;
+  ByteWriter out;
+  for (const char16_t unit : list) out.u16(unit);
+  return std::move(out.out());
 }
 
 // 地址 in UTF-8 (E5 9C B0, E5 9D 80) and in code page 936 (B5 D8, D6 B7).
@@ -126,11 +125,6 @@ std::vector<char16_t> units_with_nothing_to_compose() {
   return found;
 }
 
-void append_unit(ByteSet& wide, char16_t unit) {
-  wide.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-  wide.push_back(static_cast<std::uint8_t>(unit >> 8));
-}
-
 TEST(Utf16ToLocal, SkippingTheComposingPassChangesNothing) {
   const std::vector<char16_t> safe = units_with_nothing_to_compose();
   // Ordinary Chinese page text must take the fast path, or the skip is useless.
@@ -150,16 +144,18 @@ TEST(Utf16ToLocal, SkippingTheComposingPassChangesNothing) {
   const std::vector<char16_t> bases = {u'a',   u'e',   u'A',   u'O',   u'u',   u'n',   u'<',
                                        0x03B1, 0x0438, 0x304B, 0x30AB, 0x3046, 0x4E00, 0xFF21};
   for (const char16_t base : bases) {
-    ByteSet wide;
+    ByteWriter writer;
     for (const char16_t unit : safe) {
-      append_unit(wide, base);
-      append_unit(wide, unit);
+      writer.u16(base);
+      writer.u16(unit);
     }
+    const ByteSet& wide = writer.out();
     ASSERT_TRUE(utf16_has_nothing_to_compose(wide));
     EXPECT_EQ(utf16_to_local(wide), utf16_to_local_composing(wide)) << "base U+" << std::hex << int{base};
   }
-  ByteSet in_order;
-  for (const char16_t unit : safe) append_unit(in_order, unit);
+  ByteWriter in_order_writer;
+  for (const char16_t unit : safe) in_order_writer.u16(unit);
+  const ByteSet& in_order = in_order_writer.out();
   EXPECT_EQ(utf16_to_local(in_order), utf16_to_local_composing(in_order));
 }
 
@@ -173,11 +169,12 @@ TEST(Utf16ToLocal, PagesWithAndWithoutCombiningMarksConvertAlike) {
   std::mt19937 random(65001);
   for (int page = 0; page < 200; ++page) {
     const bool with_marks = page % 2 == 1;
-    ByteSet wide;
+    ByteWriter writer;
     for (int i = 0; i < 400; ++i) {
       const bool mark = with_marks && random() % 5 == 0;
-      append_unit(wide, mark ? marks[random() % marks.size()] : text_units[random() % text_units.size()]);
+      writer.u16(mark ? marks[random() % marks.size()] : text_units[random() % text_units.size()]);
     }
+    const ByteSet& wide = writer.out();
     ASSERT_EQ(utf16_has_nothing_to_compose(wide), !with_marks);
     EXPECT_EQ(utf16_to_local(wide), utf16_to_local_composing(wide)) << "page " << page;
   }
