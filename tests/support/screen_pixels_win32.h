@@ -21,7 +21,7 @@ inline std::vector<COLORREF> screen_snapshot(HWND window) {
   POINT origin{0, 0};
   ClientToScreen(window, &origin);
   const WindowDc screen(nullptr);
-  const MemoryDc memory(screen.get());
+  const MemoryDc memory(CreateCompatibleDC(screen.get()));
   BITMAPINFO info{};
   info.bmiHeader = {sizeof info.bmiHeader, client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
