@@ -1,18 +1,24 @@
-// The program's fatal errors, seen from outside: a probe process runs into one
-// and must show exactly one message box with the right text, run the clean-up
-// registered with set_fatal_cleanup (the probe's own, which leaves a marker
-// file) and exit with -1.
+// The program's fatal errors, seen from outside: a probe process, prepared as
+// the program prepares itself and skinned with the probe engine, runs into one
+// and must show exactly one message box with the right text, run the end
+// sequence the program registers (the engine detached, then freed while OLE is
+// still up) and exit with -1.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
+#include "tests/skin/engine_file.h"
+#include "tests/skin/probe_engine.h"
 #include "tests/support/dialogs_win32.h"
 #include "tests/support/program_win32.h"
 #include "tests/support/user_settings_win32.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 const UnmanagedWindowsUnderWine g_unmanaged(L"fatal_probe.exe");
 
@@ -28,22 +34,23 @@ const FatalCase kFatalCases[] = {
 
 class FatalError : public testing::TestWithParam<FatalCase> {};
 
-TEST_P(FatalError, ShowsTheMessageRunsTheRegisteredCleanUpAndExitsMinusOne) {
+TEST_P(FatalError, ShowsTheMessageRunsTheProgramsEndSequenceAndExitsMinusOne) {
   SCOPED_TRACE(testing::PrintToString(std::wstring(GetParam().mode)));
-  wchar_t temp[MAX_PATH] = {};
-  GetTempPathW(MAX_PATH, temp);
-  const std::wstring marker = std::wstring(temp) + L"tarnvex_fatal_probe_" + GetParam().mode + L".marker";
-  DeleteFileW(marker.c_str());
-
-  const FatalOutcome outcome =
-      run_until_fatal_box(windows_path_of(FATAL_PROBE_FILE), {GetParam().mode, marker});
+  const EngineFileScope engine_file;
+  ASSERT_TRUE(CopyFileW(windows_path_of(TARNVEX_PROBE_ENGINE_FILE).c_str(), kFixedPath.c_str(), FALSE));
+  const fs::path log = fs::temp_directory_path() / ("tarnvex-fatal-" + std::to_string(GetCurrentProcessId()));
+  std::error_code ignored;
+  fs::remove(log, ignored);
+  SetEnvironmentVariableA(kProbeLogVariable, log.string().c_str());
+  const FatalOutcome outcome = run_until_fatal_box(windows_path_of(FATAL_PROBE_FILE), {GetParam().mode});
+  SetEnvironmentVariableA(kProbeLogVariable, nullptr);
   ASSERT_TRUE(outcome.box.has_value()) << "no message box";
   EXPECT_EQ(outcome.box->caption, L"信息：");
   EXPECT_EQ(outcome.box->text, GetParam().text);
   EXPECT_EQ(outcome.exit_code, std::optional<DWORD>(static_cast<DWORD>(-1)));
-  EXPECT_NE(GetFileAttributesW(marker.c_str()), INVALID_FILE_ATTRIBUTES)
-      << "the registered clean-up did not run";
-  DeleteFileW(marker.c_str());
+  const auto logged = read_file(log);
+  EXPECT_EQ(std::string(logged.begin(), logged.end()), "attach\ndetach\nunload in OLE\n");
+  fs::remove(log, ignored);
 }
 
 INSTANTIATE_TEST_SUITE_P(Probe, FatalError, testing::ValuesIn(kFatalCases));
