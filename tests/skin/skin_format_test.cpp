@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "tests/skin/engine_file.h"
 
 namespace {
@@ -26,11 +24,15 @@ skin::Skin sample_skin() {
   return sample;
 }
 
-TEST(SkinFormat, WrittenSkinReadsBackTheSame) {
-  const skin::Skin sample = sample_skin();
-  const auto decoded = decode(skin::encode(sample));
-  ASSERT_EQ(decoded.status, Status::kApplied);
-  EXPECT_EQ(decoded.skin, sample);
+// Bytes after the entries are no reason to refuse a skin.
+TEST(SkinFormat, WrittenSkinReadsBackTheSameWithOrWithoutTrailingBytes) {
+  auto bytes = skin::encode(sample_skin());
+  for (const bool trailing : {false, true}) {
+    if (trailing) bytes.insert(bytes.end(), {0xDE, 0xAD, 0xBE, 0xEF});
+    const auto decoded = decode(bytes);
+    ASSERT_EQ(decoded.status, Status::kApplied) << trailing;
+    EXPECT_EQ(decoded.skin, sample_skin()) << trailing;
+  }
 }
 
 TEST(SkinFormat, BeginsWithMagicVersionAndCount) {
@@ -40,7 +42,7 @@ TEST(SkinFormat, BeginsWithMagicVersionAndCount) {
   EXPECT_EQ(head, (std::vector<std::uint8_t>{0x2E, 0x53, 0x48, 0x45, 1, 0, 4, 0}));
 }
 
-// The built-in skin as make_skin.py wrote it, read by our reader.
+// The built-in skin as the build writes it, read by our reader.
 TEST(SkinFormat, BuiltInSkinReadsAsWritten) {
   const auto decoded = decode(read_file(TARNVEX_SKIN_FILE));
   ASSERT_EQ(decoded.status, Status::kApplied);
@@ -116,14 +118,6 @@ TEST(SkinFormat, LaterEntryOfTheSameNameWins) {
   EXPECT_EQ(decode(skin::encode(entries)).skin.colour("button.face"), (Colour{2, 2, 2}));
 }
 
-TEST(SkinFormat, TrailingBytesAfterTheEntriesAreIgnored) {
-  auto bytes = skin::encode(sample_skin());
-  bytes.insert(bytes.end(), {0xDE, 0xAD, 0xBE, 0xEF});
-  const auto decoded = decode(bytes);
-  ASSERT_EQ(decoded.status, Status::kApplied);
-  EXPECT_EQ(decoded.skin, sample_skin());
-}
-
 struct FontCase {
   const char* what;
   Font written;
@@ -168,35 +162,6 @@ TEST(SkinFormat, EachFontFlagHasItsOwnBit) {
             (Font{-12, 400, true, false, "T"}));
   EXPECT_EQ(decode(skin::encode({{skin::kFontEntry, "font", underline}})).skin.font,
             (Font{-12, 400, false, true, "T"}));
-}
-
-TEST(SkinFormat, RandomBytesNeverReadOutside) {
-  std::mt19937 random(7);
-  std::uniform_int_distribution<int> byte(0, 255);
-  std::uniform_int_distribution<int> size(0, 300);
-  for (int round = 0; round < 2000; ++round) {
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size(random)));
-    for (auto& value : bytes) value = static_cast<std::uint8_t>(byte(random));
-    // Half of them with a good head, so the entry reader is what gets tried.
-    if (round % 2 == 0 && bytes.size() >= 6) {
-      std::copy(skin::kMagic.begin(), skin::kMagic.end(), bytes.begin());
-      bytes[4] = 1;
-      bytes[5] = 0;
-    }
-    const auto decoded = decode(bytes);
-    if (round % 2 == 1) {
-      // Random bytes that do not start with the magic are never a skin.
-      const bool has_magic =
-          bytes.size() >= 4 && std::equal(skin::kMagic.begin(), skin::kMagic.end(), bytes.begin());
-      if (!has_magic) {
-        EXPECT_NE(decoded.status, Status::kApplied);
-      }
-    }
-    for (const auto& [name, colour] : decoded.skin.colours) {
-      EXPECT_NE(std::find(skin::kColourNames.begin(), skin::kColourNames.end(), name),
-                skin::kColourNames.end());
-    }
-  }
 }
 
 }  // namespace
