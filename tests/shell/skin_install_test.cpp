@@ -157,18 +157,26 @@ TEST(AttachSkin, AbsentFileGetsExactlyTheImageBeforeTheCall) {
   EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
 }
 
-TEST(AttachSkin, WritesTheCarriedImageToTheSystemFolder) {
+// The created handler's call: the carried image written to the system folder
+// first, then the built-in skin with no password and settings 0, 0, 0.
+TEST(InstallSkin, WritesTheCarriedImageThenHandsTheBuiltInSkin) {
   const EngineFileScope engine_file;
   reset_probe();
   const ByteView carried = skin_library_image();
   ASSERT_FALSE(carried.empty());
 
-  EXPECT_EQ(attach_skin(skin_data(), Text(), 0, 0, 0), kProbeResult);
+  install_skin();
 
   EXPECT_EQ(read_file(kFixedPath), std::vector<std::uint8_t>(carried.begin(), carried.end()));
+  const ProbeCall& call = probe();
+  EXPECT_EQ(call.calls, 1);
   // The engine saw the whole file already there when it was called.
-  EXPECT_EQ(probe().library_file_size, static_cast<long long>(carried.size()));
-  EXPECT_EQ(probe().length, static_cast<int>(skin_data().size()));
+  EXPECT_EQ(call.library_file_size, static_cast<long long>(carried.size()));
+  EXPECT_EQ(call.length, static_cast<int>(skin_data().size()));
+  EXPECT_EQ(std::vector<std::uint8_t>(call.skin_head, call.skin_head + 4),
+            (std::vector<std::uint8_t>{0x2E, 0x53, 0x48, 0x45}));
+  EXPECT_EQ(call.password_was_null, 1);
+  EXPECT_EQ(std::vector<int>(call.settings, call.settings + 3), (std::vector<int>{0, 0, 0}));
 }
 
 TEST(AttachSkin, UnwritableSystemFolderStillCallsTheEngine) {
@@ -223,24 +231,9 @@ TEST(AttachSkin, PassesTheArgumentsAsGiven) {
               std::vector<std::uint8_t>(argument_case.skin.begin(), argument_case.skin.begin() + head));
     EXPECT_EQ(call.password_was_null != 0, argument_case.password.empty());
     EXPECT_EQ(Text(call.password), argument_case.password);
-    EXPECT_EQ(call.settings[0], argument_case.settings[0]);
-    EXPECT_EQ(call.settings[1], argument_case.settings[1]);
-    EXPECT_EQ(call.settings[2], argument_case.settings[2]);
+    EXPECT_EQ(std::vector<int>(call.settings, call.settings + 3),
+              std::vector<int>(argument_case.settings, argument_case.settings + 3));
   }
-}
-
-TEST(InstallSkin, HandsTheBuiltInSkinWithNoPasswordAndZeroSettings) {
-  reset_probe();
-  install_skin();
-  const ProbeCall& call = probe();
-  EXPECT_EQ(call.calls, 1);
-  EXPECT_EQ(call.length, static_cast<int>(skin_data().size()));
-  EXPECT_EQ(std::vector<std::uint8_t>(call.skin_head, call.skin_head + 4),
-            (std::vector<std::uint8_t>{0x2E, 0x53, 0x48, 0x45}));
-  EXPECT_EQ(call.password_was_null, 1);
-  EXPECT_EQ(call.settings[0], 0);
-  EXPECT_EQ(call.settings[1], 0);
-  EXPECT_EQ(call.settings[2], 0);
 }
 
 // --- binding ---
