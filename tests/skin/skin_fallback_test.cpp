@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "common/codepage_win32.h"
 #include "shell/outside_calls_win32.h"
 #include "shell/skin_install.h"
 #include "skin_engine/skin_format.h"
@@ -80,18 +79,6 @@ TEST(SkinInstall, WritesTheEngineAndSkinsTheThreadsWindows) {
   end_skin();
   EXPECT_EQ(GetModuleHandleW(L"SkinH_EL.dll"), nullptr);
   EXPECT_TRUE(window.settle_until([&] { return window.snapshot() == before; }));
-}
-
-TEST(SkinInstall, PresentEngineFileIsNotWrittenAgain) {
-  const EngineFileScope engine_file;
-  ASSERT_TRUE(write_bytes_to_file(wide_to_gbk(kFixedPath.wstring()), {skin_library_image()}));
-  const auto written = fs::last_write_time(kFixedPath);
-  // An older time stamp that a rewrite would replace.
-  fs::last_write_time(kFixedPath, written - std::chrono::hours(24));
-  const auto stamped = fs::last_write_time(kFixedPath);
-  EXPECT_EQ(attach_skin(skin_data(), Text(), 0, 0, 0), 0);
-  EXPECT_EQ(fs::last_write_time(kFixedPath), stamped);
-  end_skin();
 }
 
 }  // namespace
