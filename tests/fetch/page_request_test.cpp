@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "fetch/page_request.h"
@@ -134,14 +135,9 @@ TEST(PageRequest, CookieHeaderOnlyWhenCookiesAreSet) {
             (CallLog{"SetRequestHeader(\"Cookie\", \"a=1; b=2; \")", "SetRequestHeader(\"X-One\", \" 1\")"}));
 }
 
-struct HeaderCase {
-  const char* name;
-  Text headers;
-  CallLog sent;
-};
-
 TEST(PageRequest, RequestHeaderLinesTable) {
-  const std::vector<HeaderCase> cases = {
+  const std::vector<std::tuple<const char*, Text, CallLog>> cases = {
+      // name, header lines, calls
       {"inner colons kept", "Referer: http://h:81/p", {"SetRequestHeader(\"Referer\", \" http://h:81/p\")"}},
       {"trailing colon kept", "X: a:", {"SetRequestHeader(\"X\", \" a:\")"}},
       {"two trailing colons kept", "X: a::", {"SetRequestHeader(\"X\", \" a::\")"}},
@@ -161,31 +157,27 @@ TEST(PageRequest, RequestHeaderLinesTable) {
       {"colon as trail byte is no colon", "X\x81: v", {}},
       {"double-byte value", "X: \xB5\xD8", {"SetRequestHeader(\"X\", \" \xB5\xD8\")"}},
   };
-  for (const auto& c : cases) {
+  for (const auto& [name, headers, sent] : cases) {
     PageRequestOptions options;
-    options.headers = c.headers;
-    EXPECT_EQ(calls_of(calls_for(options), "SetRequestHeader"), c.sent) << c.name;
-    EXPECT_EQ(options.headers, c.headers) << c.name;
+    options.headers = headers;
+    EXPECT_EQ(calls_of(calls_for(options), "SetRequestHeader"), sent) << name;
+    EXPECT_EQ(options.headers, headers) << name;
   }
 }
 
 TEST(PageRequest, BodyChoice) {
-  struct BodyCase {
-    Text post_text;
-    ByteSet post_bytes;
-    std::string sent;
-  };
-  const std::vector<BodyCase> cases = {
+  const std::vector<std::tuple<Text, ByteSet, std::string>> cases = {
+      // text, bytes, what is sent
       {"", {}, "Send(\"\")"},
       {"a=1&b=2", {}, "Send(\"a=1&b=2\")"},
       {"text", {0x00, 0xFF, 0x41}, "Send(bytes[00 FF 41])"},
       {"", {0x7F}, "Send(bytes[7F])"},
   };
-  for (const auto& c : cases) {
+  for (const auto& [text, bytes, sent] : cases) {
     PageRequestOptions options;
-    options.post_text = c.post_text;
-    options.post_bytes = c.post_bytes;
-    EXPECT_EQ(calls_of(calls_for(options), "Send"), CallLog{c.sent});
+    options.post_text = text;
+    options.post_bytes = bytes;
+    EXPECT_EQ(calls_of(calls_for(options), "Send"), CallLog{sent});
   }
 }
 
@@ -241,7 +233,6 @@ TEST(PageRequest, CreationFailureTouchesNothing) {
   options.method = "post";
   options.cookies = "a = 1";
   options.received = "r";
-  options.location = "";
   const ByteSet body = page_request_with(factory, kUrl, options);
   EXPECT_TRUE(body.empty());
   EXPECT_EQ(factory.log, (CallLog{"CoInitialize", "create WinHttp.WinHttpRequest.5.1", "CoUninitialize"}));

@@ -153,7 +153,6 @@ TEST(PageRequestWire, RedirectFollowedUnlessSwitchedOff) {
 TEST(PageRequestWire, ClosedPortGivesEmptyBodyAtOnce) {
   const ClosedPort closed;
   PageRequestOptions options;
-  options.location = "";
   const auto started = Clock::now();
   const ByteSet body = page_request(closed.url(), options);
   const auto took = Clock::now() - started;

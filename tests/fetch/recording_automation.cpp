@@ -11,9 +11,8 @@ std::string describe(const AutomationValue& value) {
   if (const auto* bytes = std::get_if<ByteSet>(&value)) {
     std::string shown = "bytes[";
     for (std::size_t i = 0; i < bytes->size(); ++i) {
-      char hex[4];
-      std::snprintf(hex, sizeof hex, "%02X", (*bytes)[i]);
-      if (i != 0) shown += ' ';
+      char hex[5];
+      std::snprintf(hex, sizeof hex, i == 0 ? "%02X" : " %02X", (*bytes)[i]);
       shown += hex;
     }
     return shown + "]";
