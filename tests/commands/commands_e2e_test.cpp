@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <memory>
+#include <map>
 #include <sstream>
 #include <string>
 
@@ -17,26 +17,20 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const std::wstring kGetFailed = kGetFailedMessage;
-const std::wstring kCopyDone = kCopyDoneMessage;
-
 class Commands : public ProgramSuite<> {
  protected:
   static void SetUpTestSuite() {
     start_suite([](const RecordedRequest& request) {
       if (request.target == "/entry") return http_response(200, video_page(player_address("XYZ123")));
       if (request.target == "/other") return http_response(200, video_page(player_address("QQ9")));
-      if (request.target == "/slow") {
-        Sleep(2000);
-        return http_response(200, video_page(player_address("SLOW1")));
-      }
-      if (request.target == "/slow4") {
-        Sleep(4000);
-        return http_response(200, video_page(player_address("SLOW4")));
-      }
-      if (request.target == "/slow3-none") {
-        Sleep(3000);
-        return http_response(200, "<html>no player here</html>");
+      // Pages that come late: how long the server thinks first, and what it gives then.
+      static const std::map<std::string, std::pair<DWORD, std::string>> kLate = {
+          {"/slow", {2000, video_page(player_address("SLOW1"))}},
+          {"/slow4", {4000, video_page(player_address("SLOW4"))}},
+          {"/slow3-none", {3000, "<html>no player here</html>"}}};
+      if (const auto late = kLate.find(request.target); late != kLate.end()) {
+        Sleep(late->second.first);
+        return http_response(200, late->second.second);
       }
       if (request.target == "/nomarker") return http_response(200, video_page("http://p.example/movie.swf"));
       if (request.target == "/silent" || request.target == "/trickle") {
@@ -63,17 +57,22 @@ class Commands : public ProgramSuite<> {
         std::count_if(all.begin(), all.end(), [&](const auto& r) { return r.target == target; }));
   }
 
-  void expect_success(const std::wstring& address) {
+  void expect_success(const wchar_t* identifier) {
+    const std::wstring address = expected_address(identifier);
     EXPECT_TRUE(
         wait_until([&] { return driver_->output_text() == address && driver_->links_visible(); }, 30s))
         << "output box holds: " << testing::PrintToString(driver_->output_text());
     EXPECT_EQ(driver_->source_text(), L"");
   }
+  void expect_address_of(const std::string& target, const wchar_t* identifier) {
+    get_address_of(server_->url(target));
+    expect_success(identifier);
+  }
 
   void expect_failure() {
     const auto box = close_next_message_box(driver_->program().process_id(), 40s);
     ASSERT_TRUE(box.has_value()) << "no message box";
-    EXPECT_EQ(box->text, kGetFailed);
+    EXPECT_EQ(box->text, kGetFailedMessage);
     EXPECT_EQ(box->caption, L"\x4fe1\x606f\xff1a");
     EXPECT_TRUE(wait_until([&] { return driver_->source_text().empty(); }, 5s));
     EXPECT_EQ(driver_->output_text(), L"");
@@ -88,22 +87,17 @@ TEST_F(Commands, FailuresSayGetFailedAndLeaveEverythingEmpty) {
   expect_failure();
 }
 
-TEST_F(Commands, FlashAddressWithoutMarkersGivesEmptyIdentifier) {
-  get_address_of(server_->url("/nomarker"));
-  expect_success(expected_address(L""));
-}
+TEST_F(Commands, FlashAddressWithoutMarkersGivesEmptyIdentifier) { expect_address_of("/nomarker", L""); }
 
 TEST_F(Commands, AddressThenSecondClickHidesLinksFirstAndFailureEmptiesOutput) {
   EXPECT_TRUE(driver_->links_hidden()) << "the links start hidden";
-  get_address_of(server_->url("/entry"));
-  expect_success(expected_address(L"XYZ123"));
-  get_address_of(server_->url("/other"));
-  expect_success(expected_address(L"QQ9"));
+  expect_address_of("/entry", L"XYZ123");
+  expect_address_of("/other", L"QQ9");
   // While the next page is on its way, the links are already hidden.
   get_address_of(server_->url("/slow"));
   EXPECT_TRUE(wait_until([&] { return driver_->links_hidden(); }, 1500ms));
   EXPECT_EQ(driver_->output_text(), expected_address(L"QQ9")) << "the old address stays until the new one";
-  expect_success(expected_address(L"SLOW1"));
+  expect_success(L"SLOW1");
   get_address_of(server_->url("/none"));
   expect_failure();
 }
@@ -119,7 +113,7 @@ TEST_F(Commands, ClicksAndKeysDuringADownloadStartNoSecondCommand) {
   PostMessageW(driver_->button(), WM_KEYDOWN, VK_SPACE, 0);
   PostMessageW(driver_->button(), WM_KEYUP, VK_SPACE, 0);
   post_left_click(driver_->link_copy());
-  expect_success(expected_address(L"SLOW4"));
+  expect_success(L"SLOW4");
   EXPECT_FALSE(wait_until([&] { return requests_to("/slow4") > before + 1; }, 2s)) << "a second request";
   EXPECT_EQ(find_message_box(driver_->program().process_id()), nullptr) << "the copy ran";
 }
@@ -156,19 +150,15 @@ TEST_F(Commands, ClosingWhileTheCopyMessageIsUpEndsTheProgramOnceItIsAnswered) {
   // The copy's handler returns into the press on a link whose window is gone.
   const auto box = close_next_message_box(driver_->program().process_id(), 10s);
   ASSERT_TRUE(box.has_value());
-  EXPECT_EQ(box->text, kCopyDone);
+  EXPECT_EQ(box->text, kCopyDoneMessage);
   EXPECT_EQ(driver_->program().wait_for_exit(10s), std::optional<DWORD>(0));
 }
 
 std::string cut_at_nul(const std::string& bytes) { return bytes.substr(0, bytes.find('\0')); }
 
 TEST_F(Commands, CopyPutsTheOutputTextOnTheClipboard) {
-  get_address_of(server_->url("/entry"));
-  expect_success(expected_address(L"XYZ123"));
-  post_left_click(driver_->link_copy());
-  const auto box = close_next_message_box(driver_->program().process_id(), 20s);
-  ASSERT_TRUE(box.has_value());
-  EXPECT_EQ(box->text, kCopyDone);
+  expect_address_of("/entry", L"XYZ123");
+  EXPECT_EQ(driver_->copy(), std::optional<std::wstring>(kCopyDoneMessage));
   const std::wstring address = expected_address(L"XYZ123");
   EXPECT_EQ(cut_at_nul(clipboard_bytes(CF_TEXT)), std::string(address.begin(), address.end()));
   const std::string wide = clipboard_bytes(CF_UNICODETEXT);
@@ -177,32 +167,24 @@ TEST_F(Commands, CopyPutsTheOutputTextOnTheClipboard) {
 
 // Another program's window holding the clipboard open while this lives. (Wine
 // lets two owner-less opens through, so ours is made with a window.)
-class ClipboardHolder {
- public:
-  ClipboardHolder() : window_(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0)) {
-    held_ = OpenClipboard(window_);
-  }
+struct ClipboardHolder {
+  HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
+  bool held = OpenClipboard(window) != 0;
   ~ClipboardHolder() { release(); }
-  bool held() const { return held_; }
   void release() {
-    if (held_) CloseClipboard();
-    held_ = false;
-    if (window_) DestroyWindow(window_);
-    window_ = nullptr;
+    if (held) CloseClipboard();
+    held = false;
+    if (window) DestroyWindow(window);
+    window = nullptr;
   }
-
- private:
-  HWND window_;
-  bool held_ = false;
 };
 
 TEST_F(Commands, CopyWhenTheClipboardIsBusySaysSo) {
-  get_address_of(server_->url("/entry"));
-  expect_success(expected_address(L"XYZ123"));
+  expect_address_of("/entry", L"XYZ123");
   // Held for ten times the program's 100 ms of patience, then let go: a program
   // that waited longer would copy after all.
   ClipboardHolder holder;
-  ASSERT_TRUE(holder.held());
+  ASSERT_TRUE(holder.held);
   post_left_click(driver_->link_copy());
   Sleep(1000);
   holder.release();
@@ -213,10 +195,7 @@ TEST_F(Commands, CopyWhenTheClipboardIsBusySaysSo) {
 
 TEST_F(Commands, CopyOfAnEmptyBoxPutsTheEmptyText) {
   // The links are hidden at start, but their handler still runs on a press.
-  post_left_click(driver_->link_copy());
-  const auto box = close_next_message_box(driver_->program().process_id(), 20s);
-  ASSERT_TRUE(box.has_value());
-  EXPECT_EQ(box->text, kCopyDone);
+  EXPECT_EQ(driver_->copy(), std::optional<std::wstring>(kCopyDoneMessage));
   const std::string text = clipboard_bytes(CF_TEXT);
   ASSERT_FALSE(text.empty());
   EXPECT_EQ(text[0], '\0');
@@ -225,7 +204,7 @@ TEST_F(Commands, CopyOfAnEmptyBoxPutsTheEmptyText) {
 TEST_F(Commands, CopyTakesWhatTheBoxHoldsAtThePressAsCodePage936) {
   set_window_text_of(driver_->output(),
                      L"http://\x4f8b\x5b50/\x5730\x5740");  // http://例子/地址, put there by hand
-  EXPECT_EQ(driver_->copy(), std::optional<std::wstring>(kCopyDone));
+  EXPECT_EQ(driver_->copy(), std::optional<std::wstring>(kCopyDoneMessage));
   EXPECT_EQ(cut_at_nul(clipboard_bytes(CF_TEXT)), "http://\xC0\xFD\xD7\xD3/\xB5\xD8\xD6\xB7");
 }
 
@@ -234,12 +213,11 @@ TEST_F(Commands, OpenHandsTheOutputTextToTheShell) {
   DeleteFileW(opened_file.c_str());
   const std::wstring browser = windows_path_of(TARNVEX_RECORD_BROWSER).substr(2);
   std::wstring unix_browser = browser;
-  for (wchar_t& c : unix_browser) c = c == L'\\' ? L'/' : c;
+  std::replace(unix_browser.begin(), unix_browser.end(), L'\\', L'/');
   const ScopedUserSetting browsers(L"Software\\Wine\\WineBrowser", L"Browsers", unix_browser);
   ASSERT_TRUE(browsers.set());
 
-  get_address_of(server_->url("/entry"));
-  expect_success(expected_address(L"XYZ123"));
+  expect_address_of("/entry", L"XYZ123");
   post_left_click(driver_->link_open());
   const std::wstring address = expected_address(L"XYZ123");
   std::string opened;
@@ -283,15 +261,14 @@ TEST_F(Commands, HostileIdentifierIsShownEscaped) {
   });
   get_address_of(hostile.url("/hostile"));
   expect_success(
-      expected_address(L"a%20b%22c%3Cd%3E%26e%23f%7Cg%5Eh%60i%7Bj%7Dk%5Cl%09m%41\x89c6\x9891=-_."
-                       L"X\x20ac%26isAutoPlay=false\x20ac%23frag\x20ac%20Z"));
+      L"a%20b%22c%3Cd%3E%26e%23f%7Cg%5Eh%60i%7Bj%7Dk%5Cl%09m%41\x89c6\x9891=-_."
+      L"X\x20ac%26isAutoPlay=false\x20ac%23frag\x20ac%20Z");
 }
 
 TEST_F(Commands, CopyWaitsForAClipboardHeldBriefly) {
-  get_address_of(server_->url("/other"));
-  expect_success(expected_address(L"QQ9"));
+  expect_address_of("/other", L"QQ9");
   ClipboardHolder holder;
-  ASSERT_TRUE(holder.held());
+  ASSERT_TRUE(holder.held);
   post_left_click(driver_->link_copy());
   // The handler has met the busy clipboard once the program stops answering
   // while it waits; let go then, well within its 100 ms of patience.
@@ -302,8 +279,8 @@ TEST_F(Commands, CopyWaitsForAClipboardHeldBriefly) {
   EXPECT_TRUE(wait_until([&] { return !answers(); }, 10s)) << "the copy never waited for the clipboard";
   holder.release();
   const auto box = close_next_message_box(driver_->program().process_id(), 20s);
-  EXPECT_EQ(box ? box->text : L"<no message box>", kCopyDone);
-  EXPECT_EQ(cut_at_nul(clipboard_bytes(CF_TEXT)), expected_address(std::string("QQ9")));
+  EXPECT_EQ(box ? box->text : L"<no message box>", kCopyDoneMessage);
+  EXPECT_EQ(cut_at_nul(clipboard_bytes(CF_TEXT)), expected_address("QQ9"));
 }
 
 }  // namespace

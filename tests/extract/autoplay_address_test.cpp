@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "extract/page_search.h"
@@ -13,19 +14,9 @@ namespace {
 // flash地址
 const std::string kFlash = "flash\xB5\xD8\xD6\xB7";
 
-TEST(AutoplayAddress, PrefixAndSuffixAreFixed) {
-  EXPECT_EQ(autoplay_address_prefix(), Text(kAddressPrefix));
-  EXPECT_EQ(std::string(kAutoplayOptionSuffix), kOptionSuffix);
-}
-
-struct ValueCase {
-  const char* name;
-  Text value;
-  std::string identifier;
-};
-
 TEST(AutoplayAddress, IdentifierCutFromValue) {
-  const std::vector<ValueCase> cases = {
+  const std::vector<std::tuple<const char*, Text, const char*>> cases = {
+      // name, value, identifier
       {"plain", "abc/sid/XYZ123/v.swf", "XYZ123"},
       {"markers in capitals", "abc/SID/XYZ123/V.SWF", "XYZ123"},
       {"mixed case markers", "http://x/Sid/q-9_Z/V.swf?a=1", "q-9_Z"},
@@ -54,21 +45,16 @@ TEST(AutoplayAddress, IdentifierCutFromValue) {
       {"single-byte 0x80 and 0xFF", "sid/X\x80&isAutoPlay=false\x80#frag\x80 Z\xFF\"/v.swf",
        "X\x80%26isAutoPlay=false\x80%23frag\x80%20Z\xFF%22"},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(autoplay_address_for_value(c.value), Text(expected_address(c.identifier))) << c.name;
+  for (const auto& [name, value, identifier] : cases) {
+    EXPECT_EQ(autoplay_address_for_value(value), Text(expected_address(identifier))) << name;
   }
   // A lead byte at the very end has no trail byte to keep.
   EXPECT_EQ(escape_identifier("a&\x81"), Text("a%26\x81"));
 }
 
-struct PageCase {
-  const char* name;
-  std::string page;
-  std::string value;  // group 2; empty when the page yields nothing
-};
-
-std::vector<PageCase> page_cases() {
-  return {
+TEST(FlashValue, PageTable) {
+  // Name, page and group 2 (empty when the page yields nothing).
+  const std::vector<std::tuple<const char*, std::string, std::string>> cases = {
       {"single line", "<p>" + kFlash + ": <input value=\"abc/sid/XYZ123/v.swf\" ></p>",
        "abc/sid/XYZ123/v.swf"},
       {"groups cross line breaks",
@@ -96,26 +82,22 @@ std::vector<PageCase> page_cases() {
       {"ending needs exactly one space", kFlash + " value=\"a/sid/Q/v.swf\"  >", ""},
       {"empty page", "", ""},
   };
-}
-
-TEST(FlashValue, PageTable) {
-  for (const auto& c : page_cases()) {
-    EXPECT_EQ(flash_value_of_page(Text(c.page)), Text(c.value)) << c.name;
-  }
+  for (const auto& [name, page, value] : cases)
+    EXPECT_EQ(flash_value_of_page(Text(page)), Text(value)) << name;
 }
 
 TEST(AutoplayAddressFromPage, BuildsAddressOrNothing) {
-  EXPECT_EQ(autoplay_address_from_page(Text(kFlash + "\nvalue=\"http://v/sid/XYZ123/v.swf\" >")),
-            Text(expected_address("XYZ123")));
-  EXPECT_EQ(autoplay_address_from_page(Text(kFlash + " value=\"http://v/SID/XYZ123/V.SWF\" >")),
-            Text(expected_address("XYZ123")));
+  const auto from_page = [](const std::string& page) {
+    return autoplay_address_from_page(Text(page)).bytes();
+  };
+  EXPECT_EQ(from_page(kFlash + "\nvalue=\"http://v/sid/XYZ123/v.swf\" >"), expected_address("XYZ123"));
+  EXPECT_EQ(from_page(kFlash + " value=\"http://v/SID/XYZ123/V.SWF\" >"), expected_address("XYZ123"));
   // A value without the markers is no failure: the identifier is just empty.
-  EXPECT_EQ(autoplay_address_from_page(Text(kFlash + " value=\"/v.swf then sid/\" >")),
-            Text(expected_address("")));
-  EXPECT_EQ(autoplay_address_from_page(Text(kFlash + " value=\"sid//v.swf\" >")), Text(expected_address("")));
-  EXPECT_EQ(autoplay_address_from_page(Text(kFlash + " value=\"\" >")), Text());
-  EXPECT_EQ(autoplay_address_from_page(Text("no entry")), Text());
-  EXPECT_EQ(autoplay_address_from_page(Text()), Text());
+  EXPECT_EQ(from_page(kFlash + " value=\"/v.swf then sid/\" >"), expected_address(""));
+  EXPECT_EQ(from_page(kFlash + " value=\"sid//v.swf\" >"), expected_address(""));
+  for (const std::string& page : {kFlash + " value=\"\" >", std::string("no entry"), std::string()}) {
+    EXPECT_EQ(from_page(page), "") << page;
+  }
 }
 
 // Many entries that open and never close: a backtracking engine tries every

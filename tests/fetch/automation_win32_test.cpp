@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,8 @@ SAFEARRAY* byte_array(LONG lower_bound, const std::vector<unsigned char>& bytes)
 // Knows the members Send, Option, Body, Headers and Broken; Body answers with
 // a byte array of lower bound `body_lower_bound`, Headers with 地 and a line
 // break, Broken fails.
+const wchar_t* const kMembers[] = {L"Send", L"Option", L"Body", L"Headers", L"Broken"};
+
 class ScriptedDispatch final : public IDispatch {
  public:
   LONG body_lower_bound = 0;
@@ -91,9 +94,8 @@ class ScriptedDispatch final : public IDispatch {
   }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
-    static const wchar_t* const kMembers[] = {L"Send", L"Option", L"Body", L"Headers", L"Broken"};
     if (count != 1) return E_INVALIDARG;
-    for (DISPID id = 0; id < 5; ++id) {
+    for (DISPID id = 0; id < static_cast<DISPID>(std::size(kMembers)); ++id) {
       if (_wcsicmp(names[0], kMembers[id]) == 0) {
         ids[0] = id + 1;
         return S_OK;
@@ -104,7 +106,6 @@ class ScriptedDispatch final : public IDispatch {
   }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* parameters,
                                    VARIANT* result, EXCEPINFO*, UINT*) override {
-    static const wchar_t* const kMembers[] = {L"Send", L"Option", L"Body", L"Headers", L"Broken"};
     SeenCall call;
     call.member = kMembers[id - 1];
     call.flags = flags;

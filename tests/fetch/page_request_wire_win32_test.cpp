@@ -22,17 +22,6 @@ const char kUserAgent[] = "Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; Tr
 
 std::string text_of_bytes(const ByteSet& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-// Position of the first header line of that name, or -1.
-int line_of(const RecordedRequest& request, const std::string& name) {
-  for (std::size_t i = 0; i < request.header_lines.size(); ++i) {
-    const std::string& line = request.header_lines[i];
-    if (line.size() > name.size() && line.compare(0, name.size(), name) == 0 && line[name.size()] == ':') {
-      return static_cast<int>(i);
-    }
-  }
-  return -1;
-}
-
 TEST(PageRequestWire, DefaultRequestArrivesAsBuilt) {
   LoopbackHttpServer server([](const RecordedRequest&) { return http_response(200, "hello"); });
   const std::string url = server.url("/v/page.html?id=7");
@@ -60,14 +49,10 @@ TEST(PageRequestWire, DefaultRequestArrivesAsBuilt) {
   EXPECT_TRUE(request.body.empty());
   // The object may place lines of its own (Accept, Host, Connection) anywhere;
   // the lines only we set keep our order.
-  const int referer = line_of(request, "Referer");
-  const int language = line_of(request, "Accept-Language");
-  const int agent = line_of(request, "User-Agent");
-  const int type = line_of(request, "Content-Type");
-  EXPECT_GE(referer, 0);
-  EXPECT_LT(referer, language);
-  EXPECT_LT(language, agent);
-  EXPECT_LT(agent, type);
+  EXPECT_GE(request.line_of("Referer"), 0);
+  EXPECT_LT(request.line_of("Referer"), request.line_of("Accept-Language"));
+  EXPECT_LT(request.line_of("Accept-Language"), request.line_of("User-Agent"));
+  EXPECT_LT(request.line_of("User-Agent"), request.line_of("Content-Type"));
 }
 
 TEST(PageRequestWire, ResponseTextAndLocationFallBack) {
@@ -91,7 +76,7 @@ TEST(PageRequestWire, CallerHeadersAndCookiesAreSent) {
   EXPECT_EQ(requests[0].header("X-First"), "1");
   EXPECT_EQ(requests[0].header("X-Port"), "http://h:81/a:");
   EXPECT_EQ(requests[0].header("Cookie"), "sid=abc; lang=en");
-  EXPECT_LT(line_of(requests[0], "X-First"), line_of(requests[0], "X-Port"));
+  EXPECT_LT(requests[0].line_of("X-First"), requests[0].line_of("X-Port"));
   EXPECT_FALSE(requests[0].has_header("Referer"));
 }
 
@@ -146,37 +131,28 @@ TEST(PageRequestWire, SetCookieLinesFoldIntoCookies) {
   EXPECT_EQ(server.requests()[0].header("Cookie"), "sid=old; keep=1; gone=1");
 }
 
-ScriptedResponse redirecting(const RecordedRequest& request) {
-  if (request.target == "/old") return http_response(302, "moved", {"Location: /new"});
-  return http_response(200, "new page");
-}
-
-TEST(PageRequestWire, RedirectFollowedByDefault) {
-  LoopbackHttpServer server(redirecting);
-  PageRequestOptions options;
-  const ByteSet body = page_request(server.url("/old"), options);
-  EXPECT_EQ(text_of_bytes(body), "new page");
-  const auto requests = server.requests();
-  ASSERT_EQ(requests.size(), 2u);
-  EXPECT_EQ(requests[1].target, "/new");
+TEST(PageRequestWire, RedirectFollowedUnlessSwitchedOff) {
+  LoopbackHttpServer server([](const RecordedRequest& request) {
+    if (request.target == "/old") return http_response(302, "moved", {"Location: /new"});
+    return http_response(200, "new page");
+  });
+  PageRequestOptions followed;
+  EXPECT_EQ(text_of_bytes(page_request(server.url("/old"), followed)), "new page");
   // The headers read are those of the final response, which names no Location.
-  EXPECT_EQ(options.location, options.response_headers);
-}
-
-TEST(PageRequestWire, RedirectNotFollowedWhenSwitchedOff) {
-  LoopbackHttpServer server(redirecting);
-  PageRequestOptions options;
-  options.no_redirect = 1;
-  const ByteSet body = page_request(server.url("/old"), options);
-  EXPECT_EQ(text_of_bytes(body), "moved");
-  EXPECT_EQ(server.requests().size(), 1u);
-  EXPECT_EQ(options.location, "/new");
+  EXPECT_EQ(followed.location, followed.response_headers);
+  PageRequestOptions not_followed;
+  not_followed.no_redirect = 1;
+  EXPECT_EQ(text_of_bytes(page_request(server.url("/old"), not_followed)), "moved");
+  EXPECT_EQ(not_followed.location, "/new");
+  const auto requests = server.requests();
+  ASSERT_EQ(requests.size(), 3u);
+  EXPECT_EQ(requests[1].target, "/new");
+  EXPECT_EQ(requests[2].target, "/old");
 }
 
 TEST(PageRequestWire, ClosedPortGivesEmptyBodyAtOnce) {
   const ClosedPort closed;
   PageRequestOptions options;
-  options.location = "";
   const auto started = Clock::now();
   const ByteSet body = page_request(closed.url(), options);
   const auto took = Clock::now() - started;

@@ -4,10 +4,25 @@
 
 namespace {
 
+std::string describe(const AutomationValue& value) {
+  if (const auto* number = std::get_if<std::int32_t>(&value)) return std::to_string(*number);
+  if (const auto* flag = std::get_if<bool>(&value)) return *flag ? "true" : "false";
+  if (const auto* text = std::get_if<Text>(&value)) return "\"" + text->bytes() + "\"";
+  if (const auto* bytes = std::get_if<ByteSet>(&value)) {
+    std::string shown = "bytes[";
+    for (std::size_t i = 0; i < bytes->size(); ++i) {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, i == 0 ? "%02X" : " %02X", (*bytes)[i]);
+      shown += hex;
+    }
+    return shown + "]";
+  }
+  return "empty";
+}
+
 class RecordingObject final : public AutomationObject {
  public:
-  RecordingObject(std::vector<std::string>& log, const AutomationScript& script)
-      : log_(log), script_(script) {}
+  RecordingObject(CallLog& log, const AutomationScript& script) : log_(log), script_(script) {}
   ~RecordingObject() override { log_.push_back("release"); }
 
   AutomationValue invoke(MemberKind kind, const Text& member, const AutomationArguments& arguments) override {
@@ -30,7 +45,7 @@ class RecordingObject final : public AutomationObject {
   }
 
  private:
-  std::vector<std::string>& log_;
+  CallLog& log_;
   const AutomationScript& script_;
 };
 
@@ -42,27 +57,10 @@ std::unique_ptr<AutomationObject> RecordingFactory::create(const Text& prog_id) 
   return std::make_unique<RecordingObject>(log, script_);
 }
 
-std::vector<std::string> RecordingFactory::calls_of(const std::string& member) const {
-  std::vector<std::string> calls;
+CallLog calls_of(const CallLog& log, const std::string& member) {
+  CallLog calls;
   for (const std::string& line : log) {
     if (line.compare(0, member.size() + 1, member + "(") == 0) calls.push_back(line);
   }
   return calls;
-}
-
-std::string describe(const AutomationValue& value) {
-  if (const auto* number = std::get_if<std::int32_t>(&value)) return std::to_string(*number);
-  if (const auto* flag = std::get_if<bool>(&value)) return *flag ? "true" : "false";
-  if (const auto* text = std::get_if<Text>(&value)) return "\"" + text->bytes() + "\"";
-  if (const auto* bytes = std::get_if<ByteSet>(&value)) {
-    std::string shown = "bytes[";
-    for (std::size_t i = 0; i < bytes->size(); ++i) {
-      char hex[4];
-      std::snprintf(hex, sizeof hex, "%02X", (*bytes)[i]);
-      if (i != 0) shown += ' ';
-      shown += hex;
-    }
-    return shown + "]";
-  }
-  return "empty";
 }

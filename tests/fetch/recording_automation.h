@@ -16,6 +16,8 @@ struct AutomationScript {
 
 // One line per call: 'Open("GET", "http://h/", false)', 'Option(6) = 0',
 // 'get ResponseBody', 'SetTimeouts(15000, ...)', 'CoInitialize', 'release' ...
+using CallLog = std::vector<std::string>;
+
 class RecordingFactory final : public AutomationFactory {
  public:
   explicit RecordingFactory(AutomationScript script = {}) : script_(std::move(script)) {}
@@ -24,13 +26,11 @@ class RecordingFactory final : public AutomationFactory {
   void uninitialize() override { log.push_back("CoUninitialize"); }
   std::unique_ptr<AutomationObject> create(const Text& prog_id) override;
 
-  // The calls that name `member`, without the rest of the log.
-  std::vector<std::string> calls_of(const std::string& member) const;
-
-  std::vector<std::string> log;
+  CallLog log;
 
  private:
   AutomationScript script_;
 };
 
-std::string describe(const AutomationValue& value);
+// The calls in `log` that name `member`, in order.
+CallLog calls_of(const CallLog& log, const std::string& member);

@@ -1,17 +1,17 @@
 #include "fetch/utf8_win32.h"
 
-#include "common/byte_writer.h"
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <windows.h>
 #include <algorithm>
-#include <tuple>
-
 #include <initializer_list>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
+
+#include "common/byte_writer.h"
 
 namespace {
 
@@ -27,25 +27,26 @@ ByteSet units(std::initializer_list<char16_t> list) {
 constexpr std::string_view kAddressUtf8 = "\xE5\x9C\xB0\xE5\x9D\x80";
 const Text kAddressLocal = "\xB5\xD8\xD6\xB7";
 
-TEST(Utf8ToLocal, EmptyBodyGivesEmptyText) {
-  EXPECT_EQ(utf8_to_local(ByteSet()), Text());
-  EXPECT_TRUE(utf8_to_utf16(ByteSet()).empty());
-  EXPECT_EQ(utf16_to_local(ByteSet()), Text());
-}
-
-TEST(Utf8ToLocal, AsciiComesBackByteForByte) {
+TEST(Utf8ToLocal, EmptyAsciiChineseAndNulTable) {
   std::string ascii;
   for (int c = 1; c < 0x80; ++c) ascii += static_cast<char>(c);
-  EXPECT_EQ(utf8_to_local(bytes(ascii)), Text(ascii));
-}
-
-TEST(Utf8ToLocal, ChineseBecomesTwoByteForm) {
-  EXPECT_EQ(utf8_to_local(bytes(kAddressUtf8)), kAddressLocal);
-  // 获取失败！ including the full-width exclamation mark.
-  EXPECT_EQ(utf8_to_local(bytes("\xE8\x8E\xB7\xE5\x8F\x96\xE5\xA4\xB1\xE8\xB4\xA5\xEF\xBC\x81")),
-            Text("\xBB\xF1\xC8\xA1\xCA\xA7\xB0\xDC\xA3\xA1"));
-  EXPECT_EQ(utf8_to_local(bytes(std::string("flash") + std::string(kAddressUtf8) + "(.*?)")),
-            Text("flash\xB5\xD8\xD6\xB7(.*?)"));
+  const std::vector<std::pair<std::string, Text>> cases = {
+      {"", ""},
+      {ascii, Text(ascii)},
+      {std::string(kAddressUtf8), kAddressLocal},
+      // 获取失败！ including the full-width exclamation mark.
+      {"\xE8\x8E\xB7\xE5\x8F\x96\xE5\xA4\xB1\xE8\xB4\xA5\xEF\xBC\x81",
+       "\xBB\xF1\xC8\xA1\xCA\xA7\xB0\xDC\xA3\xA1"},
+      {"flash" + std::string(kAddressUtf8) + "(.*?)", "flash\xB5\xD8\xD6\xB7(.*?)"},
+      // A NUL in the body ends the text.
+      {std::string("ab\0cd", 5), "ab"},
+      {std::string("\0c", 2), ""},
+  };
+  for (const auto& [utf8, local] : cases) EXPECT_EQ(utf8_to_local(bytes(utf8)), local) << utf8;
+  EXPECT_TRUE(utf8_to_utf16(ByteSet()).empty());
+  EXPECT_EQ(utf16_to_local(ByteSet()), Text());
+  // The UTF-16 step keeps everything; only reading the result as text stops.
+  EXPECT_EQ(utf8_to_utf16(ByteSet{'a', 0, 'c'}), units({u'a', 0, u'c'}));
 }
 
 TEST(Utf8ToLocal, UnitsAreLittleEndianWithoutTerminator) {
@@ -78,13 +79,6 @@ TEST(Utf8ToLocal, MissingCharacterBecomesLookAlikeOrQuestionMarkAndTheRestConver
     for (const Text& a : c.allowed) allowed = allowed || middle == a;
     EXPECT_TRUE(allowed) << c.name << ": " << ::testing::PrintToString(middle.bytes());
   }
-}
-
-TEST(Utf8ToLocal, NulInBodyEndsTheText) {
-  EXPECT_EQ(utf8_to_local(ByteSet{'a', 'b', 0, 'c', 'd'}), Text("ab"));
-  EXPECT_EQ(utf8_to_local(ByteSet{0, 'c'}), Text());
-  // The UTF-16 step keeps everything; only reading the result as text stops.
-  EXPECT_EQ(utf8_to_utf16(ByteSet{'a', 0, 'c'}), units({u'a', 0, u'c'}));
 }
 
 TEST(Utf8ToLocal, MalformedUtf8DoesNotStopTheConversion) {

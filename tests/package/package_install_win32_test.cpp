@@ -120,44 +120,31 @@ std::wstring loaded_module_path(HANDLE process, const std::wstring& name) {
   return {};
 }
 
-// The COFF header's symbol table fields of a PE image; nothing when the file
-// is no PE image.
-struct SymbolTable {
-  DWORD offset;
-  DWORD count;
-};
-
-std::optional<SymbolTable> symbol_table_of(const std::vector<std::uint8_t>& image) {
+// The COFF header of a PE image; nothing when the file is no PE image.
+std::optional<IMAGE_FILE_HEADER> coff_header_of(const std::vector<std::uint8_t>& image) {
   IMAGE_DOS_HEADER dos{};
-  if (image.size() < sizeof dos) return std::nullopt;
-  std::memcpy(&dos, image.data(), sizeof dos);
-  if (dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew < 0) return std::nullopt;
-  const size_t at = static_cast<size_t>(dos.e_lfanew);
   DWORD signature = 0;
   IMAGE_FILE_HEADER header{};
-  if (image.size() < at + sizeof signature + sizeof header) return std::nullopt;
+  if (image.size() < sizeof dos) return std::nullopt;
+  std::memcpy(&dos, image.data(), sizeof dos);
+  const auto at = static_cast<std::size_t>(dos.e_lfanew);
+  if (dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew < 0 ||
+      image.size() < at + sizeof signature + sizeof header)
+    return std::nullopt;
   std::memcpy(&signature, image.data() + at, sizeof signature);
-  if (signature != IMAGE_NT_SIGNATURE) return std::nullopt;
   std::memcpy(&header, image.data() + at + sizeof signature, sizeof header);
-  return SymbolTable{header.PointerToSymbolTable, header.NumberOfSymbols};
-}
-
-std::vector<std::wstring> uninstaller_copies() {
-  std::vector<std::wstring> folders;
-  std::error_code error;
-  for (const auto& entry :
-       std::filesystem::directory_iterator(std::filesystem::temp_directory_path(error), error)) {
-    const std::wstring name = entry.path().filename().wstring();
-    if (entry.is_directory(error) && name.starts_with(L"~nsu") && name.ends_with(L".tmp"))
-      folders.push_back(entry.path().wstring());
-  }
-  return folders;
+  if (signature != IMAGE_NT_SIGNATURE) return std::nullopt;
+  return header;
 }
 
 // Windows removes the uninstaller's own temp copy at the next restart; a Wine
 // prefix has none, so the test takes it away once that copy has ended.
 void remove_uninstaller_copies() {
-  for (const std::wstring& folder : uninstaller_copies()) {
+  std::error_code error;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::filesystem::temp_directory_path(error), error)) {
+    const std::wstring name = entry.path().filename().wstring(), folder = entry.path().wstring();
+    if (!entry.is_directory(error) || !name.starts_with(L"~nsu") || !name.ends_with(L".tmp")) continue;
     wait_until(
         [&] {
           DeleteFileW((folder + L"\\Un.exe").c_str());
@@ -219,14 +206,14 @@ TEST_F(Installed, TheProgramIsInTheUsersLocalProgramsFolder) {
 TEST_F(Installed, TheProgramIsStrippedAndSmallerThanTheBuiltOne) {
   const auto installed_exe = read_file(installed(L"tarnvex.exe"));
   const auto built_exe = read_file(windows_path_of(TARNVEX_EXE_FILE));
-  const auto table = symbol_table_of(installed_exe);
-  ASSERT_TRUE(table.has_value());
-  EXPECT_EQ(table->offset, 0u);
-  EXPECT_EQ(table->count, 0u);
+  const auto header = coff_header_of(installed_exe);
+  ASSERT_TRUE(header.has_value());
+  EXPECT_EQ(header->PointerToSymbolTable, 0u);
+  EXPECT_EQ(header->NumberOfSymbols, 0u);
   // The build itself keeps its symbols, which is what makes the check mean something.
-  const auto built_table = symbol_table_of(built_exe);
-  ASSERT_TRUE(built_table.has_value());
-  EXPECT_GT(built_table->count, 0u);
+  const auto built_header = coff_header_of(built_exe);
+  ASSERT_TRUE(built_header.has_value());
+  EXPECT_GT(built_header->NumberOfSymbols, 0u);
   EXPECT_LT(installed_exe.size(), built_exe.size());
 }
 

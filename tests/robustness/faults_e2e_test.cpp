@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
 

@@ -12,53 +12,29 @@
 #include <string>
 #include <vector>
 
-#include "common/win32/gdi.h"
 #include "tests/support/main_window_driver_win32.h"
+#include "tests/support/screen_pixels_win32.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-std::string utf8(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                       nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), size, nullptr,
-                      nullptr);
-  return out;
-}
-
-// The screen as a 24-bit BMP file.
+// The screen as a 32-bit top-down BMP file.
 bool save_screen(const std::wstring& path) {
-  const int width = GetSystemMetrics(SM_CXSCREEN);
-  const int height = GetSystemMetrics(SM_CYSCREEN);
-  const WindowDc screen(nullptr);
-  const MemoryDc memory(CreateCompatibleDC(screen.get()));
-  const GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen.get(), width, height));
-  {
-    const SelectedObject selected(memory.get(), bitmap.get());
-    BitBlt(memory.get(), 0, 0, width, height, screen.get(), 0, 0, SRCCOPY);
-  }
-  BITMAPINFOHEADER info{};
-  info.biSize = sizeof info;
-  info.biWidth = width;
-  info.biHeight = height;
-  info.biPlanes = 1;
-  info.biBitCount = 24;
-  info.biCompression = BI_RGB;
-  const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-  std::vector<char> pixels(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
-  GetDIBits(memory.get(), bitmap.get(), 0, static_cast<UINT>(height), pixels.data(),
-            reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof info;
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  const HWND desktop = GetDesktopWindow();
+  std::vector<COLORREF> pixels = screen_snapshot(desktop);
+  // A BMP pixel holds blue first, a COLORREF red.
+  for (COLORREF& pixel : pixels) pixel = RGB(GetBValue(pixel), GetGValue(pixel), GetRValue(pixel));
+  RECT screen{};
+  GetClientRect(desktop, &screen);
+  const BITMAPINFOHEADER info{sizeof info, screen.right, -screen.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  const auto size = static_cast<DWORD>(pixels.size() * sizeof(COLORREF));
+  constexpr DWORD kHeaders = sizeof(BITMAPFILEHEADER) + sizeof info;
+  const BITMAPFILEHEADER file{0x4D42, kHeaders + size, 0, 0, kHeaders};
   std::ofstream out(std::filesystem::path(path), std::ios::binary);
   out.write(reinterpret_cast<const char*>(&file), sizeof file);
   out.write(reinterpret_cast<const char*>(&info), sizeof info);
-  out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+  out.write(reinterpret_cast<const char*>(pixels.data()), size);
   return static_cast<bool>(out);
 }
 
@@ -82,7 +58,10 @@ int wmain(int argc, wchar_t** argv) {
     save_screen(argv[3]);
   }
   const std::wstring& said = outcome.message ? outcome.message->text : std::wstring(L"(no answer)");
-  std::printf("%s\n", utf8(outcome.address.empty() ? said : outcome.address).c_str());
+  // A path converts its wide text to UTF-8 as it is, separators and all.
+  const std::u8string shown =
+      std::filesystem::path(outcome.address.empty() ? said : outcome.address).u8string();
+  std::printf("%s\n", reinterpret_cast<const char*>(shown.c_str()));
   std::fflush(stdout);
   driver.close();
   return outcome.address.empty() ? 1 : 0;

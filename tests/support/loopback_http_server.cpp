@@ -68,21 +68,21 @@ bool send_all(Socket s, std::string_view data) {
 
 }  // namespace
 
-std::string RecordedRequest::header(std::string_view name) const {
-  for (const std::string& line : header_lines) {
+int RecordedRequest::line_of(std::string_view name) const {
+  for (std::size_t i = 0; i < header_lines.size(); ++i) {
+    const std::string_view line = header_lines[i];
     const auto colon = line.find(':');
-    if (colon != std::string::npos && iequals(trim(std::string_view(line).substr(0, colon)), name)) {
-      return std::string(trim(std::string_view(line).substr(colon + 1)));
-    }
+    if (colon != std::string_view::npos && iequals(trim(line.substr(0, colon)), name))
+      return static_cast<int>(i);
   }
-  return {};
+  return -1;
 }
 
-bool RecordedRequest::has_header(std::string_view name) const {
-  return std::any_of(header_lines.begin(), header_lines.end(), [&](const std::string& line) {
-    const auto colon = line.find(':');
-    return colon != std::string::npos && iequals(trim(std::string_view(line).substr(0, colon)), name);
-  });
+std::string RecordedRequest::header(std::string_view name) const {
+  const int at = line_of(name);
+  if (at < 0) return {};
+  const std::string_view line = header_lines[static_cast<std::size_t>(at)];
+  return std::string(trim(line.substr(line.find(':') + 1)));
 }
 
 ScriptedResponse http_response(int status, std::string body, std::vector<std::string> extra_headers,

@@ -23,10 +23,12 @@ struct RecordedRequest {
   std::vector<std::string> header_lines;  // as received, in order, without "\r\n"
   std::string body;
 
-  // The value of the first header of that name (ASCII case folded), without the
-  // spaces around it; empty when absent.
+  // Where the first header line of that name (ASCII case folded) stands in
+  // header_lines; -1 when there is none.
+  int line_of(std::string_view name) const;
+  // Its value without the spaces around it; empty when absent.
   std::string header(std::string_view name) const;
-  bool has_header(std::string_view name) const;
+  bool has_header(std::string_view name) const { return line_of(name) >= 0; }
 };
 
 struct ScriptedResponse {

@@ -63,18 +63,16 @@ ExtractionOutcome MainWindowDriver::extract(const std::string& page_address,
   // command's queued input, so while the box still holds the address the click
   // is given again each second (one made while the command runs is dropped).
   const DWORD process_id = program_->process_id();
-  outcome.finished = wait_until(
-                         [&] {
-                           if (!running() || find_message_box(process_id) != nullptr) return true;
-                           if (source_text().empty()) return links_visible();
-                           if (std::chrono::steady_clock::now() - clicked >= std::chrono::seconds(1)) {
-                             post_button_click(button_);
-                             clicked = std::chrono::steady_clock::now();
-                           }
-                           return false;
-                         },
-                         timeout) &&
-                     running();
+  const auto settled = [&] {
+    if (!running() || find_message_box(process_id) != nullptr) return true;
+    if (source_text().empty()) return links_visible();
+    if (std::chrono::steady_clock::now() - clicked >= std::chrono::seconds(1)) {
+      post_button_click(button_);
+      clicked = std::chrono::steady_clock::now();
+    }
+    return false;
+  };
+  outcome.finished = wait_until(settled, timeout) && running();
   if (!outcome.finished) return outcome;
   if (find_message_box(process_id) != nullptr)
     outcome.message = close_next_message_box(process_id, std::chrono::seconds(5));

@@ -34,14 +34,9 @@ inline constexpr char kOptionSuffix[] =
 
 // The auto-play address for `identifier`: as bytes, or as the window shows it
 // (the identifier may hold characters beyond ASCII there).
-template <typename String>
-String expected_address(const String& identifier) {
+template <typename Char>
+std::basic_string<Char> expected_address(const Char* identifier) {
   const std::string_view prefix = kAddressPrefix, suffix = kOptionSuffix;
-  return String(prefix.begin(), prefix.end()) + identifier + String(suffix.begin(), suffix.end());
-}
-inline std::string expected_address(const char* identifier) {
-  return expected_address(std::string(identifier));
-}
-inline std::wstring expected_address(const wchar_t* identifier) {
-  return expected_address(std::wstring(identifier));
+  return std::basic_string<Char>(prefix.begin(), prefix.end()) + identifier +
+         std::basic_string<Char>(suffix.begin(), suffix.end());
 }
