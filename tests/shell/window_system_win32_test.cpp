@@ -23,6 +23,7 @@
 #include "tests/shell/kind_defaults.h"
 #include "tests/support/main_window_rects.h"
 #include "tests/support/program_win32.h"
+#include "tests/support/screen_pixels_win32.h"
 
 namespace {
 
@@ -442,22 +443,11 @@ layout::HyperLinkerData link() {
 
 constexpr COLORREF kWhite = RGB(255, 255, 255), kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255),
                    kMagenta = RGB(255, 0, 255);
-COLORREF pixel_of(HWND window, int x, int y) { return GetPixel(WindowDc(window).get(), x, y); }
-bool shows_colour(HWND window, COLORREF colour) {
-  RECT client{};
-  GetClientRect(window, &client);
-  const WindowDc dc(window);
-  bool found = false;
-  for (int y = 0; y < client.bottom && !found; ++y) {
-    for (int x = 0; x < client.right && !found; ++x) found = GetPixel(dc.get(), x, y) == colour;
-  }
-  return found;
-}
 // How many runs of blue the shape box's top edge holds, and the longest.
 std::pair<int, int> blue_dashes_on_top(HWND window) {
   int dashes = 0, longest = 0;
   for (int x = 0, run = 0; x < 100; ++x) {
-    run = pixel_of(window, x, 0) == kBlue ? run + 1 : 0;
+    run = screen_pixel(window, x, 0) == kBlue ? run + 1 : 0;
     dashes += run == 1;
     longest = std::max(longest, run);
   }
@@ -467,7 +457,7 @@ std::pair<int, int> blue_dashes_on_top(HWND window) {
 bool link_shows_after(HWND link, UINT message, COLORREF colour) {
   SendMessageW(link, message, 0, MAKELPARAM(5, 5));
   UpdateWindow(link);
-  const bool shown = shows_colour(link, colour) && !shows_colour(link, kBlue);
+  const bool shown = screen_shows(link, colour) && !screen_shows(link, kBlue);
   ReleaseCapture();
   return shown;
 }
@@ -570,7 +560,7 @@ TEST_F(WindowSystem, SettingsTheProgramDoesNotUseTakeEffect) {
     EXPECT_EQ(styles & row.present, row.present);
     EXPECT_EQ(styles & row.absent, 0u);
     for (const Pixel& p : row.pixels)
-      EXPECT_EQ(pixel_of(built, p.x, p.y) == p.colour, p.same) << p.x << ", " << p.y;
+      EXPECT_EQ(screen_pixel(built, p.x, p.y) == p.colour, p.same) << p.x << ", " << p.y;
     EXPECT_TRUE(!row.looks_right || row.looks_right(built));
     DestroyWindow(unit_window(window_id, window_id));
   }
@@ -675,11 +665,11 @@ TEST_F(WindowSystem, BannerIsFittedToTheBoxAtItsTopLeft) {
   // 231 x 61: rows 0..60 hold the picture, row 61 is the box's own background.
   int picture_rows = 0;
   for (int x : {5, 115, 225}) {
-    if (pixel_of(banner, x, 30) != face) ++picture_rows;
-    EXPECT_EQ(pixel_of(banner, x, 61), face) << x;
+    if (screen_pixel(banner, x, 30) != face) ++picture_rows;
+    EXPECT_EQ(screen_pixel(banner, x, 61), face) << x;
   }
   EXPECT_EQ(picture_rows, 3);
-  EXPECT_NE(pixel_of(banner, 115, 60), face);
+  EXPECT_NE(screen_pixel(banner, 115, 60), face);
 }
 
 struct PixelCase {
@@ -702,7 +692,7 @@ TEST_F(WindowSystem, UnitsPaintTheirOwnColours) {
   for (const PixelCase& c : cases) {
     HWND window = unit_window(c.window, c.unit);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
-    EXPECT_EQ(pixel_of(window, c.x, c.y), c.colour) << c.what;
+    EXPECT_EQ(screen_pixel(window, c.x, c.y), c.colour) << c.what;
   }
 }
 
@@ -739,6 +729,7 @@ class Recoloured {
 
 void repaint(std::initializer_list<HWND> windows) {
   for (HWND window : windows) RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  pump_messages();
 }
 
 TEST_F(WindowSystem, LabelLinkAndShapeBoxPaintInTheColoursTheyAreAnswered) {
@@ -754,24 +745,24 @@ TEST_F(WindowSystem, LabelLinkAndShapeBoxPaintInTheColoursTheyAreAnswered) {
     const Recoloured link_parent(GetParent(link));
     ASSERT_TRUE(parent.subclassed() && shape.subclassed() && link_parent.subclassed());
     repaint({label, square, link});
-    EXPECT_EQ(pixel_of(link, 57, 22), RGB(0, 0, 255));
+    EXPECT_EQ(screen_pixel(link, 57, 22), RGB(0, 0, 255));
     // The link's text keeps its own colour.
-    EXPECT_FALSE(shows_colour(link, RGB(255, 0, 255)));
-    EXPECT_EQ(pixel_of(label, 95, 25), RGB(0, 0, 255));
-    EXPECT_TRUE(shows_colour(label, RGB(255, 0, 255)));
-    EXPECT_FALSE(shows_colour(label, RGB(0, 0, 0)));
+    EXPECT_FALSE(screen_shows(link, RGB(255, 0, 255)));
+    EXPECT_EQ(screen_pixel(label, 95, 25), RGB(0, 0, 255));
+    EXPECT_TRUE(screen_shows(label, RGB(255, 0, 255)));
+    EXPECT_FALSE(screen_shows(label, RGB(0, 0, 0)));
     // The shape box's background; the square it draws keeps its own fill.
-    EXPECT_EQ(pixel_of(square, 5, 20), RGB(0, 0, 255));
-    EXPECT_EQ(pixel_of(square, 30, 20), RGB(255, 0, 0));
+    EXPECT_EQ(screen_pixel(square, 5, 20), RGB(0, 0, 255));
+    EXPECT_EQ(screen_pixel(square, 30, 20), RGB(255, 0, 0));
   }
   // Answered by their own window procedure again: their own colours.
   repaint({label, square, link});
-  EXPECT_EQ(pixel_of(link, 57, 22), RGB(255, 255, 255));
-  EXPECT_TRUE(shows_colour(link, RGB(0, 0, 255)));
+  EXPECT_EQ(screen_pixel(link, 57, 22), RGB(255, 255, 255));
+  EXPECT_TRUE(screen_shows(link, RGB(0, 0, 255)));
   write_unit_property(kWindow, kLinkOpen, kPropertyVisible, false);
-  EXPECT_EQ(pixel_of(label, 95, 25), RGB(0, 255, 0));
-  EXPECT_TRUE(shows_colour(label, RGB(0, 0, 0)));
-  EXPECT_EQ(pixel_of(square, 5, 20), RGB(255, 255, 255));
+  EXPECT_EQ(screen_pixel(label, 95, 25), RGB(0, 255, 0));
+  EXPECT_TRUE(screen_shows(label, RGB(0, 0, 0)));
+  EXPECT_EQ(screen_pixel(square, 5, 20), RGB(255, 255, 255));
 }
 
 TEST_F(WindowSystem, TabMovesFocusToTheNextTabStopUnit) {

@@ -1,9 +1,10 @@
 // Test support: what a person sees of a window, read from the screen: one
-// client point, or the whole client area row by row.
+// client point, the whole client area row by row, or whether a colour shows.
 #pragma once
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -36,4 +37,8 @@ inline std::vector<COLORREF> screen_snapshot(HWND window) {
   for (std::size_t i = 0; i < pixels.size(); ++i)
     pixels[i] = RGB((bgra[i] >> 16) & 0xFF, (bgra[i] >> 8) & 0xFF, bgra[i] & 0xFF);
   return pixels;
+}
+
+inline bool screen_shows(HWND window, COLORREF colour) {
+  return std::ranges::count(screen_snapshot(window), colour) > 0;
 }
