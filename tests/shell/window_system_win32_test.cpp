@@ -20,7 +20,6 @@
 #include "common/win32/module.h"
 #include "shell/layout_writer.h"
 #include "shell/resource_ids.h"
-#include "tests/shell/kind_defaults.h"
 #include "tests/support/main_window_rects.h"
 #include "tests/support/program_win32.h"
 #include "tests/support/screen_pixels_win32.h"
@@ -91,11 +90,22 @@ constexpr std::uint32_t kTestPassedEdit = 0x16000006;
 constexpr std::uint32_t kTestDisabledEdit = 0x16000007;
 constexpr std::uint32_t kTestSquare = 0x16000008;
 
-layout::UnitRecord unit_record(std::uint32_t kind, int left, int top, int width, int height,
-                               std::uint32_t state1, std::vector<layout::EventBinding> events,
-                               layout::KindData data) {
+// The main window's layout block, which this test exe carries.
+ByteSet carried_block() {
+  const auto resource = rcdata_resource(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TARNVEX_RCDATA_LAYOUT));
+  return ByteSet(resource.begin(), resource.end());
+}
+
+// A unit of the test layouts; its kind follows from its data.
+layout::UnitRecord unit_record(int left, int top, int width, int height, std::uint32_t state1,
+                               std::vector<layout::EventBinding> events, layout::KindData data) {
   layout::UnitRecord unit;
-  unit.kind = static_cast<std::uint32_t>(kind);
+  unit.kind = std::visit(
+      [](const auto& d) -> std::uint32_t {
+        if constexpr (requires { d.kLayoutId; }) return d.kLayoutId;
+        return 0;
+      },
+      data);
   unit.left = left;
   unit.top = top;
   unit.width = width;
@@ -106,25 +116,46 @@ layout::UnitRecord unit_record(std::uint32_t kind, int left, int top, int width,
   return unit;
 }
 
+// A test unit starts as the main window's unit of its kind.
+template <typename Data>
+Data main_unit(std::uint32_t unit_id) {
+  static const layout::WindowLayout window = main_window_layout({});
+  return std::get<Data>(window.find_unit(unit_id)->data);
+}
+using W = layout::WindowData;
+using E = layout::EditBoxData;
+// A resizable window (border 1) at its stored place, without a minimise box or caption.
+W window_with(std::int32_t W::*field, std::int32_t value) {
+  auto d = main_unit<W>(kWindowUnit);
+  d.border_style = 1;
+  d.start_position = 0;
+  d.minimize_box = 0;
+  d.caption.clear();
+  d.*field = value;
+  return d;
+}
+// An edit box with a thin border (style 1).
+E edit_with(std::int32_t E::*field = &E::border_style, std::int32_t value = 1) {
+  auto d = main_unit<E>(kEditSource);
+  d.border_style = 1;
+  d.*field = value;
+  return d;
+}
+
 ByteSet test_layout_block() {
   layout::WindowLayout test;
   test.window_id = kTestWindow;
-  auto window = kind_defaults<layout::WindowData>();
-  window.border_style = 1;
-  window.maximize_box = 1;
-  window.start_position = 0;
+  auto window = window_with(&W::maximize_box, 1);
   window.caption = "window system test";
-  auto label = kind_defaults<layout::LabelData>();
+  auto label = main_unit<layout::LabelData>(kLabelAuthor);
   label.caption = "events";
   label.words[layout::LabelData::kBackgroundColourWord] = 0x0000ff00;
-  auto edit = kind_defaults<layout::EditBoxData>();
-  auto future_edit = kind_defaults<layout::EditBoxData>();
+  auto future_edit = edit_with();
   future_edit.version = 3;
-  auto password = kind_defaults<layout::EditBoxData>();
-  password.input_mode = 2;
+  auto password = edit_with(&E::input_mode, 2);
   password.password_char = '#';
   password.max_length = 7;
-  auto square = kind_defaults<layout::ShapeBoxData>();
+  auto square = main_unit<layout::ShapeBoxData>(kShapeBack);
   square.shape = 1;
   square.background_colour = 0x00ffffff;
   square.line_type = 0;
@@ -135,19 +166,18 @@ ByteSet test_layout_block() {
   test.unit_ids = {kTestWindowUnit, kTestLabel,      kTestShortEdit,    kTestFutureEdit,
                    kTestKeptEdit,   kTestPassedEdit, kTestDisabledEdit, kTestSquare};
   test.units = {
-      unit_record(layout::WindowData::kLayoutId, 10, 20, 300, 200, 1, {}, window),
-      unit_record(layout::LabelData::kLayoutId, 10, 10, 100, 30, 1, mouse_events, label),
-      unit_record(layout::EditBoxData::kLayoutId, 10, 50, 100, 5, 5, {}, edit),
-      unit_record(layout::EditBoxData::kLayoutId, 10, 60, 100, 20, 5, {}, future_edit),
-      unit_record(layout::EditBoxData::kLayoutId, 10, 90, 100, 20, 5, {{layout::kEventLeftDown, kSlotKeep}},
-                  edit),
-      unit_record(layout::EditBoxData::kLayoutId, 10, 120, 100, 20, 5,
+      unit_record(10, 20, 300, 200, 1, {}, window),
+      unit_record(10, 10, 100, 30, 1, mouse_events, label),
+      unit_record(10, 50, 100, 5, 5, {}, edit_with()),
+      unit_record(10, 60, 100, 20, 5, {}, future_edit),
+      unit_record(10, 90, 100, 20, 5, {{layout::kEventLeftDown, kSlotKeep}}, edit_with()),
+      unit_record(10, 120, 100, 20, 5,
                   {{layout::kEventLeftDown, kSlotPass},
                    {layout::kEventFocusGained, kSlotFocusGained},
                    {layout::kEventFocusLost, kSlotFocusLost}},
-                  edit),
-      unit_record(layout::EditBoxData::kLayoutId, 120, 120, 100, 20, 7, {}, password),
-      unit_record(layout::ShapeBoxData::kLayoutId, 200, 10, 60, 40, 1, {}, square),
+                  edit_with()),
+      unit_record(120, 120, 100, 20, 7, {}, password),
+      unit_record(200, 10, 60, 40, 1, {}, square),
   };
   return layout::encode_window_layout(test);
 }
@@ -175,10 +205,8 @@ class HeldKeys {
 class WindowSystem : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    const auto resource = rcdata_resource(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TARNVEX_RCDATA_LAYOUT));
-    const ByteSet block(resource.begin(), resource.end());
-    ASSERT_FALSE(block.empty());
-    ASSERT_TRUE(window_system_start(block, kHandlers));
+    ASSERT_FALSE(carried_block().empty());
+    ASSERT_TRUE(window_system_start(carried_block(), kHandlers));
     ASSERT_TRUE(window_system_start(test_layout_block(), kHandlers));
   }
   void SetUp() override {
@@ -409,18 +437,9 @@ TEST_F(WindowSystem, AHandlerReturningFalseKeepsThePressFromTheControl) {
 // or the unit (the extended styles in the upper half), or in its pixels.
 constexpr std::uint64_t ex(DWORD bits) { return std::uint64_t{bits} << 32; }
 
-template <typename Data, typename Field>
-Data with(Field Data::*field, Field value, Data data = kind_defaults<Data>()) {
-  data.*field = value;
-  return data;
-}
-layout::WindowData window_with(std::int32_t layout::WindowData::*field, std::int32_t value) {
-  using W = layout::WindowData;
-  return with(field, value, with(&W::border_style, 1, with(&W::start_position, 0)));
-}
 // White background, then a red shape or a blue line.
 layout::ShapeBoxData shape(std::int32_t kind, std::int32_t line_type) {
-  auto d = kind_defaults<layout::ShapeBoxData>();
+  auto d = main_unit<layout::ShapeBoxData>(kShapeBack);
   d.background_colour = 0x00ffffff;
   d.shape = kind;
   d.line_type = line_type;
@@ -429,10 +448,18 @@ layout::ShapeBoxData shape(std::int32_t kind, std::int32_t line_type) {
   return d;
 }
 // The banner on a magenta background.
-layout::PicBoxData picture(std::int32_t display_mode);
+layout::PicBoxData picture(std::int32_t display_mode) {
+  auto d = std::get<layout::PicBoxData>(
+      layout::decode_window_layout(carried_block())->find_unit(kPictureBanner)->data);
+  d.background_colour = 0x00ff00ff;
+  d.display_mode = display_mode;
+  return d;
+}
 // Blue when normal, green on hover, olive once visited.
 layout::HyperLinkerData link() {
-  auto d = kind_defaults<layout::HyperLinkerData>();
+  auto d = main_unit<layout::HyperLinkerData>(kLinkOpen);
+  d.link_type = 1;  // the web address
+  d.font.clear();
   d.visited_colour = 0x00008080;
   d.hover_colour = 0x0000ff00;
   d.background_colour = 0x00ffffff;
@@ -489,8 +516,6 @@ struct FeatureRow {
 };
 
 TEST_F(WindowSystem, SettingsTheProgramDoesNotUseTakeEffect) {
-  using W = layout::WindowData;
-  using E = layout::EditBoxData;
   const FeatureRow rows[] = {
       {"border 1",
        window_with(&W::maximize_box, 1),
@@ -508,10 +533,10 @@ TEST_F(WindowSystem, SettingsTheProgramDoesNotUseTakeEffect) {
       {"always on top", window_with(&W::always_on_top, 1), ex(WS_EX_TOPMOST), ex(WS_EX_TOOLWINDOW)},
       {"start minimised", window_with(&W::start_position, 2), WS_MINIMIZE, WS_MAXIMIZE},
       {"start maximised", window_with(&W::start_position, 3), WS_MAXIMIZE, WS_MINIMIZE},
-      {"edit centred", with(&E::alignment, 1), ES_CENTER, ES_RIGHT},
-      {"edit right-aligned", with(&E::alignment, 2), ES_RIGHT, ES_CENTER},
-      {"edit lower case", with(&E::case_conversion, 1), ES_LOWERCASE, ES_UPPERCASE},
-      {"edit upper case", with(&E::case_conversion, 2), ES_UPPERCASE, ES_LOWERCASE},
+      {"edit centred", edit_with(&E::alignment, 1), ES_CENTER, ES_RIGHT},
+      {"edit right-aligned", edit_with(&E::alignment, 2), ES_RIGHT, ES_CENTER},
+      {"edit lower case", edit_with(&E::case_conversion, 1), ES_LOWERCASE, ES_UPPERCASE},
+      {"edit upper case", edit_with(&E::case_conversion, 2), ES_UPPERCASE, ES_LOWERCASE},
       // The 800 x 212 banner in a 500 x 300 box; shapes in a 100 x 40 box.
       // Each mode with a point where every other mode differs: at its size at the
       // top left, stretched over the box, fitted (500 x 133) or at its size centred.
@@ -538,18 +563,13 @@ TEST_F(WindowSystem, SettingsTheProgramDoesNotUseTakeEffect) {
   for (const FeatureRow& row : rows) {
     const bool window_row = std::holds_alternative<W>(row.unit);
     const bool picture_row = std::holds_alternative<layout::PicBoxData>(row.unit);
-    constexpr std::uint32_t kKinds[] = {layout::WindowData::kLayoutId,   layout::WindowData::kLayoutId,
-                                        layout::EditBoxData::kLayoutId,  layout::PicBoxData::kLayoutId,
-                                        layout::ShapeBoxData::kLayoutId, layout::LabelData::kLayoutId,
-                                        layout::ButtonData::kLayoutId,   layout::HyperLinkerData::kLayoutId};
     layout::WindowLayout one;
     one.window_id = ++window_id;
     one.unit_ids = {kTestWindowUnit, kTestShortEdit};
-    one.units = {unit_record(layout::WindowData::kLayoutId, 10, 20, 600, 400, 1, {},
-                             window_row ? row.unit : window_with(&W::border_style, 1)),
-                 unit_record(window_row ? layout::EditBoxData::kLayoutId : kKinds[row.unit.index()], 10, 50,
-                             picture_row ? 500 : 100, picture_row ? 300 : 40, 5, {},
-                             window_row ? layout::KindData(kind_defaults<E>()) : row.unit)};
+    one.units = {
+        unit_record(10, 20, 600, 400, 1, {}, window_row ? row.unit : window_with(&W::border_style, 1)),
+        unit_record(10, 50, picture_row ? 500 : 100, picture_row ? 300 : 40, 5, {},
+                    window_row ? edit_with() : row.unit)};
     ASSERT_TRUE(window_system_start(layout::encode_window_layout(one), kHandlers) &&
                 load_window(window_id, nullptr, false));
     HWND built = unit_window(window_id, window_row ? window_id : kTestShortEdit);
@@ -564,17 +584,6 @@ TEST_F(WindowSystem, SettingsTheProgramDoesNotUseTakeEffect) {
     EXPECT_TRUE(!row.looks_right || row.looks_right(built));
     DestroyWindow(unit_window(window_id, window_id));
   }
-}
-
-layout::PicBoxData picture(std::int32_t display_mode) {
-  const auto resource = rcdata_resource(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TARNVEX_RCDATA_LAYOUT));
-  const auto main = layout::decode_window_layout(ByteSet(resource.begin(), resource.end()));
-  const auto at = std::find(main->unit_ids.begin(), main->unit_ids.end(), kPictureBanner);
-  auto d =
-      std::get<layout::PicBoxData>(main->units[static_cast<std::size_t>(at - main->unit_ids.begin())].data);
-  d.background_colour = 0x00ff00ff;
-  d.display_mode = display_mode;
-  return d;
 }
 
 TEST_F(WindowSystem, ShortSingleLineEditGrowsToItsFontHeight) {
