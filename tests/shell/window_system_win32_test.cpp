@@ -182,10 +182,17 @@ ByteSet test_layout_block() {
   return layout::encode_window_layout(test);
 }
 
+// The font a unit answers WM_GETFONT with; all zero for none.
+LOGFONTW font_of(HWND window) {
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font, &font);
+  return font;
+}
+
 // Holds Ctrl/Shift/Alt down in this thread's key state while it lives.
 class HeldKeys {
  public:
-  explicit HeldKeys(std::initializer_list<int> keys) {
+  explicit HeldKeys(const std::vector<int>& keys) {
     GetKeyboardState(saved_.data());
     std::array<BYTE, 256> state = saved_;
     for (int key : keys) state[static_cast<std::size_t>(key)] = 0x80;
@@ -233,22 +240,13 @@ TEST_F(WindowSystem, CreatedEventRunsOnceAfterEveryUnitExists) {
 
 TEST_F(WindowSystem, HyperlinkFontKeepsItsFieldsAndReplacesCharsetAndQuality) {
   for (std::uint32_t link : {kLinkOpen, kLinkCopy}) {
-    HWND window = unit_window(kWindow, link);
-    ASSERT_NE(window, nullptr);
-    auto font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
-    ASSERT_NE(font, nullptr);
-    LOGFONTW info{};
-    ASSERT_EQ(GetObjectW(font, sizeof info, &info), static_cast<int>(sizeof info));
-    EXPECT_STREQ(info.lfFaceName, L"宋体");
-    EXPECT_EQ(info.lfHeight, -12);
-    EXPECT_EQ(info.lfWeight, 400);
-    EXPECT_EQ(info.lfUnderline, 1);
-    EXPECT_EQ(info.lfItalic, 0);
-    EXPECT_EQ(info.lfCharSet, 1);  // stored 134
-    EXPECT_EQ(info.lfQuality, 2);
-    EXPECT_EQ(info.lfOutPrecision, 0);
-    EXPECT_EQ(info.lfClipPrecision, 0);
-    EXPECT_EQ(info.lfPitchAndFamily, 0);
+    const LOGFONTW f = font_of(unit_window(kWindow, link));
+    EXPECT_STREQ(f.lfFaceName, L"宋体");
+    // Height, weight, underline, italic; the charset (stored 134) and quality replaced; the rest 0.
+    EXPECT_EQ((std::array<LONG, 9>{f.lfHeight, f.lfWeight, f.lfUnderline, f.lfItalic, f.lfCharSet,
+                                   f.lfQuality, f.lfOutPrecision, f.lfClipPrecision, f.lfPitchAndFamily}),
+              (std::array<LONG, 9>{-12, 400, 1, 0, 1, 2, 0, 0, 0}))
+        << std::hex << link;
   }
 }
 
@@ -318,12 +316,11 @@ TEST_F(WindowSystem, EditBoxesAnswerWithTheirOwnColours) {
 TEST_F(WindowSystem, VisiblePropertyReadsAndShowsOrHidesTheUnit) {
   EXPECT_EQ(read_unit_property(kWindow, kLinkCopy, kPropertyVisible), UnitValue(false));
   EXPECT_EQ(read_unit_property(kWindow, kEditSource, kPropertyVisible), UnitValue(true));
-  ASSERT_TRUE(write_unit_property(kWindow, kLinkCopy, kPropertyVisible, true));
-  EXPECT_TRUE(IsWindowVisible(unit_window(kWindow, kLinkCopy)));
-  EXPECT_EQ(read_unit_property(kWindow, kLinkCopy, kPropertyVisible), UnitValue(true));
-  ASSERT_TRUE(write_unit_property(kWindow, kLinkCopy, kPropertyVisible, false));
-  EXPECT_FALSE(IsWindowVisible(unit_window(kWindow, kLinkCopy)));
-  EXPECT_EQ(read_unit_property(kWindow, kLinkCopy, kPropertyVisible), UnitValue(false));
+  for (bool visible : {true, false}) {
+    ASSERT_TRUE(write_unit_property(kWindow, kLinkCopy, kPropertyVisible, visible));
+    EXPECT_EQ(IsWindowVisible(unit_window(kWindow, kLinkCopy)) != FALSE, visible);
+    EXPECT_EQ(read_unit_property(kWindow, kLinkCopy, kPropertyVisible), UnitValue(visible));
+  }
 }
 
 TEST_F(WindowSystem, ContentPropertyWritesAndReadsCodePage936Text) {
@@ -354,33 +351,34 @@ TEST_F(WindowSystem, PropertiesOfWhatDoesNotExistAreRefused) {
 }
 
 TEST_F(WindowSystem, PressOnAVisibleHyperlinkCallsItsHandlerWithPositionAndKeys) {
-  HWND link = unit_window(kWindow, kLinkCopy);
-  write_unit_property(kWindow, kLinkCopy, kPropertyVisible, true);
-  {
-    HeldKeys keys{VK_CONTROL, VK_SHIFT};
-    SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL | MK_SHIFT, MAKELPARAM(7, 9));
+  struct Press {
+    std::uint32_t link;
+    WPARAM buttons;
+    std::vector<int> held;
+    Call want;
+  };
+  // The keys come from the key state; a release calls nothing.
+  const Press presses[] = {
+      {kLinkCopy, MK_CONTROL | MK_SHIFT, {VK_CONTROL, VK_SHIFT}, {kHandlerCopy, 7, 9, kKeyCtrl | kKeyShift}},
+      {kLinkOpen, 0, {VK_MENU}, {kHandlerOpen, 3, 4, kKeyAlt}}};
+  for (const Press& p : presses) {
+    HWND link = unit_window(kWindow, p.link);
+    write_unit_property(kWindow, p.link, kPropertyVisible, true);
+    {
+      HeldKeys keys(p.held);
+      SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON | p.buttons, MAKELPARAM(p.want.x, p.want.y));
+    }
+    SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(p.want.x, p.want.y));
+    write_unit_property(kWindow, p.link, kPropertyVisible, false);
+    EXPECT_EQ(g_calls, std::vector<Call>{p.want});
+    g_calls.clear();
   }
-  SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(7, 9));
-  write_unit_property(kWindow, kLinkCopy, kPropertyVisible, false);
-  ASSERT_EQ(g_calls.size(), 1u);
-  EXPECT_EQ(g_calls[0], (Call{kHandlerCopy, 7, 9, kKeyCtrl | kKeyShift}));
-
-  HWND open = unit_window(kWindow, kLinkOpen);
-  write_unit_property(kWindow, kLinkOpen, kPropertyVisible, true);
-  {
-    HeldKeys keys{VK_MENU};
-    SendMessageW(open, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 4));
-  }
-  write_unit_property(kWindow, kLinkOpen, kPropertyVisible, false);
-  ASSERT_EQ(g_calls.size(), 2u);
-  EXPECT_EQ(g_calls[1], (Call{kHandlerOpen, 3, 4, kKeyAlt}));
 }
 
 TEST_F(WindowSystem, ButtonClickRunsTheClickedHandler) {
   SendMessageW(unit_window(kWindow, kButtonGet), BM_CLICK, 0, 0);
   pump_messages();
-  ASSERT_EQ(g_calls.size(), 1u);
-  EXPECT_EQ(g_calls[0].slot, kHandlerGetAddress);
+  EXPECT_EQ(g_calls, (std::vector<Call>{{kHandlerGetAddress, 0, 0, 0}}));
 }
 
 TEST_F(WindowSystem, InputQueuedDuringAHandlerIsDroppedHoweverTheHandlerEnds) {
@@ -407,22 +405,18 @@ TEST_F(WindowSystem, MouseMessagesMapToEventsMinusOneToMinusSix) {
 }
 
 TEST_F(WindowSystem, AHandlerReturningFalseKeepsThePressFromTheControl) {
-  HWND kept = unit_window(kTestWindow, kTestKeptEdit);
-  HWND passed = unit_window(kTestWindow, kTestPassedEdit);
-  SetWindowTextW(kept, L"abcdef");
-  SetWindowTextW(passed, L"abcdef");
-  SendMessageW(kept, EM_SETSEL, 0, -1);
-  SendMessageW(passed, EM_SETSEL, 0, -1);
   // An edit's own press handling collapses the selection to the caret.
-  SendMessageW(kept, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 5));
-  SendMessageW(kept, WM_LBUTTONUP, 0, MAKELPARAM(2, 5));
-  SendMessageW(passed, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 5));
-  SendMessageW(passed, WM_LBUTTONUP, 0, MAKELPARAM(2, 5));
-  DWORD start = 0, end = 0;
-  SendMessageW(kept, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  EXPECT_EQ(end - start, 6u) << "the kept press reached the edit";
-  SendMessageW(passed, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  EXPECT_EQ(end - start, 0u) << "the passed press did not reach the edit";
+  for (const auto& [unit, selected] : {std::pair{kTestKeptEdit, 6u}, std::pair{kTestPassedEdit, 0u}}) {
+    HWND edit = unit_window(kTestWindow, unit);
+    SetWindowTextW(edit, L"abcdef");
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    SendMessageW(edit, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 5));
+    SendMessageW(edit, WM_LBUTTONUP, 0, MAKELPARAM(2, 5));
+    DWORD start = 0, end = 0;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(end - start, selected) << (selected ? "the kept press reached the edit"
+                                                  : "the passed press did not reach the edit");
+  }
   // The passed press also focused its edit; only the presses count here.
   std::vector<Call> presses;
   std::copy_if(g_calls.begin(), g_calls.end(), std::back_inserter(presses),
@@ -597,12 +591,6 @@ TEST_F(WindowSystem, ShortSingleLineEditGrowsToItsFontHeight) {
   EXPECT_EQ(rect.bottom - rect.top, 21);
 }
 
-LONG font_height(HWND window) {
-  LOGFONTW font{};
-  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font, &font);
-  return font.lfHeight;
-}
-
 // Every unit of the main window where it stands, at 144 DPI or at 96.
 void expect_main_window_units_at(bool at_144) {
   namespace r = main_window_rects;
@@ -624,7 +612,7 @@ void expect_main_window_units_at(bool at_144) {
         << std::hex << unit << (at_144 ? " at 144 DPI" : " at 96 DPI");
   }
   for (std::uint32_t link : {kLinkOpen, kLinkCopy})
-    EXPECT_EQ(font_height(unit_window(kWindow, link)), at_144 ? -18 : -12);
+    EXPECT_EQ(font_of(unit_window(kWindow, link)).lfHeight, at_144 ? -18 : -12);
 }
 
 TEST_F(WindowSystem, OnADpiChangeTheWindowTakesTheSuggestedRectangleAndRescalesEveryUnit) {
@@ -667,41 +655,36 @@ TEST_F(WindowSystem, InputBoxHasAThinBorderAndTheOutputBoxNone) {
   }
 }
 
-TEST_F(WindowSystem, BannerIsFittedToTheBoxAtItsTopLeft) {
-  HWND banner = unit_window(kWindow, kPictureBanner);
-  RedrawWindow(banner, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-  const COLORREF face = GetSysColor(COLOR_BTNFACE);
-  // 231 x 61: rows 0..60 hold the picture, row 61 is the box's own background.
-  int picture_rows = 0;
-  for (int x : {5, 115, 225}) {
-    if (screen_pixel(banner, x, 30) != face) ++picture_rows;
-    EXPECT_EQ(screen_pixel(banner, x, 61), face) << x;
-  }
-  EXPECT_EQ(picture_rows, 3);
-  EXPECT_NE(screen_pixel(banner, 115, 60), face);
-}
-
 struct PixelCase {
   const char* what;
   std::uint32_t window, unit;
-  int x, y;
-  COLORREF colour;
+  Pixel pixel;
 };
 
-TEST_F(WindowSystem, UnitsPaintTheirOwnColours) {
+TEST_F(WindowSystem, UnitsPaintTheirOwnColoursAndTheBannerFitsItsBox) {
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
   const PixelCase cases[] = {
-      {"input box", kWindow, kEditSource, 200, 10, RGB(255, 255, 255)},
-      {"output box", kWindow, kEditAutoplay, 200, 10, RGB(255, 255, 255)},
-      {"label background", kTestWindow, kTestLabel, 95, 25, RGB(0, 255, 0)},
+      {"input box", kWindow, kEditSource, {200, 10, kWhite}},
+      {"output box", kWindow, kEditAutoplay, {200, 10, kWhite}},
+      {"label background", kTestWindow, kTestLabel, {95, 25, RGB(0, 255, 0)}},
       // The shape box is 60 x 40: its background, then the 40 x 40 square from x = 10.
-      {"shape box left of the square", kTestWindow, kTestSquare, 5, 20, RGB(255, 255, 255)},
-      {"the square", kTestWindow, kTestSquare, 30, 20, RGB(255, 0, 0)},
-      {"shape box right of the square", kTestWindow, kTestSquare, 55, 20, RGB(255, 255, 255)},
+      {"shape box left of the square", kTestWindow, kTestSquare, {5, 20, kWhite}},
+      {"the square", kTestWindow, kTestSquare, {30, 20, kRed}},
+      {"shape box right of the square", kTestWindow, kTestSquare, {55, 20, kWhite}},
+      // The banner fitted to its 231 x 62 box at the top left: rows 0..60 hold
+      // the picture across the box's width, row 61 is the box's own background.
+      {"banner, left", kWindow, kPictureBanner, {5, 30, face, false}},
+      {"banner, middle", kWindow, kPictureBanner, {115, 30, face, false}},
+      {"banner, right", kWindow, kPictureBanner, {225, 30, face, false}},
+      {"banner, last row", kWindow, kPictureBanner, {115, 60, face, false}},
+      {"under the banner, left", kWindow, kPictureBanner, {5, 61, face}},
+      {"under the banner, middle", kWindow, kPictureBanner, {115, 61, face}},
+      {"under the banner, right", kWindow, kPictureBanner, {225, 61, face}},
   };
   for (const PixelCase& c : cases) {
     HWND window = unit_window(c.window, c.unit);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
-    EXPECT_EQ(screen_pixel(window, c.x, c.y), c.colour) << c.what;
+    EXPECT_EQ(screen_pixel(window, c.pixel.x, c.pixel.y) == c.pixel.colour, c.pixel.same) << c.what;
   }
 }
 
@@ -798,9 +781,7 @@ TEST_F(WindowSystem, FocusChangesRunTheFocusEvents) {
   HWND edit = unit_window(kTestWindow, kTestPassedEdit);
   SendMessageW(edit, WM_SETFOCUS, 0, 0);
   SendMessageW(edit, WM_KILLFOCUS, 0, 0);
-  ASSERT_EQ(g_calls.size(), 2u);
-  EXPECT_EQ(g_calls[0].slot, kSlotFocusGained);
-  EXPECT_EQ(g_calls[1].slot, kSlotFocusLost);
+  EXPECT_EQ(g_calls, (std::vector<Call>{{kSlotFocusGained, 0, 0, 0}, {kSlotFocusLost, 0, 0, 0}}));
 }
 
 TEST_F(WindowSystem, HyperlinkCapturesTheMouseOnEntryAndReleasesItOnExit) {
