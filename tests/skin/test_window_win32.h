@@ -43,13 +43,7 @@ class TestWindow {
   // Settles until `condition` holds, for at most ten seconds; whether it held.
   template <typename Condition>
   bool settle_until(Condition condition) const {
-    const ULONGLONG deadline = GetTickCount64() + 10000;
-    for (;;) {
-      settle();
-      if (condition()) return true;
-      if (GetTickCount64() > deadline) return false;
-      Sleep(10);
-    }
+    return wait_until([&] { return settle(), condition(); }, std::chrono::seconds(10));
   }
   // The colour on the screen at a client point of the frame.
   COLORREF pixel(Point client) const;
