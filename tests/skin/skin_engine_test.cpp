@@ -91,9 +91,7 @@ auto handles_of(const TestWindow& window) {
 }
 
 TEST_F(SkinEngine, GoodSkinColoursTheWindow) {
-  TestWindow window;
-  SetWindowTextW(window.edit(), L"MMMM");
-  window.settle();
+  TestWindow window(L"MMMM");
   const skin::Skin look = test_skin();
   ASSERT_EQ(attach(skin::encode(look)), 0);
 
@@ -188,9 +186,7 @@ std::vector<std::vector<std::uint8_t>> refused_skins() {
 }
 
 TEST_F(SkinEngine, RefusedSkinsChangeNothing) {
-  TestWindow window;
-  SetWindowTextW(window.edit(), L"text");
-  window.settle();
+  TestWindow window(L"text");
   const auto before = window.snapshot();
   const auto handles = handles_of(window);
   EXPECT_EQ(attach({}), 1);
@@ -292,9 +288,7 @@ TEST_F(SkinEngine, MessageBoxesShownLaterAreSkinnedAndStillWork) {
 }
 
 TEST_F(SkinEngine, DetachAndUnloadGiveTheWindowsTheirOwnLookBack) {
-  TestWindow window;
-  SetWindowTextW(window.edit(), L"MMMM");
-  window.settle();
+  TestWindow window(L"MMMM");
   const auto before = window.snapshot();
   const auto handles = handles_of(window);
   ASSERT_EQ(attach(skin::encode(test_skin())), 0);
@@ -318,9 +312,7 @@ LRESULT CALLBACK later_edit_procedure(HWND window, UINT message, WPARAM wparam, 
 }
 
 TEST_F(SkinEngine, WindowSubclassedAfterTheEngineKeepsWorkingAfterTheUnload) {
-  TestWindow window;
-  SetWindowTextW(window.edit(), L"MMMM");
-  window.settle();
+  TestWindow window(L"MMMM");
   const auto before = window.snapshot();
   ASSERT_EQ(attach(skin::encode(test_skin())), 0);
   g_edit_under_later = reinterpret_cast<WNDPROC>(

@@ -18,7 +18,8 @@ struct Point {
 
 class TestWindow {
  public:
-  TestWindow();
+  // The edit box shows `edit_text`.
+  explicit TestWindow(const wchar_t* edit_text = L"");
   ~TestWindow();
   TestWindow(const TestWindow&) = delete;
   TestWindow& operator=(const TestWindow&) = delete;
@@ -59,4 +60,7 @@ class TestWindow {
 };
 
 // "R,G,B" for test messages.
-std::string colour_text(COLORREF colour);
+inline std::string colour_text(COLORREF colour) {
+  return std::to_string(GetRValue(colour)) + "," + std::to_string(GetGValue(colour)) + "," +
+         std::to_string(GetBValue(colour));
+}
