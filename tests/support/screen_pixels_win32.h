@@ -23,8 +23,7 @@ inline std::vector<COLORREF> screen_snapshot(HWND window) {
   ClientToScreen(window, &origin);
   const WindowDc screen(nullptr);
   const MemoryDc memory(CreateCompatibleDC(screen.get()));
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof info.bmiHeader, client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  const BITMAPINFO info = pixel_bitmap_info(client.right, client.bottom);
   void* bits = nullptr;
   const GdiObject<HBITMAP> bitmap(CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!memory.get() || !bitmap.get()) return {};
