@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <array>
-#include <iterator>
 #include <stdexcept>
 #include <utility>
 #include <variant>
@@ -30,8 +29,7 @@ namespace {
 using namespace main_window;
 
 struct Call {
-  int slot;
-  int x, y, keys;
+  int slot, x, y, keys;
   bool operator==(const Call&) const = default;
 };
 std::vector<Call> g_calls;
@@ -144,8 +142,6 @@ E edit_with(std::int32_t E::*field = &E::border_style, std::int32_t value = 1) {
 }
 
 ByteSet test_layout_block() {
-  layout::WindowLayout test;
-  test.window_id = kTestWindow;
   auto window = window_with(&W::maximize_box, 1);
   window.caption = "window system test";
   auto label = main_unit<layout::LabelData>(kLabelAuthor);
@@ -164,23 +160,24 @@ ByteSet test_layout_block() {
 
   std::vector<layout::EventBinding> mouse_events;
   for (int i = 0; i < 6; ++i) mouse_events.push_back({-1 - i, kSlotFirstMouse + i});
-  test.unit_ids = {kTestWindowUnit, kTestLabel,      kTestShortEdit,    kTestFutureEdit,
-                   kTestKeptEdit,   kTestPassedEdit, kTestDisabledEdit, kTestSquare};
-  test.units = {
-      unit_record(10, 20, 300, 200, 1, {}, window),
-      unit_record(10, 10, 100, 30, 1, mouse_events, label),
-      unit_record(10, 50, 100, 5, 5, {}, edit_with()),
-      unit_record(10, 60, 100, 20, 5, {}, future_edit),
-      unit_record(10, 90, 100, 20, 5, {{layout::kEventLeftDown, kSlotKeep}}, edit_with()),
-      unit_record(10, 120, 100, 20, 5,
-                  {{layout::kEventLeftDown, kSlotPass},
-                   {layout::kEventFocusGained, kSlotFocusGained},
-                   {layout::kEventFocusLost, kSlotFocusLost}},
-                  edit_with()),
-      unit_record(120, 120, 100, 20, 7, {}, password),
-      unit_record(200, 10, 60, 40, 1, {}, square),
-  };
-  return layout::encode_window_layout(test);
+  return layout::encode_window_layout(
+      {.window_id = kTestWindow,
+       .unit_ids = {kTestWindowUnit, kTestLabel, kTestShortEdit, kTestFutureEdit, kTestKeptEdit,
+                    kTestPassedEdit, kTestDisabledEdit, kTestSquare},
+       .units = {
+           unit_record(10, 20, 300, 200, 1, {}, window),
+           unit_record(10, 10, 100, 30, 1, mouse_events, label),
+           unit_record(10, 50, 100, 5, 5, {}, edit_with()),
+           unit_record(10, 60, 100, 20, 5, {}, future_edit),
+           unit_record(10, 90, 100, 20, 5, {{layout::kEventLeftDown, kSlotKeep}}, edit_with()),
+           unit_record(10, 120, 100, 20, 5,
+                       {{layout::kEventLeftDown, kSlotPass},
+                        {layout::kEventFocusGained, kSlotFocusGained},
+                        {layout::kEventFocusLost, kSlotFocusLost}},
+                       edit_with()),
+           unit_record(120, 120, 100, 20, 7, {}, password),
+           unit_record(200, 10, 60, 40, 1, {}, square),
+       }});
 }
 
 // The font a unit answers WM_GETFONT with; all zero for none.
@@ -236,10 +233,8 @@ TEST_F(WindowSystem, HyperlinkFontKeepsItsFieldsAndReplacesCharsetAndQuality) {
 
 TEST_F(WindowSystem, UnitsWithoutAFontUseTheDefaultGuiFont) {
   const auto stock = reinterpret_cast<LRESULT>(GetStockObject(DEFAULT_GUI_FONT));
-  for (std::uint32_t unit : {kEditSource, kEditAutoplay, kButtonGet, kLabelAuthor}) {
+  for (std::uint32_t unit : {kEditSource, kEditAutoplay, kButtonGet, kLabelAuthor, kWindow})
     EXPECT_EQ(SendMessageW(unit_window(kWindow, unit), WM_GETFONT, 0, 0), stock) << std::hex << unit;
-  }
-  EXPECT_EQ(SendMessageW(unit_window(kWindow, kWindow), WM_GETFONT, 0, 0), stock);
 }
 
 TEST_F(WindowSystem, SelfDrawnUnitsKeepASentFontAndAnswerLikeStandardControls) {
@@ -269,8 +264,7 @@ TEST_F(WindowSystem, SelfDrawnUnitsKeepASentFontAndAnswerLikeStandardControls) {
 struct ColourCase {
   std::uint32_t unit;
   UINT message;
-  COLORREF text;
-  COLORREF background;
+  COLORREF text, background;
 };
 
 TEST_F(WindowSystem, EditBoxesAnswerWithTheirOwnColours) {
@@ -283,7 +277,6 @@ TEST_F(WindowSystem, EditBoxesAnswerWithTheirOwnColours) {
   HDC dc = memory.get();
   for (const auto& c : cases) {
     HWND edit = unit_window(kWindow, c.unit);
-    ASSERT_NE(edit, nullptr);
     SetTextColor(dc, RGB(1, 2, 3));
     SetBkColor(dc, RGB(4, 5, 6));
     auto brush = reinterpret_cast<HBRUSH>(SendMessageW(
@@ -315,10 +308,10 @@ TEST_F(WindowSystem, ContentPropertyWritesAndReadsCodePage936Text) {
   EXPECT_STREQ(shown, L"获取失败！");
   EXPECT_EQ(read_unit_property(kWindow, kEditAutoplay, kPropertyContent), UnitValue(failed));
   // Writing replaces the whole text; an empty box reads as the empty Text.
-  ASSERT_TRUE(write_unit_property(kWindow, kEditAutoplay, kPropertyContent, Text("http://a/b")));
-  EXPECT_EQ(read_unit_property(kWindow, kEditAutoplay, kPropertyContent), UnitValue(Text("http://a/b")));
-  ASSERT_TRUE(write_unit_property(kWindow, kEditAutoplay, kPropertyContent, Text("")));
-  EXPECT_EQ(read_unit_property(kWindow, kEditAutoplay, kPropertyContent), UnitValue(Text()));
+  for (const Text& text : {Text("http://a/b"), Text()}) {
+    ASSERT_TRUE(write_unit_property(kWindow, kEditAutoplay, kPropertyContent, text));
+    EXPECT_EQ(read_unit_property(kWindow, kEditAutoplay, kPropertyContent), UnitValue(text));
+  }
 }
 
 TEST_F(WindowSystem, PropertiesOfWhatDoesNotExistAreRefused) {
@@ -383,7 +376,6 @@ TEST_F(WindowSystem, InputQueuedDuringAHandlerIsDroppedHoweverTheHandlerEnds) {
 
 TEST_F(WindowSystem, MouseMessagesMapToEventsMinusOneToMinusSix) {
   HWND label = unit_window(kTestWindow, kTestLabel);
-  ASSERT_NE(label, nullptr);
   const UINT messages[] = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK,
                            WM_RBUTTONDOWN, WM_RBUTTONUP, WM_MOUSEMOVE};
   for (int i = 0; i < 6; ++i) SendMessageW(label, messages[i], 0, MAKELPARAM(i + 1, 20 - i));
@@ -405,12 +397,8 @@ TEST_F(WindowSystem, AHandlerReturningFalseKeepsThePressFromTheControl) {
                                                   : "the passed press did not reach the edit");
   }
   // The passed press also focused its edit; only the presses count here.
-  std::vector<Call> presses;
-  std::copy_if(g_calls.begin(), g_calls.end(), std::back_inserter(presses),
-               [](const Call& call) { return call.slot == kSlotKeep || call.slot == kSlotPass; });
-  ASSERT_EQ(presses.size(), 2u);
-  EXPECT_EQ(presses[0], (Call{kSlotKeep, 2, 5, 0}));
-  EXPECT_EQ(presses[1], (Call{kSlotPass, 2, 5, 0}));
+  std::erase_if(g_calls, [](const Call& call) { return call.slot != kSlotKeep && call.slot != kSlotPass; });
+  EXPECT_EQ(g_calls, (std::vector<Call>{{kSlotKeep, 2, 5, 0}, {kSlotPass, 2, 5, 0}}));
 }
 
 // Settings this program's own window never uses, one row each: a window built
@@ -544,13 +532,13 @@ TEST_F(WindowSystem, SettingsTheProgramDoesNotUseTakeEffect) {
   for (const FeatureRow& row : rows) {
     const bool window_row = std::holds_alternative<W>(row.unit);
     const bool picture_row = std::holds_alternative<layout::PicBoxData>(row.unit);
-    layout::WindowLayout one;
-    one.window_id = ++window_id;
-    one.unit_ids = {kTestWindowUnit, kTestShortEdit};
-    one.units = {
-        unit_record(10, 20, 600, 400, 1, {}, window_row ? row.unit : window_with(&W::border_style, 1)),
-        unit_record(10, 50, picture_row ? 500 : 100, picture_row ? 300 : 40, 5, {},
-                    window_row ? edit_with() : row.unit)};
+    const layout::WindowLayout one{
+        .window_id = ++window_id,
+        .unit_ids = {kTestWindowUnit, kTestShortEdit},
+        .units = {
+            unit_record(10, 20, 600, 400, 1, {}, window_row ? row.unit : window_with(&W::border_style, 1)),
+            unit_record(10, 50, picture_row ? 500 : 100, picture_row ? 300 : 40, 5, {},
+                        window_row ? edit_with() : row.unit)}};
     ASSERT_TRUE(window_system_start(layout::encode_window_layout(one), kHandlers) &&
                 load_window(window_id, nullptr, false));
     HWND built = unit_window(window_id, window_row ? window_id : kTestShortEdit);
@@ -636,10 +624,9 @@ TEST_F(WindowSystem, InputBoxHasAThinBorderAndTheOutputBoxNone) {
   SendMessageW(input, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&input_text));
   SendMessageW(output, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&output_text));
   EXPECT_GT(input_text.top, output_text.top);
-  for (HWND edit : {input, output}) {
+  for (HWND edit : {input, output})
     EXPECT_EQ(GetWindowLongW(edit, GWL_EXSTYLE) & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE | WS_EX_DLGMODALFRAME),
               0);
-  }
 }
 
 struct PixelCase {
@@ -679,10 +666,8 @@ TEST_F(WindowSystem, UnitsPaintTheirOwnColoursAndTheBannerFitsItsBox) {
 // engine that subclasses the window does.
 LRESULT CALLBACK recolouring(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
                              DWORD_PTR brush) {
-  if (message != WM_CTLCOLORSTATIC && message != WM_CTLCOLORDLG) {
-    return DefSubclassProc(window, message, wparam, lparam);
-  }
-  DefSubclassProc(window, message, wparam, lparam);
+  const LRESULT own = DefSubclassProc(window, message, wparam, lparam);
+  if (message != WM_CTLCOLORSTATIC && message != WM_CTLCOLORDLG) return own;
   SetTextColor(reinterpret_cast<HDC>(wparam), RGB(255, 0, 255));
   return static_cast<LRESULT>(brush);
 }

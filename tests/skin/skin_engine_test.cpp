@@ -171,9 +171,8 @@ std::vector<std::vector<std::uint8_t>> refused_skins() {
   wrong_version[4] = 2;
   skins.push_back(wrong_version);
   skins.push_back({'M', 'Z', 0x90, 0});
-  for (std::size_t length = 1; length < good.size(); length += 3) {
+  for (std::size_t length = 1; length < good.size(); length += 3)
     skins.emplace_back(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(length));
-  }
   std::mt19937 random(11);
   std::uniform_int_distribution<int> byte(0, 255);
   for (int round = 0; round < 100; ++round) {
@@ -192,9 +191,8 @@ TEST_F(SkinEngine, RefusedSkinsChangeNothing) {
   EXPECT_EQ(attach({}), 1);
   EXPECT_EQ(attach_(nullptr, 100, nullptr, 0, 0, 0), 1);
   EXPECT_EQ(attach_(skin::kMagic.data(), -5, nullptr, 0, 0, 0), 1);
-  for (const auto& refused : refused_skins()) {
+  for (const auto& refused : refused_skins())
     EXPECT_NE(attach(refused), 0) << "a skin of " << refused.size() << " bytes";
-  }
 
   EXPECT_TRUE(window.settle_until([&] { return window.snapshot() == before; }))
       << "the window's pixels changed";

@@ -12,8 +12,7 @@
 #include "tests/support/program_win32.h"
 
 struct Point {
-  int x;
-  int y;
+  int x, y;
 };
 
 class TestWindow {
