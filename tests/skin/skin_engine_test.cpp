@@ -8,10 +8,12 @@
 
 #include <fstream>
 #include <random>
+#include <tuple>
 
 #include "skin_engine/skin_format.h"
 #include "tests/skin/test_window_win32.h"
 #include "tests/support/dialogs_win32.h"
+#include "tests/support/screen_pixels_win32.h"
 #include "tests/support/user_settings_win32.h"
 
 namespace {
@@ -81,41 +83,30 @@ LOGFONTW font_of(HWND control) {
   return font;
 }
 
-int pixels_of_colour(const TestWindow& window, HWND control, COLORREF colour) {
-  RECT area;
-  GetWindowRect(control, &area);
-  MapWindowPoints(nullptr, window.frame(), reinterpret_cast<POINT*>(&area), 2);
-  RECT client;
-  GetClientRect(window.frame(), &client);
-  const auto pixels = window.snapshot();
-  int count = 0;
-  for (int y = area.top; y < area.bottom; ++y) {
-    for (int x = area.left; x < area.right; ++x) {
-      if (pixels[static_cast<std::size_t>(y * client.right + x)] == colour) ++count;
-    }
-  }
-  return count;
+// What a skin changes besides the pixels: the procedures, the button's style, the edit box's font.
+auto handles_of(const TestWindow& window) {
+  return std::tuple{
+      GetWindowLongPtrW(window.edit(), GWLP_WNDPROC), GetWindowLongPtrW(window.frame(), GWLP_WNDPROC),
+      GetWindowLongPtrW(window.button(), GWL_STYLE), SendMessageW(window.edit(), WM_GETFONT, 0, 0)};
 }
 
 TEST_F(SkinEngine, GoodSkinColoursTheWindow) {
-  TestWindow window;
-  SetWindowTextW(window.edit(), L"MMMM");
-  window.settle();
+  TestWindow window(L"MMMM");
   const skin::Skin look = test_skin();
   ASSERT_EQ(attach(skin::encode(look)), 0);
 
-  expect_pixel(window, TestWindow::kBackground, rgb(*look.colour("window.background")), "frame background");
-  expect_pixel(window, TestWindow::kEditInside, rgb(*look.colour("edit.background")), "edit box");
-  expect_pixel(window, TestWindow::kEditBorder, rgb(*look.colour("edit.border")), "edit box border");
-  expect_pixel(window, TestWindow::kReadOnlyInside, rgb(*look.colour("edit.readonly.background")),
-               "read-only edit box");
-  expect_pixel(window, TestWindow::kLabelInside, rgb(*look.colour("label.background")), "label");
-  expect_pixel(window, TestWindow::kButtonInside, rgb(*look.colour("button.face")), "button face");
-  expect_pixel(window, TestWindow::kButtonBorder, rgb(*look.colour("button.border")), "button border");
+  for (const auto& [point, name] : {std::pair{TestWindow::kBackground, "window.background"},
+                                    std::pair{TestWindow::kEditInside, "edit.background"},
+                                    std::pair{TestWindow::kEditBorder, "edit.border"},
+                                    std::pair{TestWindow::kReadOnlyInside, "edit.readonly.background"},
+                                    std::pair{TestWindow::kLabelInside, "label.background"},
+                                    std::pair{TestWindow::kButtonInside, "button.face"},
+                                    std::pair{TestWindow::kButtonBorder, "button.border"}})
+    expect_pixel(window, point, rgb(*look.colour(name)), name);
   // Text in the skin's colours: some pixels of the typed text and the caption are exactly that colour.
   EXPECT_TRUE(window.settle_until([&] {
-    return pixels_of_colour(window, window.edit(), rgb(*look.colour("edit.text"))) > 0 &&
-           pixels_of_colour(window, window.button(), rgb(*look.colour("button.text"))) > 0;
+    return screen_shows(window.edit(), rgb(*look.colour("edit.text"))) &&
+           screen_shows(window.button(), rgb(*look.colour("button.text")));
   }));
 
   for (HWND control : {window.edit(), window.read_only_edit(), window.label(), window.button()}) {
@@ -180,9 +171,8 @@ std::vector<std::vector<std::uint8_t>> refused_skins() {
   wrong_version[4] = 2;
   skins.push_back(wrong_version);
   skins.push_back({'M', 'Z', 0x90, 0});
-  for (std::size_t length = 1; length < good.size(); length += 3) {
+  for (std::size_t length = 1; length < good.size(); length += 3)
     skins.emplace_back(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(length));
-  }
   std::mt19937 random(11);
   std::uniform_int_distribution<int> byte(0, 255);
   for (int round = 0; round < 100; ++round) {
@@ -195,28 +185,18 @@ std::vector<std::vector<std::uint8_t>> refused_skins() {
 }
 
 TEST_F(SkinEngine, RefusedSkinsChangeNothing) {
-  TestWindow window;
-  SetWindowTextW(window.edit(), L"text");
-  window.settle();
+  TestWindow window(L"text");
   const auto before = window.snapshot();
-  const auto edit_procedure = GetWindowLongPtrW(window.edit(), GWLP_WNDPROC);
-  const auto frame_procedure = GetWindowLongPtrW(window.frame(), GWLP_WNDPROC);
-  const auto button_style = GetWindowLongPtrW(window.button(), GWL_STYLE);
-  const auto edit_font = SendMessageW(window.edit(), WM_GETFONT, 0, 0);
-
+  const auto handles = handles_of(window);
   EXPECT_EQ(attach({}), 1);
   EXPECT_EQ(attach_(nullptr, 100, nullptr, 0, 0, 0), 1);
   EXPECT_EQ(attach_(skin::kMagic.data(), -5, nullptr, 0, 0, 0), 1);
-  for (const auto& refused : refused_skins()) {
+  for (const auto& refused : refused_skins())
     EXPECT_NE(attach(refused), 0) << "a skin of " << refused.size() << " bytes";
-  }
 
   EXPECT_TRUE(window.settle_until([&] { return window.snapshot() == before; }))
       << "the window's pixels changed";
-  EXPECT_EQ(GetWindowLongPtrW(window.edit(), GWLP_WNDPROC), edit_procedure);
-  EXPECT_EQ(GetWindowLongPtrW(window.frame(), GWLP_WNDPROC), frame_procedure);
-  EXPECT_EQ(GetWindowLongPtrW(window.button(), GWL_STYLE), button_style);
-  EXPECT_EQ(SendMessageW(window.edit(), WM_GETFONT, 0, 0), edit_font);
+  EXPECT_EQ(handles_of(window), handles);
 }
 
 TEST_F(SkinEngine, RefusedSkinKeepsTheSkinAlreadyApplied) {
@@ -306,13 +286,9 @@ TEST_F(SkinEngine, MessageBoxesShownLaterAreSkinnedAndStillWork) {
 }
 
 TEST_F(SkinEngine, DetachAndUnloadGiveTheWindowsTheirOwnLookBack) {
-  TestWindow window;
-  SetWindowTextW(window.edit(), L"MMMM");
-  window.settle();
+  TestWindow window(L"MMMM");
   const auto before = window.snapshot();
-  const auto edit_procedure = GetWindowLongPtrW(window.edit(), GWLP_WNDPROC);
-  const auto button_style = GetWindowLongPtrW(window.button(), GWL_STYLE);
-  const auto edit_font = SendMessageW(window.edit(), WM_GETFONT, 0, 0);
+  const auto handles = handles_of(window);
   ASSERT_EQ(attach(skin::encode(test_skin())), 0);
   ASSERT_TRUE(window.settle_until([&] { return !(window.snapshot() == before); }));
 
@@ -321,9 +297,7 @@ TEST_F(SkinEngine, DetachAndUnloadGiveTheWindowsTheirOwnLookBack) {
   // code, and the controls must not keep the skin's deleted font.
   EXPECT_TRUE(window.settle_until([&] { return window.snapshot() == before; }))
       << "the window looks different after unloading";
-  EXPECT_EQ(GetWindowLongPtrW(window.edit(), GWLP_WNDPROC), edit_procedure);
-  EXPECT_EQ(GetWindowLongPtrW(window.button(), GWL_STYLE), button_style);
-  EXPECT_EQ(SendMessageW(window.edit(), WM_GETFONT, 0, 0), edit_font);
+  EXPECT_EQ(handles_of(window), handles);
 }
 
 // Someone who subclasses the edit box after the engine, the old way.
@@ -336,9 +310,7 @@ LRESULT CALLBACK later_edit_procedure(HWND window, UINT message, WPARAM wparam, 
 }
 
 TEST_F(SkinEngine, WindowSubclassedAfterTheEngineKeepsWorkingAfterTheUnload) {
-  TestWindow window;
-  SetWindowTextW(window.edit(), L"MMMM");
-  window.settle();
+  TestWindow window(L"MMMM");
   const auto before = window.snapshot();
   ASSERT_EQ(attach(skin::encode(test_skin())), 0);
   g_edit_under_later = reinterpret_cast<WNDPROC>(

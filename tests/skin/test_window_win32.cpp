@@ -1,7 +1,5 @@
 #include "tests/skin/test_window_win32.h"
 
-#include <string>
-
 #include "tests/support/screen_pixels_win32.h"
 
 namespace {
@@ -31,19 +29,14 @@ HWND child(HWND parent, const wchar_t* class_name, const wchar_t* text, DWORD st
 
 }  // namespace
 
-std::string colour_text(COLORREF colour) {
-  return std::to_string(GetRValue(colour)) + "," + std::to_string(GetGValue(colour)) + "," +
-         std::to_string(GetBValue(colour));
-}
-
-TestWindow::TestWindow() {
+TestWindow::TestWindow(const wchar_t* edit_text) {
   register_class();
   RECT outer{0, 0, kClientWidth, kClientHeight};
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
   AdjustWindowRect(&outer, style, FALSE);
   frame_ = CreateWindowExW(0, kClassName, L"Skin test", style, 40, 40, outer.right - outer.left,
                            outer.bottom - outer.top, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  edit_ = child(frame_, L"Edit", L"", WS_BORDER | ES_AUTOHSCROLL, 10, 10, 120, 24);
+  edit_ = child(frame_, L"Edit", edit_text, WS_BORDER | ES_AUTOHSCROLL, 10, 10, 120, 24);
   read_only_edit_ = child(frame_, L"Edit", L"", ES_READONLY | ES_AUTOHSCROLL, 10, 44, 120, 24);
   label_ = child(frame_, L"Static", L"ab", SS_LEFT, 10, 78, 120, 20);
   button_ = child(frame_, L"Button", L"Go", BS_PUSHBUTTON | BS_MULTILINE, 150, 10, 100, 30);

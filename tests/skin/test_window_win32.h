@@ -12,13 +12,13 @@
 #include "tests/support/program_win32.h"
 
 struct Point {
-  int x;
-  int y;
+  int x, y;
 };
 
 class TestWindow {
  public:
-  TestWindow();
+  // The edit box shows `edit_text`.
+  explicit TestWindow(const wchar_t* edit_text = L"");
   ~TestWindow();
   TestWindow(const TestWindow&) = delete;
   TestWindow& operator=(const TestWindow&) = delete;
@@ -43,13 +43,7 @@ class TestWindow {
   // Settles until `condition` holds, for at most ten seconds; whether it held.
   template <typename Condition>
   bool settle_until(Condition condition) const {
-    const ULONGLONG deadline = GetTickCount64() + 10000;
-    for (;;) {
-      settle();
-      if (condition()) return true;
-      if (GetTickCount64() > deadline) return false;
-      Sleep(10);
-    }
+    return wait_until([&] { return settle(), condition(); }, std::chrono::seconds(10));
   }
   // The colour on the screen at a client point of the frame.
   COLORREF pixel(Point client) const;
@@ -65,4 +59,7 @@ class TestWindow {
 };
 
 // "R,G,B" for test messages.
-std::string colour_text(COLORREF colour);
+inline std::string colour_text(COLORREF colour) {
+  return std::to_string(GetRValue(colour)) + "," + std::to_string(GetGValue(colour)) + "," +
+         std::to_string(GetBValue(colour));
+}

@@ -1,9 +1,10 @@
 // Test support: what a person sees of a window, read from the screen: one
-// client point, or the whole client area row by row.
+// client point, the whole client area row by row, or whether a colour shows.
 #pragma once
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -22,8 +23,7 @@ inline std::vector<COLORREF> screen_snapshot(HWND window) {
   ClientToScreen(window, &origin);
   const WindowDc screen(nullptr);
   const MemoryDc memory(CreateCompatibleDC(screen.get()));
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof info.bmiHeader, client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  const BITMAPINFO info = pixel_bitmap_info(client.right, client.bottom);
   void* bits = nullptr;
   const GdiObject<HBITMAP> bitmap(CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!memory.get() || !bitmap.get()) return {};
@@ -36,4 +36,8 @@ inline std::vector<COLORREF> screen_snapshot(HWND window) {
   for (std::size_t i = 0; i < pixels.size(); ++i)
     pixels[i] = RGB((bgra[i] >> 16) & 0xFF, (bgra[i] >> 8) & 0xFF, bgra[i] & 0xFF);
   return pixels;
+}
+
+inline bool screen_shows(HWND window, COLORREF colour) {
+  return std::ranges::count(screen_snapshot(window), colour) > 0;
 }
