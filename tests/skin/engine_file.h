@@ -27,7 +27,7 @@ class EngineFileScope {
   }
 };
 
-// The built-in skin as make_skin.py writes it, pinned here field by field, so
+// The built-in skin as the build writes it, pinned here field by field, so
 // no test takes the colours it expects from our own reader.
 inline skin::Skin built_in_skin() {
   skin::Skin expected;
