@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "common/codepage_win32.h"
 #include "tests/support/main_window_driver_win32.h"
 #include "tests/support/screen_pixels_win32.h"
 
@@ -58,10 +59,7 @@ int wmain(int argc, wchar_t** argv) {
     save_screen(argv[3]);
   }
   const std::wstring& said = outcome.message ? outcome.message->text : std::wstring(L"(no answer)");
-  // A path converts its wide text to UTF-8 as it is, separators and all.
-  const std::u8string shown =
-      std::filesystem::path(outcome.address.empty() ? said : outcome.address).u8string();
-  std::printf("%s\n", reinterpret_cast<const char*>(shown.c_str()));
+  std::printf("%s\n", from_wide(CP_UTF8, 0, outcome.address.empty() ? said : outcome.address).c_str());
   std::fflush(stdout);
   driver.close();
   return outcome.address.empty() ? 1 : 0;
