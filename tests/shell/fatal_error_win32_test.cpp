@@ -7,18 +7,14 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
-#include "tests/skin/engine_file.h"
-#include "tests/skin/probe_engine.h"
+#include "tests/skin/probe_log_win32.h"
 #include "tests/support/dialogs_win32.h"
 #include "tests/support/program_win32.h"
 #include "tests/support/user_settings_win32.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 const UnmanagedWindowsUnderWine g_unmanaged(L"fatal_probe.exe");
 
@@ -36,21 +32,14 @@ class FatalError : public testing::TestWithParam<FatalCase> {};
 
 TEST_P(FatalError, ShowsTheMessageRunsTheProgramsEndSequenceAndExitsMinusOne) {
   SCOPED_TRACE(testing::PrintToString(std::wstring(GetParam().mode)));
-  const EngineFileScope engine_file;
-  ASSERT_TRUE(CopyFileW(windows_path_of(TARNVEX_PROBE_ENGINE_FILE).c_str(), kFixedPath.c_str(), FALSE));
-  const fs::path log = fs::temp_directory_path() / ("tarnvex-fatal-" + std::to_string(GetCurrentProcessId()));
-  std::error_code ignored;
-  fs::remove(log, ignored);
-  SetEnvironmentVariableA(kProbeLogVariable, log.string().c_str());
+  const ProbeAtFixedPlace probe(windows_path_of(TARNVEX_PROBE_ENGINE_FILE));
+  ASSERT_TRUE(probe.placed());
   const FatalOutcome outcome = run_until_fatal_box(windows_path_of(FATAL_PROBE_FILE), {GetParam().mode});
-  SetEnvironmentVariableA(kProbeLogVariable, nullptr);
   ASSERT_TRUE(outcome.box.has_value()) << "no message box";
   EXPECT_EQ(outcome.box->caption, L"信息：");
   EXPECT_EQ(outcome.box->text, GetParam().text);
   EXPECT_EQ(outcome.exit_code, std::optional<DWORD>(static_cast<DWORD>(-1)));
-  const auto logged = read_file(log);
-  EXPECT_EQ(std::string(logged.begin(), logged.end()), "attach\ndetach\nunload in OLE\n");
-  fs::remove(log, ignored);
+  EXPECT_EQ(probe.log(), "attach\ndetach\nunload in OLE\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Probe, FatalError, testing::ValuesIn(kFatalCases));

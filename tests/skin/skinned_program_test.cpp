@@ -17,7 +17,7 @@
 #include "shell/skin_install.h"
 #include "skin_engine/skin_format.h"
 #include "tests/skin/engine_file.h"
-#include "tests/skin/probe_engine.h"
+#include "tests/skin/probe_log_win32.h"
 #include "tests/support/dialogs_win32.h"
 #include "tests/support/main_window_rects.h"
 #include "tests/support/program_win32.h"
@@ -167,23 +167,16 @@ TEST(SkinnedProgram, StartsUnskinnedWithoutAUsableEngine) {
 }
 
 TEST(SkinnedProgram, EndSequenceDetachesAndFreesTheEngineBeforeOle) {
-  const EngineFileScope engine_file;
-  ASSERT_TRUE(CopyFileW(windows_path_of(TARNVEX_PROBE_ENGINE_FILE).c_str(), kFixedPath.c_str(), FALSE));
-  const fs::path log = fs::temp_directory_path() / ("tarnvex-probe-" + std::to_string(GetCurrentProcessId()));
-  std::error_code ignored;
-  fs::remove(log, ignored);
-  SetEnvironmentVariableA(kProbeLogVariable, log.string().c_str());
+  const ProbeAtFixedPlace probe(windows_path_of(TARNVEX_PROBE_ENGINE_FILE));
+  ASSERT_TRUE(probe.placed());
   std::optional<DWORD> exit_code;
   {
     ProgramUnderTest program(windows_path_of(TARNVEX_EXE_FILE), kCaption);
     EXPECT_TRUE(program.started());
     exit_code = program.close_and_wait();
   }
-  SetEnvironmentVariableA(kProbeLogVariable, nullptr);
   EXPECT_EQ(exit_code, std::optional<DWORD>(0));
-  const auto logged = read_file(log);
-  EXPECT_EQ(std::string(logged.begin(), logged.end()), "attach\ndetach\nunload in OLE\n");
-  fs::remove(log, ignored);
+  EXPECT_EQ(probe.log(), "attach\ndetach\nunload in OLE\n");
 }
 
 }  // namespace
