@@ -19,6 +19,11 @@ void set_fatal_cleanup(void (*cleanup)());
 
 [[noreturn]] void fatal_error(std::optional<std::int32_t> code, const Text& message);
 
+// Ends the process at once with `exit_code`, after the registered cleanup: for
+// a program whose user has gone while it waits on something that cannot be
+// stopped.
+[[noreturn]] void end_process(int exit_code);
+
 // Shared by the platform implementations of fatal_error: runs the registered
 // cleanup once (a fatal error inside it must not loop).
 void run_fatal_cleanup();

@@ -5,6 +5,10 @@
 
 void fatal_error(std::optional<std::int32_t> code, const Text& message) {
   show_message(fatal_message_text(code, message));
+  end_process(-1);
+}
+
+void end_process(int exit_code) {
   run_fatal_cleanup();
-  ExitProcess(static_cast<UINT>(-1));
+  ExitProcess(static_cast<UINT>(exit_code));
 }

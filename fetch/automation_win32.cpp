@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/codepage_win32.h"
-#include "common/text_ops.h"
+#include "common/fatal.h"
 #include "common/win32/com.h"
 
 namespace {
@@ -92,10 +92,9 @@ WORD invoke_flags(MemberKind kind) {
 
 // Calls Abort on a thread of its own and returns that thread. Wine's Abort
 // waits for the exchange's worker on the same auto-reset event as the waiting
-// Send: called on the Send's own thread it can take the only signal and leave
+// Send: called on the Send's own thread it could take the only signal and leave
 // Send waiting for ever. From another thread, started once the Send is back in
-// its wait, each gets a signal; the Send's caller then waits for the abort to
-// finish before it touches the object again.
+// its wait, each gets a signal.
 Handle abort_from_another_thread(IDispatch* dispatch) {
   LPOLESTR names[] = {const_cast<LPOLESTR>(L"Abort")};
   DISPID abort_id = DISPID_UNKNOWN;
@@ -119,12 +118,16 @@ Handle abort_from_another_thread(IDispatch* dispatch) {
   return thread;
 }
 
-// Watches one synchronous call. An object that pumps the thread's messages
-// while it waits (Wine's WinHTTP object does, and keeps to no time-out) lets a
-// thread timer run: the call is aborted once its limit has passed, or once the
-// windows that were on screen when it began are all gone (the user closed the
-// program). An object that blocks without pumping (Windows') never lets the
-// timer run, and its own time-outs apply unchanged.
+// Watches one synchronous call of an object that runs the thread's messages
+// while it waits, so that a thread timer runs meanwhile (Wine's WinHTTP object
+// does; Windows' blocks, the timer never runs, and nothing changes there).
+// - Once the response head is there, the object's own per-receive time-outs
+//   bound every wait for the body; only the wait for the head goes unbounded
+//   under Wine, so that wait is aborted once the limit has passed.
+// - When the windows that were on screen are all gone, the user has closed the
+//   program: nothing the exchange could still bring is wanted, and inside a
+//   chunked body the object cannot be stopped at all, so the process ends here
+//   with its end sequence, without waiting for the network.
 class CallWatch {
  public:
   CallWatch(AutomationObject& object, IDispatch* dispatch, std::int32_t limit_ms)
@@ -142,12 +145,14 @@ class CallWatch {
   ~CallWatch() {
     if (timer_ != 0) KillTimer(nullptr, timer_);
     current_ = outer_;
+    // The abort thread holds a reference of its own; it is let go, not waited
+    // for, should it be slow.
     if (abort_) WaitForSingleObject(abort_.get(), kAbortPatienceMs);
   }
 
  private:
   static constexpr UINT kTickMs = 100;
-  static constexpr DWORD kAbortPatienceMs = 30000;
+  static constexpr DWORD kAbortPatienceMs = 2000;
 
   static BOOL CALLBACK note_window(HWND window, LPARAM watch) {
     if (IsWindowVisible(window)) reinterpret_cast<CallWatch*>(watch)->windows_.push_back(window);
@@ -161,15 +166,14 @@ class CallWatch {
 
   static void CALLBACK tick(HWND, UINT, UINT_PTR timer, DWORD) {
     CallWatch* watch = current_;
-    if (watch == nullptr || watch->timer_ != timer || watch->aborted_) return;
-    const bool late = watch->limit_ms_ > 0 &&
-                      GetTickCount64() - watch->started_ >= static_cast<ULONGLONG>(watch->limit_ms_);
-    if (!late && !watch->windows_gone()) return;
-    // While Wine's object reads a chunked body, its reader signals the end only
-    // once, and Abort could take that signal from the waiting Send; that read
-    // gives up by itself (after 30 s).
-    const Text headers = value_or_empty<Text>(watch->object_.call("GetAllResponseHeaders"));
-    if (text_find(headers, "Transfer-Encoding: chunked", 1, true) != -1) return;
+    if (watch == nullptr || watch->timer_ != timer) return;
+    if (watch->windows_gone()) end_process(0);
+    if (watch->aborted_ || watch->limit_ms_ <= 0 ||
+        GetTickCount64() - watch->started_ < static_cast<ULONGLONG>(watch->limit_ms_)) {
+      return;
+    }
+    // The object answers for its headers only once they have arrived.
+    if (!std::holds_alternative<std::monostate>(watch->object_.call("GetAllResponseHeaders"))) return;
     watch->aborted_ = true;
     watch->abort_ = abort_from_another_thread(watch->dispatch_);
   }
@@ -192,24 +196,45 @@ class DispatchObject final : public AutomationObject {
 
   AutomationValue call_bounded(const Text& member, const AutomationArguments& arguments,
                                std::int32_t limit_ms) override {
-    const CallWatch watch(*this, dispatch_.get(), limit_ms);
-    return call(member, arguments);
+    AutomationValue result;
+    HRESULT status = S_OK;
+    {
+      const CallWatch watch(*this, dispatch_.get(), limit_ms);
+      status = invoke_member(MemberKind::kMethod, member, arguments, result);
+    }
+    // A call that failed (a send that timed out) leaves nothing worth reading.
+    // Wine's object would still offer the part of a body that came before the
+    // time-out, from a buffer it has already freed; once aborted, every read
+    // fails cleanly, as it does on Windows.
+    if (FAILED(status)) call("Abort");
+    return result;
   }
 
   AutomationValue invoke(MemberKind kind, const Text& member, const AutomationArguments& arguments) override {
+    AutomationValue result;
+    invoke_member(kind, member, arguments, result);
+    return result;
+  }
+
+ private:
+  // `result` stays monostate unless the call succeeds.
+  HRESULT invoke_member(MemberKind kind, const Text& member, const AutomationArguments& arguments,
+                        AutomationValue& result) {
     // GetIDsOfNames matches names without regard to case.
     Bstr name = bstr_of(gbk_to_wide(member));
     LPOLESTR names[] = {name.get()};
     DISPID member_id = DISPID_UNKNOWN;
-    if (name.get() == nullptr ||
-        FAILED(dispatch_.get()->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &member_id))) {
-      return std::monostate{};
+    if (name.get() == nullptr) return E_OUTOFMEMORY;
+    if (const HRESULT found =
+            dispatch_.get()->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &member_id);
+        FAILED(found)) {
+      return found;
     }
 
     // Invoke takes its arguments last to first.
     VariantList block(arguments.size());
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-      if (!fill_variant(block[arguments.size() - 1 - i], arguments[i])) return std::monostate{};
+      if (!fill_variant(block[arguments.size() - 1 - i], arguments[i])) return E_OUTOFMEMORY;
     }
     DISPID property_put = DISPID_PROPERTYPUT;
     DISPPARAMS parameters{};
@@ -220,16 +245,15 @@ class DispatchObject final : public AutomationObject {
       parameters.cNamedArgs = 1;
     }
 
-    Variant result;
-    VARIANT* result_slot = kind == MemberKind::kPropertyPut ? nullptr : result.get();
+    Variant answer;
+    VARIANT* answer_slot = kind == MemberKind::kPropertyPut ? nullptr : answer.get();
     const HRESULT status =
         dispatch_.get()->Invoke(member_id, IID_NULL, LOCALE_USER_DEFAULT, invoke_flags(kind), &parameters,
-                                result_slot, nullptr, nullptr);
-    if (FAILED(status)) return std::monostate{};
-    return value_of(*result);
+                                answer_slot, nullptr, nullptr);
+    if (SUCCEEDED(status)) result = value_of(*answer);
+    return status;
   }
 
- private:
   ComPtr<IDispatch> dispatch_;
 };
 

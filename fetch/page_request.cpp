@@ -98,16 +98,20 @@ ByteSet page_request_with(AutomationFactory& factory, const Text& url, PageReque
   options.method = text_upper(options.method);
   if (options.method.empty()) options.method = "GET";
 
-  // The exchange as a whole is bounded by the time-outs it is given, also where
-  // the object does not keep to them.
+  // Each wait of the exchange is bounded by the time-outs it is given. An
+  // object may put its own defaults back in Open (Wine's does), so they are
+  // given again after it; where the object keeps them, that changes nothing.
+  // The wait for the response head, which such an object may not bound at
+  // all, is bounded by the same value.
   std::int32_t limit_ms = 0;
-  if (options.timeout != kLeaveTimeouts) {
-    const std::int32_t milliseconds = timeout_milliseconds(options.timeout);
-    http_request->call("SetTimeouts", {milliseconds, milliseconds, milliseconds, milliseconds});
-    limit_ms = milliseconds;
-  }
+  const auto set_timeouts = [&] {
+    if (limit_ms != 0) http_request->call("SetTimeouts", {limit_ms, limit_ms, limit_ms, limit_ms});
+  };
+  if (options.timeout != kLeaveTimeouts) limit_ms = timeout_milliseconds(options.timeout);
+  set_timeouts();
 
   http_request->call("Open", {options.method, url, false});
+  set_timeouts();
   if (options.no_redirect != 0) http_request->put("Option", {kEnableRedirectsOption, kRedirectsOff});
 
   if (options.headers.empty()) options.headers = text_concat({"Referer: ", url, kDefaultRequestHeaders});

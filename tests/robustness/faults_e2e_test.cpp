@@ -118,6 +118,32 @@ ScriptedResponse respond(const RecordedRequest& request) {
     return {"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(page.size()) + "\r\n\r\n",
             page.substr(0, page.size() / 2), Behaviour::kStallAfterHead, 4000ms};
   }
+  // Pages of 12 KB that keep arriving, in even pieces, for 20 s in all: longer
+  // than the time-outs, which bound each wait, not the exchange. (Wine's object
+  // fails a chunked body that comes one byte per packet.)
+  if (target == "/arriving" || target == "/arriving-chunked") {
+    const bool with_length = target == "/arriving";
+    ScriptedResponse response = http_response(200, video_page(player_address("KEEP1"), filler(12000)));
+    if (!with_length) {
+      response.head = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n";
+      response.body = chunked(response.body);
+    }
+    response.behaviour = Behaviour::kTrickle;
+    response.piece = response.body.size() / 24 + 1;
+    response.stall = std::chrono::duration_cast<std::chrono::milliseconds>(20s) / 24;
+    return response;
+  }
+  // Silent mid-body far past the time-outs, with a length and chunked.
+  if (target == "/stall-body-long" || target == "/stall-chunked-long") {
+    const std::string page = video_page(player_address("STALL2"), filler(4000), "");
+    if (target == "/stall-body-long") {
+      return {"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(page.size()) + "\r\n\r\n",
+              page.substr(0, page.size() / 2), Behaviour::kStallAfterHead, 10min};
+    }
+    const std::string encoded = chunked(page);
+    return {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n",
+            encoded.substr(0, encoded.size() / 2), Behaviour::kStallAfterHead, 10min};
+  }
   if (target == "/silent") return {"", "", Behaviour::kNeverAnswer, 4000ms};
   // Silent far past the program's 15 s time-outs (until the suite's server stops).
   if (target == "/silent-long") return {"", "", Behaviour::kNeverAnswer, 10min};
@@ -151,7 +177,12 @@ const Fault kFaults[] = {
     {"TwoRedirectsToAGoodPage", "/hop-1", L"GOOD1", 30s, 4},
     {"ServerStallsInTheBodyThenGivesUp", "/stall-body", nullptr, 30s, 2},
     {"ServerSaysNothingThenGivesUp", "/silent", nullptr, 30s, 2},
-    {"ServerSilentPastTheTimeOuts", "/silent-long", nullptr, 25s, 2},
+    // 15 s without a byte ends the exchange in every phase; a page that keeps coming is never cut off.
+    {"ServerSilentPastTheTimeOuts", "/silent-long", nullptr, 20s, 2},
+    {"StallInTheBodyPastTheTimeOuts", "/stall-body-long", nullptr, 20s, 2},
+    {"StallInAChunkedBodyPastTheTimeOuts", "/stall-chunked-long", nullptr, 20s, 2},
+    {"PageArrivingForLongerThanTheTimeOuts", "/arriving", L"KEEP1", 40s, 2},
+    {"ChunkedPageArrivingForLongerThanTheTimeOuts", "/arriving-chunked", L"KEEP1", 40s, 2},
     {"NoServerThere", nullptr, nullptr, 20s, 2},
 };
 

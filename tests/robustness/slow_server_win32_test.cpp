@@ -11,7 +11,6 @@
 
 #include "fetch/page_request.h"
 #include "tests/support/loopback_http_server.h"
-#include "tests/support/wine_win32.h"
 
 namespace {
 
@@ -47,8 +46,8 @@ ScriptedResponse head_then_stall(std::string head, std::string first_bytes) {
 const ScriptedResponse kSilence{"", "", Behaviour::kNeverAnswer, kServerGivesUp};
 
 TEST(Timeout, ServerThatNeverAnswersGivesNothing) {
-  // Ended by the time-out wherever it runs: Wine's object keeps to none, and
-  // page_request aborts it there.
+  // Ended by the time-out wherever it runs: Wine's object does not bound the
+  // wait for the head, and page_request aborts it there.
   const Exchange got = exchange_with(kSilence);
   EXPECT_EQ(got.body, "");
   EXPECT_EQ(got.response_headers, "");
@@ -65,12 +64,6 @@ TEST(Timeout, StalledBodyGivesNothing) {
 TEST(Timeout, StalledChunkedBodyGivesNothing) {
   const Exchange got = exchange_with(head_then_stall(
       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n", "5\r\nhello\r\n"));
-  if (running_under_wine()) {
-    // Wine's object cannot be aborted inside a chunked body: it waits for the
-    // server's close and then gives what came.
-    EXPECT_EQ(got.body, "hello");
-    return;
-  }
   EXPECT_EQ(got.body, "");
   EXPECT_LT(got.took, kEndedByTimeout);
 }
