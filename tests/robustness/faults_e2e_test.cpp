@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "tests/support/program_suite_win32.h"
 
@@ -78,6 +79,22 @@ ScriptedResponse dropped(const std::string& target) {
   return response;
 }
 
+// A page of about `size` bytes, with a length or chunked, whose body the server
+// sends as `how` says: half of it and then silence for its stall, or all of it
+// in 24 even pieces, one per stall.
+ScriptedResponse body_that(bool chunks, const std::string& identifier, std::size_t size,
+                           std::pair<Behaviour, std::chrono::milliseconds> how) {
+  ScriptedResponse response = http_response(200, video_page(player_address(identifier), filler(size)));
+  if (chunks) {
+    response.head = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n";
+    response.body = chunked(response.body);
+  }
+  std::tie(response.behaviour, response.stall) = how;
+  if (how.first == Behaviour::kStallAfterHead) response.body.resize(response.body.size() / 2);
+  response.piece = response.body.size() / 24 + 1;
+  return response;
+}
+
 ScriptedResponse respond(const RecordedRequest& request) {
   static const std::string big_filler = filler(kBigBodySize);
   const std::string& target = request.target;
@@ -112,37 +129,16 @@ ScriptedResponse respond(const RecordedRequest& request) {
   if (target == "/loop-b") return redirect_to("/loop-a");
   if (target == "/hop-1") return redirect_to("/hop-2");
   if (target == "/hop-2") return redirect_to("/good");
-  if (target == "/stall-body") {
-    const std::string page = video_page(player_address("STALL1"), filler(4000), "");
-    // Silent for 4 s, then the server gives up and closes.
-    return {"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(page.size()) + "\r\n\r\n",
-            page.substr(0, page.size() / 2), Behaviour::kStallAfterHead, 4000ms};
-  }
-  // Pages of 12 KB that keep arriving, in even pieces, for 20 s in all: longer
-  // than the time-outs, which bound each wait, not the exchange. (Wine's object
+  if (target == "/stall-body") return body_that(false, "STALL1", 4000, {Behaviour::kStallAfterHead, 4000ms});
+  // 15 s without a byte end the exchange, whatever its phase; a page that
+  // keeps arriving in even pieces for 20 s is never cut off. (Wine's object
   // fails a chunked body that comes one byte per packet.)
-  if (target == "/arriving" || target == "/arriving-chunked") {
-    const bool with_length = target == "/arriving";
-    ScriptedResponse response = http_response(200, video_page(player_address("KEEP1"), filler(12000)));
-    if (!with_length) {
-      response.head = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n";
-      response.body = chunked(response.body);
-    }
-    response.behaviour = Behaviour::kTrickle;
-    response.piece = response.body.size() / 24 + 1;
-    response.stall = std::chrono::duration_cast<std::chrono::milliseconds>(20s) / 24;
-    return response;
-  }
-  // Silent mid-body far past the time-outs, with a length and chunked.
-  if (target == "/stall-body-long" || target == "/stall-chunked-long") {
-    const std::string page = video_page(player_address("STALL2"), filler(4000), "");
-    if (target == "/stall-body-long") {
-      return {"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(page.size()) + "\r\n\r\n",
-              page.substr(0, page.size() / 2), Behaviour::kStallAfterHead, 10min};
-    }
-    const std::string encoded = chunked(page);
-    return {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n",
-            encoded.substr(0, encoded.size() / 2), Behaviour::kStallAfterHead, 10min};
+  for (const bool chunks : {false, true}) {
+    const std::string suffix = chunks ? "-chunked" : "";
+    if (target == "/stall-long" + suffix)
+      return body_that(chunks, "STALL2", 4000, {Behaviour::kStallAfterHead, 10min});
+    if (target == "/arriving" + suffix)
+      return body_that(chunks, "KEEP1", 12000, {Behaviour::kTrickle, 20000ms / 24});
   }
   if (target == "/silent") return {"", "", Behaviour::kNeverAnswer, 4000ms};
   // Silent far past the program's 15 s time-outs (until the suite's server stops).
@@ -177,10 +173,9 @@ const Fault kFaults[] = {
     {"TwoRedirectsToAGoodPage", "/hop-1", L"GOOD1", 30s, 4},
     {"ServerStallsInTheBodyThenGivesUp", "/stall-body", nullptr, 30s, 2},
     {"ServerSaysNothingThenGivesUp", "/silent", nullptr, 30s, 2},
-    // 15 s without a byte ends the exchange in every phase; a page that keeps coming is never cut off.
     {"ServerSilentPastTheTimeOuts", "/silent-long", nullptr, 20s, 2},
-    {"StallInTheBodyPastTheTimeOuts", "/stall-body-long", nullptr, 20s, 2},
-    {"StallInAChunkedBodyPastTheTimeOuts", "/stall-chunked-long", nullptr, 20s, 2},
+    {"StallInTheBodyPastTheTimeOuts", "/stall-long", nullptr, 20s, 2},
+    {"StallInAChunkedBodyPastTheTimeOuts", "/stall-long-chunked", nullptr, 20s, 2},
     {"PageArrivingForLongerThanTheTimeOuts", "/arriving", L"KEEP1", 40s, 2},
     {"ChunkedPageArrivingForLongerThanTheTimeOuts", "/arriving-chunked", L"KEEP1", 40s, 2},
     {"NoServerThere", nullptr, nullptr, 20s, 2},
