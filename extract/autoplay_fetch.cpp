@@ -1,4 +1,4 @@
-#include "extract/autoplay_win32.h"
+#include "extract/autoplay_fetch.h"
 
 #include "extract/autoplay_address.h"
 #include "fetch/utf8_win32.h"
