@@ -42,3 +42,9 @@ if(EXISTS ${TARNVEX_GTEST_SOURCE}/CMakeLists.txt)
 else()
   find_package(GTest REQUIRED)
 endif()
+
+# Off Windows: libcurl stands in for the WinHTTP object, ICU for code page 936.
+if(NOT WIN32)
+  find_package(CURL 7.85 REQUIRED)
+  find_package(ICU REQUIRED COMPONENTS uc)
+endif()

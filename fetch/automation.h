@@ -39,6 +39,9 @@ class AutomationObject {
                                        std::int32_t /*limit_ms*/) {
     return call(member, arguments);
   }
+  // How the last call failed, as the object reports it (an HRESULT); 0 when
+  // it did not fail.
+  virtual std::int32_t last_failure() const { return 0; }
   AutomationValue get(const Text& member) { return invoke(MemberKind::kPropertyGet, member, {}); }
   void put(const Text& member, const AutomationArguments& indices_then_value) {
     invoke(MemberKind::kPropertyPut, member, indices_then_value);

@@ -196,7 +196,10 @@ class DispatchObject final : public AutomationObject {
     return call(member, arguments);
   }
 
+  std::int32_t last_failure() const override { return last_failure_; }
+
   AutomationValue invoke(MemberKind kind, const Text& member, const AutomationArguments& arguments) override {
+    last_failure_ = 0;
     // GetIDsOfNames matches names without regard to case.
     Bstr name = bstr_of(gbk_to_wide(member));
     LPOLESTR names[] = {name.get()};
@@ -222,15 +225,27 @@ class DispatchObject final : public AutomationObject {
 
     Variant result;
     VARIANT* result_slot = kind == MemberKind::kPropertyPut ? nullptr : result.get();
+    EXCEPINFO exception{};
     const HRESULT status =
         dispatch_.get()->Invoke(member_id, IID_NULL, LOCALE_USER_DEFAULT, invoke_flags(kind), &parameters,
-                                result_slot, nullptr, nullptr);
-    if (FAILED(status)) return std::monostate{};
+                                result_slot, &exception, nullptr);
+    if (FAILED(status)) {
+      // A failing method's own HRESULT comes back inside the exception.
+      if (status == DISP_E_EXCEPTION && exception.pfnDeferredFillIn != nullptr)
+        exception.pfnDeferredFillIn(&exception);
+      last_failure_ = static_cast<std::int32_t>(
+          status == DISP_E_EXCEPTION && FAILED(exception.scode) ? exception.scode : status);
+      SysFreeString(exception.bstrSource);
+      SysFreeString(exception.bstrDescription);
+      SysFreeString(exception.bstrHelpFile);
+      return std::monostate{};
+    }
     return value_of(*result);
   }
 
  private:
   ComPtr<IDispatch> dispatch_;
+  std::int32_t last_failure_ = 0;
 };
 
 }  // namespace
