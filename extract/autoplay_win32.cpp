@@ -1,7 +1,7 @@
 #include "extract/autoplay_win32.h"
 
 #include "extract/autoplay_address.h"
-#include "fetch/utf8_win32.h"
+#include "fetch/utf8.h"
 
 Text fetch_page_text(const Text& page_address, PageRequestOptions& options) {
   const ByteSet body = page_request(page_address, options);
