@@ -1,4 +1,4 @@
-# Boost.Regex (header-only) and GoogleTest, both from the distribution.
+# Boost.Regex (header-only), GoogleTest and, off Windows, ICU, all from the distribution.
 
 # Boost: the cross compiler must see only the boost/ folder, never the rest of
 # /usr/include, whose glibc headers clash with MinGW's.
@@ -43,8 +43,9 @@ else()
   find_package(GTest REQUIRED)
 endif()
 
-# Off Windows: libcurl stands in for the WinHTTP object, ICU for code page 936.
+# Off Windows: libcurl stands in for the WinHTTP object, ICU converts to and
+# from code page 936 where Windows' conversion is absent.
 if(NOT WIN32)
   find_package(CURL 7.85 REQUIRED)
-  find_package(ICU REQUIRED COMPONENTS uc)
+  find_package(ICU 72 REQUIRED COMPONENTS uc)
 endif()
