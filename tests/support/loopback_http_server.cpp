@@ -266,8 +266,9 @@ void LoopbackHttpServer::serve(std::intptr_t handle) {
         wait_unless_stopping(response.stall);
         break;
       case B::kTrickle:
-        if (!send_all(s, response.head)) break;
-        for (const char byte : response.body) {
+        if (!send_all(s, response.head + response.body.substr(0, response.at_once))) break;
+        for (const char byte :
+             std::string_view(response.body).substr(std::min(response.at_once, response.body.size()))) {
           if (!wait_unless_stopping(response.stall) || !send_all(s, std::string_view(&byte, 1))) break;
         }
         break;
