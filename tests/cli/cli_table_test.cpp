@@ -73,7 +73,7 @@ ScriptedResponse serve(const RecordedRequest& request) {
   if (path == "/missing") return http_response(200, "<html>no player here</html>");
   if (path == "/gone") return http_response(404, "<html>not found</html>");
   if (path == "/moved") return http_response(302, "", {"Location: /plain"});
-  if (path == "/to-file") return http_response(302, "", {"Location: file:///etc/hostname"});
+  if (path == "/to-ftp") return http_response(302, "", {"Location: ftp://127.0.0.1:1/page"});
   ScriptedResponse response = page_with("slow");
   if (path == "/silent") {
     response.behaviour = ScriptedResponse::Behaviour::kNeverAnswer;
@@ -114,7 +114,7 @@ TEST(BatchProgram, TableOfPages) {
       {closed.url("/"), "connection refused", false},
       {"https://127.0.0.1:" + tls_port() + "/", "certificate not trusted", false},
       {"file:///etc/hostname", "only http and https pages are fetched", false},
-      {server.url("/to-file"), "redirect not followed", false},
+      {server.url("/to-ftp"), "redirect not followed", false},
   };
   std::string list = "# pages\n\n";
   std::string expected;
