@@ -204,8 +204,13 @@ class CurlRequest final : public AutomationObject {
     for (const auto& [folded, line] : headers_) {
       if (!append_line(header_list, line.c_str())) return fail(kRequestOutOfMemory);
     }
-    // The object asks for no 100-continue.
-    if (!append_line(header_list, "Expect:")) return fail(kRequestOutOfMemory);
+    // Besides Host, the object adds this line of its own, and asks for no 100-continue.
+    const bool connection_named = std::any_of(
+        headers_.begin(), headers_.end(), [](const auto& header) { return header.first == "CONNECTION"; });
+    if ((!connection_named && !append_line(header_list, "Connection: Keep-Alive")) ||
+        !append_line(header_list, "Expect:")) {
+      return fail(kRequestOutOfMemory);
+    }
 
     CURL* handle = easy.get();
     const std::string address = wire_address(url_);
