@@ -63,6 +63,9 @@ class AutomationFactory {
   virtual std::unique_ptr<AutomationObject> create(const Text& prog_id) = 0;
 };
 
+// The platform's factory: COM on Windows, the object over libcurl elsewhere.
+std::unique_ptr<AutomationFactory> platform_automation_factory();
+
 template <typename T>
 T value_or_empty(const AutomationValue& value) {
   const T* held = std::get_if<T>(&value);
