@@ -63,10 +63,10 @@ int main(int argc, char** argv) {
 #ifdef __GLIBC__
   // Each page's buffers are freed and asked for again a moment later: handing
   // them back to the system each time (trimmed, or mapped and unmapped) costs
-  // a page fault per 4 KiB, three times the rest of the work. What stays is
-  // bounded by the pages in flight.
-  mallopt(M_MMAP_THRESHOLD, 32 << 20);
-  mallopt(M_TRIM_THRESHOLD, 256 << 20);
+  // a page fault per 4 KiB, three times the rest of the work. Buffers of
+  // large pages still go back at once.
+  mallopt(M_MMAP_THRESHOLD, 4 << 20);
+  mallopt(M_TRIM_THRESHOLD, 32 << 20);
 #endif
   return run_batch(std::vector<std::string>(argv + 1, argv + argc));
 }

@@ -71,3 +71,9 @@ T value_or_empty(const AutomationValue& value) {
   const T* held = std::get_if<T>(&value);
   return held != nullptr ? *held : T{};
 }
+// The same from a value about to go: a body is moved out, not copied.
+template <typename T>
+T value_or_empty(AutomationValue&& value) {
+  T* held = std::get_if<T>(&value);
+  return held != nullptr ? std::move(*held) : T{};
+}
