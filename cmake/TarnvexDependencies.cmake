@@ -1,4 +1,4 @@
-# Boost.Regex (header-only) and GoogleTest, both from the distribution.
+# Boost.Regex (header-only), GoogleTest and, off Windows, ICU, all from the distribution.
 
 # Boost: the cross compiler must see only the boost/ folder, never the rest of
 # /usr/include, whose glibc headers clash with MinGW's.
@@ -41,4 +41,11 @@ if(EXISTS ${TARNVEX_GTEST_SOURCE}/CMakeLists.txt)
   add_subdirectory(${TARNVEX_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 else()
   find_package(GTest REQUIRED)
+endif()
+
+# Off Windows: libcurl stands in for the WinHTTP object, ICU converts to and
+# from code page 936 where Windows' conversion is absent.
+if(NOT WIN32)
+  find_package(CURL 7.85 REQUIRED)
+  find_package(ICU 72 REQUIRED COMPONENTS uc)
 endif()

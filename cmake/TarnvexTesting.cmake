@@ -26,3 +26,21 @@ function(tarnvex_test name)
                          ENVIRONMENT "TARNVEX_BUILD_DIR=${CMAKE_BINARY_DIR}")
   endif()
 endfunction()
+
+# tarnvex_fuzzer(NAME SOURCES ... LIBS ...): one libFuzzer target (clang host build, preset "fuzz").
+function(tarnvex_fuzzer name)
+  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${F_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  tarnvex_warnings(${name})
+endfunction()
+
+# Each suite runs from a folder of its own: what lies beside a program decides
+# which SkinH_EL.dll the program-directory step of the search finds.
+function(skin_test_folder target folder)
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests/skin/${folder})
+  # The tests write C:\WINDOWS\system32\SkinH_EL.dll of the shared prefix.
+  set_tests_properties(${target} PROPERTIES RESOURCE_LOCK skin_engine_file)
+endfunction()

@@ -14,7 +14,7 @@
 #include "common/units.h"
 #include "common/units_win32.h"
 #include "common/win32/clipboard.h"
-#include "extract/autoplay_win32.h"
+#include "extract/autoplay_fetch.h"
 
 namespace {
 

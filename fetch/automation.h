@@ -39,6 +39,9 @@ class AutomationObject {
                                        std::int32_t /*limit_ms*/) {
     return call(member, arguments);
   }
+  // How the last call failed, as the object reports it (an HRESULT); 0 when
+  // it did not fail.
+  virtual std::int32_t last_failure() const { return 0; }
   AutomationValue get(const Text& member) { return invoke(MemberKind::kPropertyGet, member, {}); }
   void put(const Text& member, const AutomationArguments& indices_then_value) {
     invoke(MemberKind::kPropertyPut, member, indices_then_value);
@@ -60,8 +63,17 @@ class AutomationFactory {
   virtual std::unique_ptr<AutomationObject> create(const Text& prog_id) = 0;
 };
 
+// The platform's factory: COM on Windows, the object over libcurl elsewhere.
+std::unique_ptr<AutomationFactory> platform_automation_factory();
+
 template <typename T>
 T value_or_empty(const AutomationValue& value) {
   const T* held = std::get_if<T>(&value);
   return held != nullptr ? *held : T{};
+}
+// The same from a value about to go: a body is moved out, not copied.
+template <typename T>
+T value_or_empty(AutomationValue&& value) {
+  T* held = std::get_if<T>(&value);
+  return held != nullptr ? std::move(*held) : T{};
 }

@@ -178,7 +178,8 @@ class CallWatch {
     watch->abort_ = abort_from_another_thread(watch->dispatch_);
   }
 
-  static inline CallWatch* current_ = nullptr;
+  // One watch per thread: the batch program sends from several at once.
+  static inline thread_local CallWatch* current_ = nullptr;
   AutomationObject& object_;
   IDispatch* const dispatch_;
   const std::int32_t limit_ms_;
@@ -205,19 +206,24 @@ class DispatchObject final : public AutomationObject {
     // A call that failed (a send that timed out) leaves nothing worth reading.
     // Wine's object would still offer the part of a body that came before the
     // time-out, from a buffer it has already freed; once aborted, every read
-    // fails cleanly, as it does on Windows.
+    // fails cleanly, as it does on Windows. The failure stays the call's.
     if (FAILED(status)) call("Abort");
+    last_failure_ = FAILED(status) ? status : S_OK;
     return result;
   }
 
+  std::int32_t last_failure() const override { return last_failure_; }
+
   AutomationValue invoke(MemberKind kind, const Text& member, const AutomationArguments& arguments) override {
     AutomationValue result;
-    invoke_member(kind, member, arguments, result);
+    const HRESULT status = invoke_member(kind, member, arguments, result);
+    last_failure_ = FAILED(status) ? status : S_OK;
     return result;
   }
 
  private:
-  // `result` stays monostate unless the call succeeds.
+  // `result` stays monostate unless the call succeeds. A failing method's own
+  // HRESULT comes back inside the exception, and is the one returned.
   HRESULT invoke_member(MemberKind kind, const Text& member, const AutomationArguments& arguments,
                         AutomationValue& result) {
     // GetIDsOfNames matches names without regard to case.
@@ -247,14 +253,24 @@ class DispatchObject final : public AutomationObject {
 
     Variant answer;
     VARIANT* answer_slot = kind == MemberKind::kPropertyPut ? nullptr : answer.get();
+    EXCEPINFO exception{};
     const HRESULT status =
         dispatch_.get()->Invoke(member_id, IID_NULL, LOCALE_USER_DEFAULT, invoke_flags(kind), &parameters,
-                                answer_slot, nullptr, nullptr);
-    if (SUCCEEDED(status)) result = value_of(*answer);
-    return status;
+                                answer_slot, &exception, nullptr);
+    if (SUCCEEDED(status)) {
+      result = value_of(*answer);
+      return status;
+    }
+    if (status == DISP_E_EXCEPTION && exception.pfnDeferredFillIn != nullptr)
+      exception.pfnDeferredFillIn(&exception);
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrHelpFile);
+    return status == DISP_E_EXCEPTION && FAILED(exception.scode) ? exception.scode : status;
   }
 
   ComPtr<IDispatch> dispatch_;
+  std::int32_t last_failure_ = 0;
 };
 
 }  // namespace

@@ -111,6 +111,7 @@ ByteSet page_request_with(AutomationFactory& factory, const Text& url, PageReque
   set_timeouts();
 
   http_request->call("Open", {options.method, url, false});
+  const std::int32_t open_failure = http_request->last_failure();
   set_timeouts();
   if (options.no_redirect != 0) http_request->put("Option", {kEnableRedirectsOption, kRedirectsOff});
 
@@ -124,7 +125,15 @@ ByteSet page_request_with(AutomationFactory& factory, const Text& url, PageReque
     http_request->call_bounded("Send", {options.post_text}, limit_ms);
   }
 
+  if (options.outcome != nullptr) {
+    options.outcome->failure = open_failure != 0 ? open_failure : http_request->last_failure();
+  }
+
   const ByteSet body = value_or_empty<ByteSet>(http_request->get("ResponseBody"));
+  if (options.outcome != nullptr) {
+    options.outcome->status = value_or_empty<std::int32_t>(http_request->get("Status"));
+    options.outcome->body_bytes = body.size();
+  }
   options.response_headers = value_or_empty<Text>(http_request->call("GetAllResponseHeaders"));
 
   options.received = Text();

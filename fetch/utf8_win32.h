@@ -1,12 +1,8 @@
-// Decoding of a fetched page: UTF-8 bytes to code page 936 text, through UTF-16.
+// The Windows steps of the page decoding (fetch/utf8.h): UTF-8 to UTF-16 to code page 936.
 #pragma once
 
 #include "common/text.h"
-
-// The page body as code page 936 text. Malformed UTF-8 never fails the
-// conversion, a character that code page 936 lacks becomes a look-alike or "?",
-// and a NUL in the body ends the text.
-Text utf8_to_local(const ByteSet& body);
+#include "fetch/utf8.h"
 
 // UTF-8 to UTF-16 little-endian units, without a terminator.
 ByteSet utf8_to_utf16(const ByteSet& bytes);

@@ -1,6 +1,6 @@
 // The whole extraction with the real WinHTTP object and kernel32 against a
 // server on 127.0.0.1 that each test starts itself.
-#include "extract/autoplay_win32.h"
+#include "extract/autoplay_fetch.h"
 
 #include <gtest/gtest.h>
 

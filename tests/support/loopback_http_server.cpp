@@ -266,8 +266,9 @@ void LoopbackHttpServer::serve(std::intptr_t handle) {
         wait_unless_stopping(response.stall);
         break;
       case B::kTrickle:
-        if (!send_all(s, response.head)) break;
-        for (std::size_t at = 0; at < response.body.size(); at += response.piece) {
+        if (!send_all(s, response.head + response.body.substr(0, response.at_once))) break;
+        for (std::size_t at = std::min(response.at_once, response.body.size()); at < response.body.size();
+             at += response.piece) {
           if (!wait_unless_stopping(response.stall) ||
               !send_all(s, std::string_view(response.body).substr(at, response.piece))) {
             break;

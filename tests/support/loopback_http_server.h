@@ -37,12 +37,13 @@ struct ScriptedResponse {
     kCloseMidBody,    // head and the first half of the body, then drop the connection
     kStallAfterHead,  // head (and `body` sent at once, if any), then silence for `stall`, then close
     kNeverAnswer,     // read the request, say nothing for `stall`, then close
-    kTrickle,         // head, then `body` `piece` bytes per `stall`, then close
+    kTrickle,         // head and the first `at_once` bytes of `body`, then the rest `piece` bytes per `stall`
   };
   std::string head;  // status line and header lines, ending in the blank line
   std::string body;
   Behaviour behaviour = Behaviour::kSendAndClose;
   std::chrono::milliseconds stall{5000};
+  std::size_t at_once = 0;
   std::size_t piece = 1;
 };
 

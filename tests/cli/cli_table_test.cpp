@@ -1,0 +1,207 @@
+// The batch program as a process: one table of pages from a loopback server
+// (and an HTTPS server with a certificate no store trusts) against the line
+// each must give and the exit code.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "tests/support/loopback_http_server.h"
+#include "tests/support/video_pages.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/wait.h>
+#endif
+
+namespace {
+
+using std::chrono::milliseconds;
+
+const std::string kFailed = "\xE8\x8E\xB7\xE5\x8F\x96\xE5\xA4\xB1\xE8\xB4\xA5\xEF\xBC\x81";  // 获取失败！
+const std::string kChineseId = "\xE8\xA7\x86\xE9\xA2\x91XN5";                                // 视频XN5
+const std::string kEuroId =
+    "\xE2\x82\xAC"
+    "5";  // €5
+
+struct CliRun {
+  int exit_code = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string file_text(const std::string& name) {
+  std::ifstream file(name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+#ifdef _WIN32
+bool under_wine() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+HANDLE inheritable_file(const std::string& name, bool written) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  return CreateFileA(name.c_str(), written ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                     &inherit, written ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Started directly, with the files as its standard handles: no cmd between.
+int exit_code_of(std::string command, const std::string& base) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = inheritable_file(base + ".in", false);
+  startup.hStdOutput = inheritable_file(base + ".out", true);
+  startup.hStdError = inheritable_file(base + ".err", true);
+  PROCESS_INFORMATION process{};
+  const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                      &startup, &process);
+  for (HANDLE file : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) CloseHandle(file);
+  if (!started) return -1;
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return static_cast<int>(code);
+}
+#else
+bool under_wine() { return false; }
+
+int exit_code_of(const std::string& command, const std::string& base) {
+  const int status =
+      std::system((command + " <\"" + base + ".in\" >\"" + base + ".out\" 2>\"" + base + ".err\"").c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+#endif
+
+// The program with `arguments` (ASCII) and `input` on standard input.
+CliRun run_cli(const std::string& arguments, const std::string& input = "") {
+  const std::string base = std::string(TARNVEX_TEST_DIR) + "/run";
+  std::ofstream(base + ".in", std::ios::binary) << input;
+  CliRun run;
+  run.exit_code = exit_code_of("\"" TARNVEX_CLI "\" " + arguments, base);
+  run.out = file_text(base + ".out");
+  run.err = file_text(base + ".err");
+  return run;
+}
+
+ScriptedResponse page_with(const std::string& identifier) {
+  return http_response(200, video_page(player_address(identifier)));
+}
+
+ScriptedResponse serve(const RecordedRequest& request) {
+  const std::string& path = request.target;
+  if (path == "/plain") return page_with("XNzA1MTI0");
+  if (path == "/chinese") return page_with(kChineseId);
+  if (path == "/euro") return page_with(kEuroId);
+  if (path == "/malformed")
+    return page_with(
+        "a\xFF"
+        "b");
+  if (path == "/nul")
+    return http_response(200, std::string("<p>\0</p>", 8) + video_page(player_address("x")));
+  if (path == "/missing") return http_response(200, "<html>no player here</html>");
+  if (path == "/gone") return http_response(404, "<html>not found</html>");
+  if (path == "/moved") return http_response(302, "", {"Location: /plain"});
+  if (path == "/to-ftp") return http_response(302, "", {"Location: ftp://127.0.0.1:1/page"});
+  ScriptedResponse response = page_with("slow");
+  if (path == "/silent") {
+    response.behaviour = ScriptedResponse::Behaviour::kNeverAnswer;
+    response.stall = milliseconds(30000);
+  } else if (path == "/arriving") {  // the last bytes 4 s apart, 16 s in all, past the 15 s time-out
+    response.behaviour = ScriptedResponse::Behaviour::kTrickle;
+    response.at_once = response.body.size() - 4;
+    response.stall = milliseconds(4000);
+  } else {
+    response = http_response(404, "");
+  }
+  return response;
+}
+
+std::string tls_port() {
+  std::string port = file_text(TARNVEX_TLS_DIR "/port");
+  while (!port.empty() && (port.back() == '\n' || port.back() == '\r')) port.pop_back();
+  return port;
+}
+
+TEST(BatchProgram, TableOfPages) {
+  LoopbackHttpServer server(serve);
+  const ClosedPort closed;
+  struct Row {
+    std::string page;
+    std::string identifier_or_reason;
+    bool gives_address;
+  };
+  const std::vector<Row> rows = {
+      {server.url("/plain"), "XNzA1MTI0", true},
+      {server.url("/chinese"), kChineseId, true},
+      {server.url("/euro"), kEuroId, true},
+      {server.url("/malformed"), "a?b", true},
+      {server.url("/moved"), "XNzA1MTI0", true},
+      {server.url("/arriving"), "slow", true},
+      {server.url("/missing"), "no flash entry on the page", false},
+      {server.url("/nul"), "no flash entry on the page", false},
+      {server.url("/gone"), "HTTP 404", false},
+      {server.url("/silent"), "no answer within 15 s", false},
+      {closed.url("/"), "connection refused", false},
+      // Known differences of Wine's object: its TLS handshake fails before any
+      // certificate check, and it reads a location of another scheme as a path.
+      {"https://127.0.0.1:" + tls_port() + "/",
+       under_wine() ? "secure connection failed" : "certificate not trusted", false},
+      {"file:///etc/hostname", "only http and https pages are fetched", false},
+      {server.url("/to-ftp"), under_wine() ? "HTTP 404" : "redirect not followed", false},
+  };
+  std::string list = "# pages\n\n";
+  std::string expected;
+  for (const Row& row : rows) {
+    list += row.page + "\r\n";
+    expected += row.gives_address
+                    ? row.page + "\t" + expected_address(row.identifier_or_reason.c_str()) + "\tok\n"
+                    : row.page + "\t\t" + row.identifier_or_reason + "\n";
+  }
+  const CliRun run = run_cli("--tsv --jobs 16", list);
+  EXPECT_EQ(run.out, expected);
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(BatchProgram, AddressesOnStandardOutputFailuresOnStandardError) {
+  LoopbackHttpServer server(serve);
+  const CliRun mixed = run_cli("--jobs 1 " + server.url("/euro") + " " + server.url("/gone"));
+  EXPECT_EQ(mixed.out, expected_address(kEuroId.c_str()) + "\n");
+  EXPECT_EQ(mixed.err, server.url("/gone") + ": " + kFailed + " HTTP 404\n");
+  EXPECT_EQ(mixed.exit_code, 1);
+
+  const CliRun all = run_cli("-", server.url("/plain") + "\n#" + server.url("/gone") + "\n");
+  EXPECT_EQ(all.out, expected_address("XNzA1MTI0") + "\n");
+  EXPECT_EQ(all.exit_code, 0);
+
+  const CliRun json = run_cli("--json " + server.url("/gone"));
+  EXPECT_EQ(json.out.substr(0, json.out.find(",\"milliseconds\":")),
+            "{\"page\":\"" + server.url("/gone") +
+                "\",\"address\":null,\"error\":\"HTTP 404\",\"http_status\":404,\"body_bytes\":22");
+  EXPECT_EQ(json.exit_code, 1);
+}
+
+TEST(BatchProgram, UsageErrorsExitTwo) {
+  for (const char* arguments :
+       {"--jobs 0", "--jobs 65", "--jobs", "--tsv --json", "--frobnicate", "--input /nonexistent/list"}) {
+    const CliRun run = run_cli(arguments);
+    EXPECT_EQ(run.exit_code, 2) << arguments;
+    EXPECT_EQ(run.out, "") << arguments;
+    EXPECT_NE(run.err.find("tarnvex-cli: "), std::string::npos) << arguments;
+    EXPECT_NE(run.err.find("--help"), std::string::npos) << arguments;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << arguments;
+  }
+  EXPECT_EQ(run_cli("--help").exit_code, 0);
+  EXPECT_EQ(run_cli("--version").out, "tarnvex-cli " TARNVEX_VERSION "\n");
+}
+
+}  // namespace
