@@ -3,6 +3,7 @@
 // thread with the arguments each routine takes.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <variant>
 
@@ -38,6 +39,17 @@ class EventHandler {
 };
 
 using HandlerTable = std::span<const EventHandler>;
+
+// The keys of one window, beyond Tab and what its controls do themselves
+// (a unit identifier of 0: none).
+struct WindowKeys {
+  std::uint32_t window_id = 0;
+  // Has the focus once the window is shown, so typing goes there at once.
+  std::uint32_t first_focus = 0;
+  // Enter in this edit box is a click on that button.
+  std::uint32_t enter_box = 0;
+  std::uint32_t enter_button = 0;
+};
 
 // Key-state mask passed to mouse handlers.
 inline constexpr int kKeyCtrl = 1;

@@ -5,3 +5,6 @@
 #include "shell/event_handler.h"
 
 HandlerTable program_handlers();
+// The main window's keys: the caret starts in the source box, and Enter there
+// gets the address as the button does.
+WindowKeys program_keys();

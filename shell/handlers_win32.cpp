@@ -18,3 +18,9 @@ constexpr std::array<EventHandler, main_window::kHandlerCount> kHandlers{
 }  // namespace
 
 HandlerTable program_handlers() { return kHandlers; }
+
+WindowKeys program_keys() {
+  using namespace main_window;
+  return {
+      .window_id = kWindow, .first_focus = kEditSource, .enter_box = kEditSource, .enter_button = kButtonGet};
+}

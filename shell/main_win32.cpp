@@ -24,7 +24,8 @@ int program_entry() {
   prepare_process();
   // The outside-call table binds each entry at its first call: nothing to do here.
   const auto layout = rcdata_resource(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TARNVEX_RCDATA_LAYOUT));
-  const bool started = window_system_start(ByteSet(layout.begin(), layout.end()), program_handlers());
+  const bool started =
+      window_system_start(ByteSet(layout.begin(), layout.end()), program_handlers(), program_keys());
   start_routine();
   // A program whose window could not be built (a damaged layout, a refused
   // CreateWindowExW) has nothing to show: it says so and fails.

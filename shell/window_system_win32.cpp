@@ -34,6 +34,7 @@ struct WindowSystem {
   // Units point at their records: each layout stays where it is until the process ends.
   std::vector<std::unique_ptr<const layout::WindowLayout>> layouts;
   std::vector<EventHandler> handlers;
+  std::vector<WindowKeys> keys;
   std::vector<std::shared_ptr<LoadedWindow>> windows;
   std::unordered_map<HWND, std::shared_ptr<Unit>> unit_of;
   // The unit whose window is being created, until WM_NCCREATE takes it.
@@ -103,6 +104,22 @@ bool dispatch_common(const std::shared_ptr<Unit>& unit, UINT message, LPARAM lpa
   if (message == WM_SETFOCUS) call_handler(unit, layout::kEventFocusGained);
   if (message == WM_KILLFOCUS) call_handler(unit, layout::kEventFocusLost);
   return unit->window != nullptr;
+}
+
+// Enter in an edit box that a window binds to a button: that button's click,
+// sent to its parent as the button sends it, so the same handler runs under
+// the same rule. False when `window` is no such box.
+bool enter_clicks_button(HWND window) {
+  for (const WindowKeys& keys : system_state().keys) {
+    if (keys.enter_box == 0 || unit_window(keys.window_id, keys.enter_box) != window) continue;
+    HWND button = unit_window(keys.window_id, keys.enter_button);
+    if (button && IsWindowVisible(button) && IsWindowEnabled(button)) {
+      SendMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(button));
+    }
+    return true;
+  }
+  return false;
 }
 
 // ---- window procedures ----
@@ -277,6 +294,10 @@ void pump_messages(HWND modal) {
     const HWND top = GetAncestor(message.hwnd, GA_ROOT);
     const bool ours = top && find_unit(top);
     if (ours && state.handler_running && units::is_command_input(message.message)) continue;
+    // Taken before the dialog rules, which would make it the window's IDOK.
+    if (ours && message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
+        enter_clicks_button(message.hwnd))
+      continue;
     // Tab and the default button, as in a dialog.
     if (ours && IsDialogMessageW(top, &message)) continue;
     TranslateMessage(&message);
@@ -295,12 +316,13 @@ void units::rescale_units(HWND window, UINT dpi) {
   }
 }
 
-bool window_system_start(const ByteSet& block, HandlerTable handlers) {
+bool window_system_start(const ByteSet& block, HandlerTable handlers, const WindowKeys& keys) {
   auto decoded = layout::decode_window_layout(block);
   if (!decoded) return false;
   auto& state = system_state();
   state.layouts.push_back(std::make_unique<const layout::WindowLayout>(std::move(*decoded)));
   state.handlers.assign(handlers.begin(), handlers.end());
+  if (keys.window_id != 0) state.keys.push_back(keys);
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   register_classes();
@@ -350,6 +372,11 @@ bool load_window(std::uint32_t window_id, HWND parent, bool modal) {
                window_kind.show_command ? window_kind.show_command(*window->window_unit) : SW_SHOW);
   }
   if (window->window_unit->window) call_handler(window->window_unit, layout::kEventOwn);
+  // The caret where typing is meant to start; Tab goes on from there in the layout's order.
+  for (const WindowKeys& keys : state.keys) {
+    HWND first = keys.window_id == window_id ? unit_window(window_id, keys.first_focus) : nullptr;
+    if (first && window->window && IsWindowVisible(first)) SetFocus(first);
+  }
   // Painted once the created event has run: what it changes (the skin) would
   // otherwise repaint every unit a second time.
   if (visible && window->window_unit->window) UpdateWindow(created_window);

@@ -104,6 +104,28 @@ TEST_F(Commands, FailuresSayGetFailedAndLeaveEverythingEmpty) {
   expect_failure();
 }
 
+// The window that has the keyboard focus in the program's thread: where its caret is.
+HWND focus_of(const MainWindowDriver& driver) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(GetWindowThreadProcessId(driver.source(), nullptr), &info) ? info.hwndFocus
+                                                                                     : nullptr;
+}
+
+TEST_F(Commands, TheCaretStartsInTheSourceBox) {
+  EXPECT_TRUE(wait_until([&] { return focus_of(*driver_) == driver_->source(); }, 5s));
+}
+
+TEST_F(Commands, EnterInTheSourceBoxGetsTheAddress) {
+  post_left_click(driver_->source());  // the box focused by a press, so that Enter alone is under test
+  ASSERT_TRUE(wait_until([&] { return focus_of(*driver_) == driver_->source(); }, 5s));
+  const std::string page = server_->url("/entry");
+  set_window_text_of(driver_->source(), std::wstring(page.begin(), page.end()));
+  keybd_event(VK_RETURN, 0, 0, 0);  // real key input, which goes to the focus
+  keybd_event(VK_RETURN, 0, KEYEVENTF_KEYUP, 0);
+  expect_success(L"XYZ123");
+}
+
 TEST_F(Commands, FlashAddressWithoutMarkersGivesEmptyIdentifier) { expect_address_of("/nomarker", L""); }
 
 TEST_F(Commands, AddressThenSecondClickHidesLinksFirstAndFailureEmptiesOutput) {
@@ -124,8 +146,10 @@ TEST_F(Commands, ClicksAndKeysDuringADownloadStartNoSecondCommand) {
   get_address_of(server_->url("/slow4"));
   ASSERT_TRUE(wait_until([&] { return requests_to("/slow4") == before + 1; }, 10s));
   // The page is on its way: a click sent to the button, a press on it, the
-  // space key on it and a press on the copy link must all come to nothing.
+  // space key on it, Enter in the source box and a press on the copy link
+  // must all come to nothing.
   post_button_click(driver_->button());
+  PostMessageW(driver_->source(), WM_KEYDOWN, VK_RETURN, 0);
   post_left_click(driver_->button());
   PostMessageW(driver_->button(), WM_KEYDOWN, VK_SPACE, 0);
   PostMessageW(driver_->button(), WM_KEYUP, VK_SPACE, 0);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the program under Wine, waits until its window is painted and saves a
 # picture of it for a person to look at. Fails unless the picture has the
-# window's size, a banner of many colours and an empty corner of one colour.
+# window's size, a banner of many colours, an empty corner of one colour and,
+# at 96 DPI, the caption of the label 标签1 drawn to its end.
 # Usage: screenshot.sh BUILD_DIR EXE OUTPUT.png
 set -u
 build=$1
@@ -26,14 +27,23 @@ mkdir -p "$(dirname "$out")"
 # caption bar) and in the empty bottom-right corner.
 measure() { convert "$out" -format '%w %h ' -write info: -crop 160x30+130+50 +repage -format '%k ' \
   -write info: +delete "$out" -crop 16x16+410+205 +repage -format '%k' info: 2>/dev/null; }
+# Text pixels (any colour but the most common, for text may be smoothed) in the
+# last third of the label 标签1 (client 8,180 88x16, the client area at 3,22):
+# a caption too long for it wraps its end below it, out of sight.
+label_end() { convert "$out" -crop 88x16+11+202 +repage -depth 8 txt:- 2>/dev/null | awk '
+  NR > 1 { split($1, at, ","); colour[NR] = $3; far[NR] = at[1] >= 59; n[$3]++ }
+  END { for (c in n) if (n[c] > most) { most = n[c]; back = c }
+        for (i in colour) if (far[i] && colour[i] != back) ink++
+        print ink + 0 }'; }
 for _ in $(seq 150); do
-  kill -0 $pid 2>/dev/null || { echo "screenshot: the program ended early" >&2; exit 1; }
+  kill -0 $pid 2>/dev/null || { echo "screenshot: the program ended early" >&2; break; }
   xwd -root -silent -display "$DISPLAY" | convert xwd:- -trim +repage "png:$out" 2>/dev/null &&
     read -r width height banner corner <<<"$(measure)" &&
     [ "$width" -ge 430 ] && [ "$width" -le 460 ] && [ "$height" -ge 225 ] && [ "$height" -le 270 ] &&
-    [ "$banner" -ge 100 ] && [ "$corner" -eq 1 ] && { echo "screenshot: $out (${width}x$height)"; exit 0; }
+    [ "$banner" -ge 100 ] && [ "$corner" -eq 1 ] && label=$(label_end) && [ "$label" -ge 8 ] &&
+    { echo "screenshot: $out (${width}x$height)"; exit 0; }
   sleep 0.2
 done
 echo "screenshot: not painted as expected (${width:-?}x${height:-?}, ${banner:-?} colours in the banner," \
-  "${corner:-?} in the corner): $out" >&2
+  "${corner:-?} in the corner, ${label:-?} pixels of text in the label's last third): $out" >&2
 exit 1

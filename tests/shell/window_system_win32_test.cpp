@@ -145,7 +145,8 @@ ByteSet test_layout_block() {
   auto window = window_with(&W::maximize_box, 1);
   window.caption = "window system test";
   auto label = main_unit<layout::LabelData>(kLabelAuthor);
-  label.caption = "events";
+  // Chinese captions: the Song face draws them from its bitmaps, in their exact colours.
+  label.caption = "\xCA\xC2\xBC\xFE";  // 事件
   label.words[layout::LabelData::kBackgroundColourWord] = 0x0000ff00;
   auto future_edit = edit_with();
   future_edit.version = 3;
@@ -432,7 +433,7 @@ layout::HyperLinkerData link() {
   d.visited_colour = 0x00008080;
   d.hover_colour = 0x0000ff00;
   d.background_colour = 0x00ffffff;
-  d.caption = "link link";
+  d.caption = "\xC1\xB4\xBD\xD3 \xC1\xB4\xBD\xD3";  // 链接 链接
   d.web_address = "Z:\\no\\such\\file.tarnvex";
   return d;
 }
@@ -559,8 +560,8 @@ TEST_F(WindowSystem, ShortSingleLineEditGrowsToItsFontHeight) {
   HWND edit = unit_window(kTestWindow, kTestShortEdit);
   RECT rect{};
   GetWindowRect(edit, &rect);
-  // Stored 5 high; the default GUI font is 16 pixels tall here, with a 2-pixel edge above and below.
-  EXPECT_EQ(rect.bottom - rect.top, 20);
+  // Stored 5 high; the default GUI font is 13 pixels tall here, with a 2-pixel edge above and below.
+  EXPECT_EQ(rect.bottom - rect.top, 17);
   // Tall enough already: unchanged.
   GetWindowRect(unit_window(kWindow, kEditSource), &rect);
   EXPECT_EQ(rect.bottom - rect.top, 21);
