@@ -188,9 +188,13 @@ void append_pages_of_list(std::string_view list, std::vector<std::string>& pages
 
 std::string failure_reason(const PageOutcome& outcome) {
   const std::int32_t failure = outcome.failure;
-  if (failure == kRequestTimeout || failure == kRequestCancelled) return "no answer within 15 s";
+  // Cancelled: page_request's watch aborted an object that kept to no time-out.
+  if (failure == kRequestTimeout || failure == kRequestCancelled || failure == kRequestAborted) {
+    return "no answer within 15 s";
+  }
   if (failure == kRequestCannotConnect) return "connection refused";
   if (certificate_failure(failure)) return "certificate not trusted";
+  if (failure == kRequestSecureChannelError) return "secure connection failed";
   if (failure == kRequestNameNotResolved) return "host not found";
   if (failure == kRequestInvalidUrl) return "not a page address";
   if (failure == kRequestUnrecognizedScheme) return "only http and https pages are fetched";

@@ -90,9 +90,16 @@ class ProgressLine {
     if (!now && at - last_ < kProgressInterval) return;
     last_ = at;
     const double seconds = std::chrono::duration<double>(at - started_).count();
+    double rate = seconds > 0 ? static_cast<double>(bytes) / seconds : 0.0;
+    const char* unit = "B/s";
+    for (const char* larger : {"KB/s", "MB/s", "GB/s"}) {
+      if (rate < 1024.0) break;
+      rate /= 1024.0;
+      unit = larger;
+    }
     char line[160];
-    std::snprintf(line, sizeof line, "\r%zu of %zu pages, %zu failed, %.0f KB/s\x1B[K", done, total_, failed,
-                  seconds > 0 ? static_cast<double>(bytes) / 1024.0 / seconds : 0.0);
+    std::snprintf(line, sizeof line, "\r%zu of %zu pages, %zu failed, %.1f %s\x1B[K", done, total_, failed,
+                  rate, unit);
     write_standard_error(line);
   }
   // Before any other line on standard error, and at the end.

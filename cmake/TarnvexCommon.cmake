@@ -86,3 +86,15 @@ function(tarnvex_delay_load target dll)
   # library that the target's dependencies bring, and the linker takes it.
   target_link_libraries(${target} PRIVATE ${lib})
 endfunction()
+
+# tarnvex_skin_resources(): in the calling directory, TARNVEX_SKIN_RESOURCE_SOURCES
+# is the .rc that carries the engine image and the skin (shell/skin.cmake writes
+# it) and TARNVEX_SKIN_RESOURCE_DEPENDS the targets that make both files; the .rc
+# is rebuilt when either changes.
+function(tarnvex_skin_resources)
+  set(rc ${CMAKE_BINARY_DIR}/resources/skin/skin_resources.rc)
+  set_source_files_properties(${rc} PROPERTIES
+    OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/skin_engine/SkinH_EL.dll;${CMAKE_BINARY_DIR}/skin_engine/tarnvex.she")
+  set(TARNVEX_SKIN_RESOURCE_SOURCES ${rc} PARENT_SCOPE)
+  set(TARNVEX_SKIN_RESOURCE_DEPENDS skin_engine tarnvex_built_in_skin PARENT_SCOPE)
+endfunction()

@@ -17,6 +17,7 @@ class Text {
   Text(const char* c_string);  // NOLINT(google-explicit-constructor): literals read naturally
   Text(std::string_view bytes);
   Text(const std::string& bytes) : Text(std::string_view(bytes)) {}
+  Text(std::string&& bytes);  // takes the bytes over, without a copy
 
   const std::string& bytes() const { return bytes_; }
   const char* c_str() const { return bytes_.c_str(); }

@@ -63,8 +63,17 @@ class AutomationFactory {
   virtual std::unique_ptr<AutomationObject> create(const Text& prog_id) = 0;
 };
 
+// The platform's factory: COM on Windows, the object over libcurl elsewhere.
+std::unique_ptr<AutomationFactory> platform_automation_factory();
+
 template <typename T>
 T value_or_empty(const AutomationValue& value) {
   const T* held = std::get_if<T>(&value);
   return held != nullptr ? *held : T{};
+}
+// The same from a value about to go: a body is moved out, not copied.
+template <typename T>
+T value_or_empty(AutomationValue&& value) {
+  T* held = std::get_if<T>(&value);
+  return held != nullptr ? std::move(*held) : T{};
 }

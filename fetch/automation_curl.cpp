@@ -21,6 +21,7 @@ using Clock = std::chrono::steady_clock;
 constexpr std::int32_t kDefaultConnectMs = 60000;
 constexpr std::int32_t kDefaultReceiveMs = 30000;
 constexpr long kMaxRedirects = 10;
+constexpr curl_off_t kLargestReservation = curl_off_t{1} << 30;
 constexpr std::int32_t kEnableRedirectsOption = 6;
 // Both for the page and for every redirect: nothing else is spoken.
 constexpr char kProtocols[] = "http,https";
@@ -204,10 +205,16 @@ class CurlRequest final : public AutomationObject {
     for (const auto& [folded, line] : headers_) {
       if (!append_line(header_list, line.c_str())) return fail(kRequestOutOfMemory);
     }
-    // The object asks for no 100-continue.
-    if (!append_line(header_list, "Expect:")) return fail(kRequestOutOfMemory);
+    // Besides Host, the object adds this line of its own, and asks for no 100-continue.
+    const bool connection_named = std::any_of(
+        headers_.begin(), headers_.end(), [](const auto& header) { return header.first == "CONNECTION"; });
+    if ((!connection_named && !append_line(header_list, "Connection: Keep-Alive")) ||
+        !append_line(header_list, "Expect:")) {
+      return fail(kRequestOutOfMemory);
+    }
 
     CURL* handle = easy.get();
+    easy_ = handle;
     const std::string address = wire_address(url_);
     const std::string method = method_.bytes();
     curl_easy_setopt(handle, CURLOPT_URL, address.c_str());
@@ -275,6 +282,13 @@ class CurlRequest final : public AutomationObject {
 
   static std::size_t on_body(char* data, std::size_t size, std::size_t count, void* self) {
     auto& request = *static_cast<CurlRequest*>(self);
+    if (request.body_.empty()) {
+      // Room for the announced length at once: no copies while a large page grows.
+      curl_off_t announced = -1;
+      curl_easy_getinfo(request.easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+      if (announced > 0 && announced <= kLargestReservation)
+        request.body_.reserve(static_cast<std::size_t>(announced));
+    }
     request.body_.insert(request.body_.end(), data, data + size * count);
     return size * count;
   }
@@ -329,6 +343,7 @@ class CurlRequest final : public AutomationObject {
   ByteSet body_;
   std::string response_headers_;
 
+  CURL* easy_ = nullptr;  // the handle of the exchange under way
   curl_off_t moved_ = 0;
   Clock::time_point last_byte_;
   bool waited_too_long_ = false;

@@ -174,7 +174,8 @@ class CallWatch {
     watch->abort_ = abort_from_another_thread(watch->dispatch_);
   }
 
-  static inline CallWatch* current_ = nullptr;
+  // One watch per thread: the batch program sends from several at once.
+  static inline thread_local CallWatch* current_ = nullptr;
   AutomationObject& object_;
   IDispatch* const dispatch_;
   const std::int32_t limit_ms_;

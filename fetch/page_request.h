@@ -20,6 +20,7 @@ constexpr std::int32_t request_failure(std::uint32_t winhttp_error) {
   return static_cast<std::int32_t>(0x80070000u | winhttp_error);
 }
 inline constexpr std::int32_t kRequestOutOfMemory = request_failure(8);
+inline constexpr std::int32_t kRequestAborted = request_failure(1223);  // ERROR_CANCELLED, after Abort
 inline constexpr std::int32_t kRequestInvalidArgument = request_failure(87);
 inline constexpr std::int32_t kRequestTimeout = request_failure(12002);
 inline constexpr std::int32_t kRequestInvalidUrl = request_failure(12005);
@@ -33,6 +34,7 @@ inline constexpr std::int32_t kRequestCannotCallBeforeOpen = request_failure(121
 inline constexpr std::int32_t kRequestCannotCallBeforeSend = request_failure(12101);
 inline constexpr std::int32_t kRequestInvalidServerResponse = request_failure(12152);
 inline constexpr std::int32_t kRequestRedirectFailed = request_failure(12156);
+inline constexpr std::int32_t kRequestSecureChannelError = request_failure(12157);
 inline constexpr std::int32_t kRequestSecureFailure = request_failure(12175);
 // DISP_E_UNKNOWNNAME
 inline constexpr std::int32_t kRequestUnknownMember = static_cast<std::int32_t>(0x80020006u);

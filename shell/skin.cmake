@@ -12,15 +12,4 @@ set(TARNVEX_SKIN_FILE ${CMAKE_BINARY_DIR}/skin_engine/tarnvex.she)
 set(skin_resources ${CMAKE_BINARY_DIR}/resources/skin/skin_resources.rc)
 configure_file(${PROJECT_SOURCE_DIR}/resources/skin/skin_resources.rc.in ${skin_resources} @ONLY)
 
-# An executable that lists the .rc among its sources carries both; the .rc must be
-# rebuilt when either file changes (call this in the target's own directory).
-function(tarnvex_skin_resource_depends)
-  set_source_files_properties(${CMAKE_BINARY_DIR}/resources/skin/skin_resources.rc PROPERTIES
-    OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/skin_engine/SkinH_EL.dll;${CMAKE_BINARY_DIR}/skin_engine/tarnvex.she")
-endfunction()
-tarnvex_skin_resource_depends()
-
-set(TARNVEX_SKIN_RESOURCE_SOURCES ${skin_resources})
-set(TARNVEX_SKIN_RESOURCE_SOURCES ${skin_resources} PARENT_SCOPE)
-set(TARNVEX_SKIN_RESOURCE_DEPENDS skin_engine tarnvex_built_in_skin)
-set(TARNVEX_SKIN_RESOURCE_DEPENDS skin_engine tarnvex_built_in_skin PARENT_SCOPE)
+tarnvex_skin_resources()

@@ -63,6 +63,9 @@ TEST(Utf8ToLocal, KnownTextTable) {
       {"e\xCC\x82\xCC\x81", "\xA8\xBA?"},
       // No precomposed form in code page 936: both stay, the mark as "?".
       {"q\xCC\x81", "q?"},
+      {"a\xC0\xAF"
+       "e\xCC\x81\xE2\x82\xAC",
+       "a??\xA8\xA6\x80"},
       // Characters 936 lacks: À as its look-alike à, ☺ and the half-width arrow
       // as "?", an emoji (two UTF-16 units) as "??".
       {"x\xC3\x80", "x\xA8\xA4"},
@@ -93,6 +96,13 @@ TEST(Utf8ToLocal, KnownTextTable) {
   };
   for (const auto& [utf8, local] : cases) {
     EXPECT_EQ(utf8_to_local(bytes(utf8)).bytes(), local.bytes()) << ::testing::PrintToString(utf8);
+  }
+  // A base and its mark on either side of wherever a long page may be cut up.
+  for (std::size_t before = 16370; before < 16400; ++before) {
+    const std::string padding(before, 'x');
+    const Text got = utf8_to_local(bytes(padding + "e\xCC\x81"));
+    EXPECT_EQ(got.view().substr(std::min(before, got.view().size())), "\xA8\xA6") << before;
+    EXPECT_EQ(got.view().find_first_not_of('x'), before) << before;
   }
 }
 

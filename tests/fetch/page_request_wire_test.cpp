@@ -1,7 +1,5 @@
-// The request routine with the real WinHTTP object against a server on
-// 127.0.0.1 that each test starts itself.
-#include <windows.h>
-
+// The request routine with the platform's object (the real WinHTTP object, or
+// the one over libcurl) against a server on 127.0.0.1 that each test starts itself.
 #include <gtest/gtest.h>
 
 #include <algorithm>
