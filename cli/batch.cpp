@@ -141,7 +141,11 @@ Command parse_command_line(const std::vector<std::string>& arguments) {
       if (!parse_jobs(value, command.jobs)) return usage_error("--jobs takes a number from 1 to 64");
     } else if (option_value(arguments, index, "--input", value, error)) {
       if (!error.empty()) return usage_error(error);
-      command.sources.push_back({PageSource::Kind::kFile, value});
+      if (value == "-") {
+        command.sources.push_back({PageSource::Kind::kStandardInput, {}});
+      } else {
+        command.sources.push_back({PageSource::Kind::kFile, value});
+      }
     } else {
       return usage_error("unknown option '" + argument + "'");
     }
@@ -160,7 +164,7 @@ std::string help_text() {
          "With no PAGE, or where PAGE is -, the pages are read from standard input, one a line;\n"
          "empty lines and lines starting with # are skipped.\n"
          "\n"
-         "  --input FILE   read pages from FILE as well, one a line\n"
+         "  --input FILE   read pages from FILE as well, one a line (- for standard input)\n"
          "  --tsv          print page<TAB>address<TAB>status for every page\n"
          "  --json         print one JSON object per page (page, address, error,\n"
          "                 http_status, body_bytes, milliseconds)\n"

@@ -19,6 +19,11 @@ void write_whole(int descriptor, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t written = write(descriptor, bytes.data(), bytes.size());
     if (written < 0 && errno == EINTR) continue;
+    if (written < 0 && errno == EPIPE) {
+      // The reader has gone: end as a pipeline's writer ends.
+      signal(SIGPIPE, SIG_DFL);
+      raise(SIGPIPE);
+    }
     if (written <= 0) return;
     bytes.remove_prefix(static_cast<std::size_t>(written));
   }
@@ -53,7 +58,7 @@ void catch_interrupt() {
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
-  // A reader that went away ends the run through the write's error, not a signal.
+  // Not from a socket: a reader that went away is seen at the write to it.
   signal(SIGPIPE, SIG_IGN);
 }
 

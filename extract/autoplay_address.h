@@ -27,3 +27,8 @@ Text flash_value_of_page(const Text& page);
 // The auto-play address of a decoded page, or the empty Text when the page has
 // no flash entry with a value.
 Text autoplay_address_from_page(const Text& page);
+
+// The same address from the page as fetched, in UTF-8: equal to
+// autoplay_address_from_page(utf8_to_local(utf8_body)) on every body, found
+// without converting the whole page (extract/body_address.cpp says why).
+Text autoplay_address_from_body(const ByteSet& utf8_body);

@@ -18,8 +18,10 @@ Text extract_autoplay_address(const Text& page_address) {
   return autoplay_address_from_page(page);
 }
 
+// The same request; the address found in the body's bytes, which gives what
+// decoding the whole page first gives, at a fraction of the cost.
 Text extract_autoplay_address(const Text& page_address, PageOutcome& outcome) {
   PageRequestOptions omitted;
   omitted.outcome = &outcome;
-  return autoplay_address_from_page(fetch_page_text(page_address, omitted));
+  return autoplay_address_from_body(page_request(page_address, omitted));
 }

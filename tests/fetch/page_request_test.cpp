@@ -1,7 +1,7 @@
 // The request routine against a recording stand-in for the automation object:
 // the calls whose arguments or order the exchange depends on, and what it
 // writes back into the caller's variables. What reaches a server is checked
-// with the real object in page_request_wire_win32_test.
+// with the platform's object in page_request_wire_test.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -64,6 +64,26 @@ TEST(PageRequest, AllOmittedSendsDefaultGet) {
   EXPECT_EQ(options.location, options.response_headers);
   EXPECT_EQ(options.cookies, "");
   EXPECT_EQ(options.received, "");
+}
+
+TEST(PageRequest, OutcomeIsReadOnlyWhenAskedFor) {
+  PageRequestOptions plain;
+  const CallLog plain_log = calls_for(plain);
+  EXPECT_EQ(first(plain_log, "get Status"), plain_log.size());
+  for (const std::string failing : {"Open", "Send", ""}) {
+    AutomationScript script;
+    script.failing_member = failing;
+    script.failure = kRequestTimeout;
+    PageOutcome outcome;
+    PageRequestOptions options;
+    options.outcome = &outcome;
+    const CallLog log = calls_for(options, script);
+    EXPECT_EQ(outcome.failure, failing.empty() ? 0 : kRequestTimeout) << failing;
+    EXPECT_EQ(outcome.status, 200);
+    EXPECT_EQ(outcome.body_bytes, 2u);
+    EXPECT_LT(first(log, "get ResponseBody"), first(log, "get Status"));
+    EXPECT_LT(first(log, "get Status"), log.size());
+  }
 }
 
 TEST(PageRequest, MethodIsUpperCasedInPlace) {

@@ -39,14 +39,19 @@ class RecordingObject final : public AutomationObject {
     if (kind == MemberKind::kPropertyPut) line += " = " + describe(arguments.back());
     log_.push_back(line);
 
+    last_failure_ = member.bytes() == script_.failing_member ? script_.failure : 0;
+    if (member == "Status") return script_.status;
     if (member == "ResponseBody") return script_.response_body;
     if (member == "GetAllResponseHeaders") return script_.response_headers;
     return std::monostate{};
   }
 
+  std::int32_t last_failure() const override { return last_failure_; }
+
  private:
   CallLog& log_;
   const AutomationScript& script_;
+  std::int32_t last_failure_ = 0;
 };
 
 }  // namespace

@@ -12,6 +12,9 @@ struct AutomationScript {
   bool creation_fails = false;
   AutomationValue response_body = ByteSet{'o', 'k'};
   AutomationValue response_headers = Text("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n");
+  AutomationValue status = std::int32_t{200};
+  std::string failing_member{};  // its calls fail with `failure`
+  std::int32_t failure = 0;
 };
 
 // One line per call: 'Open("GET", "http://h/", false)', 'Option(6) = 0',

@@ -1,0 +1,152 @@
+// The address straight from the UTF-8 body: the three literals of the search
+// are found in the UTF-8 bytes, and only short stretches are converted.
+//
+// Why the result is the full conversion's, byte for byte:
+// - The first match of the search starts at the first flash地址 of the text, its
+//   value=" is the first after that, its " > the first after that, and the value
+//   lies between (extract/page_search.cpp). So only those three places matter.
+// - The text is the characters' conversions one after another. A stretch of the
+//   body converts to exactly its part of the text when it starts at the body's
+//   start or at an ASCII byte, and ends before an ASCII byte, before 址 or at
+//   the end: each such place begins a character, and nothing there composes
+//   with the character before it. 址 composes with nothing after it either.
+// - 址 is the only character whose conversion is D6 B7, 地 and ㆞ the only ones
+//   converted to B5 D8, none but the ASCII h to a lone h, no conversion puts
+//   " = > or the space in a double-byte character, and none but ASCII's gives
+//   them as single bytes (the tests check these against the conversion itself).
+//   A double-byte character's first byte is never ASCII. So in the text, flash地址
+//   ends with 址, and the 址 is preceded by 地 (or a look-alike), an ASCII h and
+//   "flas", its "f" perhaps the second byte of a double-byte character; value=" ends with an
+//   ASCII =" of the body; " > is an ASCII " > of the body, unless a mark after
+//   the > composes with it.
+// - A NUL ends the text, so the body is read up to its first NUL.
+#include <cstring>
+#include <string_view>
+
+#include "extract/autoplay_address.h"
+#include "extract/page_search.h"
+#include "fetch/utf8.h"
+
+namespace {
+
+constexpr std::string_view kZhiUtf8 = "\xE5\x9D\x80";               // 址
+constexpr std::string_view kDiUtf8 = "\xE5\x9C\xB0";                // 地
+constexpr std::string_view kDiLookAlikeUtf8 = "\xE3\x86\x9E";       // ㆞, converted as 地
+constexpr std::string_view kFlas = "flas";                          // before the h of flash地址
+constexpr std::string_view kValue = "value";                        // before the =" of value="
+constexpr std::string_view kEqualsQuote = kValueOpening.substr(5);  // ="
+
+bool is_ascii(char byte) { return static_cast<unsigned char>(byte) < 0x80; }
+
+std::size_t find_in(std::string_view body, std::size_t from, std::string_view needle) {
+  if (from > body.size()) return std::string_view::npos;
+#if defined(__GLIBC__)
+  const void* found = memmem(body.data() + from, body.size() - from, needle.data(), needle.size());
+  return found == nullptr ? std::string_view::npos
+                          : static_cast<std::size_t>(static_cast<const char*>(found) - body.data());
+#else
+  return body.find(needle, from);
+#endif
+}
+
+// The next 址 at or after `from`. Its last byte, 0x80, ends few characters of a
+// Chinese page, so memchr over it outruns a search for all three bytes.
+std::size_t find_zhi(std::string_view body, std::size_t from) {
+  std::size_t at = from + 2;
+  while (at < body.size()) {
+    const void* found = std::memchr(body.data() + at, 0x80, body.size() - at);
+    if (found == nullptr) return std::string_view::npos;
+    at = static_cast<std::size_t>(static_cast<const char*>(found) - body.data());
+    if (body.substr(at - 2, 2) == kZhiUtf8.substr(0, 2)) return at - 2;
+    ++at;
+  }
+  return std::string_view::npos;
+}
+
+// The text of body[from, to): both ends must be places where a stretch may
+// start and end (see above).
+std::string_view convert(std::string_view body, std::size_t from, std::size_t to, Text& holder) {
+  const auto* first = reinterpret_cast<const std::uint8_t*>(body.data() + from);
+  holder = utf8_to_local(ByteSet(first, first + (to - from)));
+  return holder.view();
+}
+
+// Whether the text just before body position `at` ends with `expected`, reading
+// no further back than `floor` (a place where a stretch may start).
+bool text_before_ends_with(std::string_view body, std::size_t floor, std::size_t at,
+                           std::string_view expected) {
+  // All ASCII right before: those bytes are the text.
+  if (at - floor >= expected.size()) {
+    const std::string_view before = body.substr(at - expected.size(), expected.size());
+    bool ascii = true;
+    for (const char byte : before) ascii = ascii && is_ascii(byte);
+    if (ascii) return before == expected;
+  }
+  // Otherwise convert from an ASCII byte far enough back, further if too short.
+  std::size_t reach = expected.size() + 4;
+  for (;;) {
+    std::size_t from = at > floor + reach ? at - reach : floor;
+    while (from > floor && !is_ascii(body[from])) --from;
+    Text holder;
+    const std::string_view text = convert(body, from, at, holder);
+    if (text.size() >= expected.size() || from == floor) {
+      return text.size() >= expected.size() && text.substr(text.size() - expected.size()) == expected;
+    }
+    reach *= 4;
+  }
+}
+
+// Whether the " > at body position `at` stays " > in the text: no mark after it
+// composes with the >.
+bool closing_stays(std::string_view body, std::size_t at) {
+  std::size_t to = at + kValueClosing.size();
+  if (to == body.size() || is_ascii(body[to])) return true;
+  while (to < body.size() && !is_ascii(body[to])) ++to;
+  Text holder;
+  return convert(body, at, to, holder).substr(0, kValueClosing.size()) == kValueClosing;
+}
+
+}  // namespace
+
+Text autoplay_address_from_body(const ByteSet& utf8_body) {
+  std::string_view body(reinterpret_cast<const char*>(utf8_body.data()), utf8_body.size());
+  body = body.substr(0, body.find('\0'));
+  if (body.empty()) return {};
+
+  // The first flash地址: the first 址 with flash地 (or a look-alike of 地) before it.
+  std::size_t flash_end = std::string_view::npos;
+  for (std::size_t zhi = find_zhi(body, 0); zhi != std::string_view::npos; zhi = find_zhi(body, zhi + 1)) {
+    // Only 地 and ㆞ convert to 地's bytes, and only the ASCII h to an h of its
+    // own (a double-byte character's h follows its first byte, not an s).
+    if (zhi < 4) continue;
+    const std::string_view di = body.substr(zhi - 3, 3);
+    if ((di != kDiUtf8 && di != kDiLookAlikeUtf8) || body[zhi - 4] != 'h') continue;
+    if (text_before_ends_with(body, 0, zhi - 4, kFlas)) {
+      flash_end = zhi + kZhiUtf8.size();
+      break;
+    }
+  }
+  if (flash_end == std::string_view::npos) return {};
+
+  // The first value=" from there.
+  std::size_t value_start = std::string_view::npos;
+  for (std::size_t equals = find_in(body, flash_end, kEqualsQuote); equals != std::string_view::npos;
+       equals = find_in(body, equals + 1, kEqualsQuote)) {
+    if (text_before_ends_with(body, flash_end, equals, kValue)) {
+      value_start = equals + kEqualsQuote.size();
+      break;
+    }
+  }
+  if (value_start == std::string_view::npos) return {};
+
+  // The first " > from there ends the value.
+  for (std::size_t closing = find_in(body, value_start, kValueClosing); closing != std::string_view::npos;
+       closing = find_in(body, closing + 1, kValueClosing)) {
+    if (!closing_stays(body, closing)) continue;
+    Text value;
+    convert(body, value_start, closing, value);
+    if (value.empty()) return {};
+    return autoplay_address_for_value(value);
+  }
+  return {};
+}
