@@ -13,9 +13,11 @@ Text fetch_page_text(const Text& page_address) {
   return fetch_page_text(page_address, omitted);
 }
 
+// Found in the fetched UTF-8 without converting the whole page: the same
+// address as converting it first, at a small part of the cost.
 Text extract_autoplay_address(const Text& page_address) {
-  const Text page = fetch_page_text(page_address);
-  return autoplay_address_from_page(page);
+  PageRequestOptions omitted;
+  return autoplay_address_from_body(page_request(page_address, omitted));
 }
 
 // The same request; the address found in the body's bytes, which gives what

@@ -7,16 +7,17 @@
 //   lies between (extract/page_search.cpp). So only those three places matter.
 // - The text is the characters' conversions one after another. A stretch of the
 //   body converts to exactly its part of the text when it starts at the body's
-//   start or at an ASCII byte, and ends before an ASCII byte, before 址 or at
-//   the end: each such place begins a character, and nothing there composes
-//   with the character before it. 址 composes with nothing after it either.
+//   start, at an ASCII byte or right after 址 or a quote, and ends before an
+//   ASCII byte, before 地, ㆞ or 址, or at the end: each such place begins a
+//   character, and nothing there composes with the character before it (no
+//   mark composes with 址 or the quote, and no ASCII, 地, ㆞ or 址 is a mark).
 // - 址 is the only character whose conversion is D6 B7, 地 and ㆞ the only ones
-//   converted to B5 D8, none but the ASCII h to a lone h, no conversion puts
+//   converted to B5 D8, none but the ASCII h to a lone h; no conversion puts
 //   " = > or the space in a double-byte character, and none but ASCII's gives
 //   them as single bytes (the tests check these against the conversion itself).
-//   A double-byte character's first byte is never ASCII. So in the text, flash地址
-//   ends with 址, and the 址 is preceded by 地 (or a look-alike), an ASCII h and
-//   "flas", its "f" perhaps the second byte of a double-byte character; value=" ends with an
+//   A double-byte character's first byte is never ASCII. So in the text,
+//   flash地址 ends with 址, preceded by 地 (or ㆞), an ASCII h and "flas", whose
+//   "f" may be the second byte of a double-byte character; value=" ends with an
 //   ASCII =" of the body; " > is an ASCII " > of the body, unless a mark after
 //   the > composes with it.
 // - A NUL ends the text, so the body is read up to its first NUL.
