@@ -1,6 +1,5 @@
-// The address found in the UTF-8 body equals the one found after converting the
-// whole page, on pages built to trip the shortcut, and the conversion has the
-// properties the shortcut relies on.
+// The address from the body equals the full conversion's on pages built to trip
+// the shortcut, and the conversion has the properties the shortcut relies on.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -15,19 +14,11 @@ namespace {
 
 ByteSet bytes(const std::string& text) { return ByteSet(text.begin(), text.end()); }
 
+// U+0080 to U+FFFF in UTF-8.
 std::string utf8_of(char32_t c) {
-  std::string out;
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-  return out;
+  const auto byte = [](char32_t bits) { return static_cast<char>(bits); };
+  if (c < 0x800) return {byte(0xC0 | (c >> 6)), byte(0x80 | (c & 0x3F))};
+  return {byte(0xE0 | (c >> 12)), byte(0x80 | ((c >> 6) & 0x3F)), byte(0x80 | (c & 0x3F))};
 }
 
 const std::string kDi = "\xE5\x9C\xB0", kZhi = "\xE5\x9D\x80";  // 地, 址

@@ -1,6 +1,5 @@
-// Any bytes as a fetched UTF-8 page: the address found in the body must be the
-// one found after converting the whole page. The byte 0x01 followed by another
-// picks a piece that builds or breaks the entry, so the fuzzer reaches them.
+// Any bytes as a fetched page: the address from the body must be the full
+// conversion's. 0x01 and the next byte pick a piece that builds or breaks the entry.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -12,28 +11,19 @@
 
 namespace {
 
-constexpr std::string_view kPieces[] = {
-    "flash",
-    "\xE5\x9C\xB0",  // 地
-    "\xE5\x9D\x80",  // 址
-    "\xE3\x86\x9E",  // ㆞, a look-alike of 地
-    "value",
-    "=\"",
-    "\" >",
-    "sid/",
-    "/v.swf",
-    "\xE4\xB9\xAB",      // 乫, 81 66: an "f" as a second byte
-    "\xC2\xAA",          // ª, a look-alike of "a"
-    "\xC3\xA2",          // â, a look-alike of "a"
-    "\xC3\xB0",          // ð, a look-alike of "e"
-    "\xCC\x81",          // combining acute
-    "\xCC\xB8",          // combining long solidus: > + it composes
-    "\xE3\x82\x99",      // kana voicing mark
-    "\xE2\x82\xAC",      // euro sign
-    "\xF0\x9F\x98\x80",  // outside the BMP
-    "\xE5\x9D",          // 址 cut short
-    std::string_view("\0", 1),
-};
+// flash 地 址 ㆞ (as 地) value =" " > sid/ /v.swf 乫 (81 66: an "f" second byte)
+// ª â ð (as a, a, e) combining acute, combining long solidus (composes with >),
+// kana voicing mark, euro sign, outside the BMP, 址 cut short, NUL.
+constexpr std::string_view kPieces[] = {"flash",        "\xE5\x9C\xB0",
+                                        "\xE5\x9D\x80", "\xE3\x86\x9E",
+                                        "value",        "=\"",
+                                        "\" >",         "sid/",
+                                        "/v.swf",       "\xE4\xB9\xAB",
+                                        "\xC2\xAA",     "\xC3\xA2",
+                                        "\xC3\xB0",     "\xCC\x81",
+                                        "\xCC\xB8",     "\xE3\x82\x99",
+                                        "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
+                                        "\xE5\x9D",     std::string_view("\0", 1)};
 
 }  // namespace
 
