@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "tests/support/video_pages.h"
+
 namespace {
 
 // flash地址
@@ -36,6 +38,17 @@ std::string trap_line(std::size_t n) {
 void fill_to(std::string& page, std::size_t size, std::size_t& n) {
   while (page.size() < size) page += filler_line(n++);
   page.resize(size);
+}
+
+std::string utf8_page_head() {
+  return std::string("<html><head><meta charset=\"utf-8\"><title>") + kVideoUtf8 + "</title></head><body>\n";
+}
+
+// 视频 播放 中文，地址。
+std::string utf8_filler_line(std::size_t n) {
+  return "<li><a href=\"/v_show/id_X" + std::to_string(n * 7919 % 1000003) +
+         ".html\">\xE8\xA7\x86\xE9\xA2\x91 \xE6\x92\xAD\xE6\x94\xBE\xE4\xB8\xAD\xE6\x96\x87"
+         "\xEF\xBC\x8C\xE5\x9C\xB0\xE5\x9D\x80\xE3\x80\x82</a></li>\n";
 }
 
 }  // namespace
@@ -85,14 +98,10 @@ std::string generated_page(PageShape shape, std::size_t size) {
 }
 
 std::string generated_utf8_page(std::size_t size, bool with_combining_marks) {
-  std::string page =
-      "<html><head><meta charset=\"utf-8\"><title>\xE8\xA7\x86\xE9\xA2\x91</title></head><body>\n";
+  std::string page = utf8_page_head();
   std::size_t n = 0;
   while (page.size() < size) {
-    // 视频 播放 中文，地址。
-    page += "<li><a href=\"/v_show/id_X" + std::to_string(n * 7919 % 1000003) +
-            ".html\">\xE8\xA7\x86\xE9\xA2\x91 \xE6\x92\xAD\xE6\x94\xBE\xE4\xB8\xAD\xE6\x96\x87"
-            "\xEF\xBC\x8C\xE5\x9C\xB0\xE5\x9D\x80\xE3\x80\x82</a></li>\n";
+    page += utf8_filler_line(n);
     // e + combining acute (CC 81): composes to a character code page 936 holds.
     if (with_combining_marks && n % 10 == 0) page += "<i>e\xCC\x81</i>\n";
     ++n;
@@ -100,4 +109,17 @@ std::string generated_utf8_page(std::size_t size, bool with_combining_marks) {
   // Cut at a line end so no character is split.
   page.resize(page.rfind('\n', size) + 1);
   return page;
+}
+
+std::string generated_video_page(std::size_t size, const std::string& identifier) {
+  const std::string entry = player_entry(player_address(identifier)) + "\n";
+  const std::string tail = "</ul></body></html>\n";
+  std::string page = utf8_page_head() + "<ul>\n";
+  std::size_t n = 0;
+  // The entry at 98 % of the page, whole lines on either side of it.
+  const std::size_t entry_at = size - size / 50 - entry.size();
+  while (page.size() + utf8_filler_line(n).size() <= entry_at) page += utf8_filler_line(n++);
+  page += entry;
+  while (page.size() + utf8_filler_line(n).size() + tail.size() <= size) page += utf8_filler_line(n++);
+  return page + tail;
 }

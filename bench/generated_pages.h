@@ -14,3 +14,7 @@ std::string generated_page(PageShape shape, std::size_t size);
 
 // The same kind of page in UTF-8, for the decoding timings.
 std::string generated_utf8_page(std::size_t size, bool with_combining_marks);
+
+// A video page as a site serves it (UTF-8), of at most `size` bytes, whose
+// player entry near the end carries `identifier`.
+std::string generated_video_page(std::size_t size, const std::string& identifier);

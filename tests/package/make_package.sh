@@ -34,9 +34,12 @@ done
 
 # Both files are checked by one Python run: the installer is a 64-bit Windows
 # program (the test prefix runs no 32-bit code), and the ZIP unpacks into one
-# folder holding the program and its skin engine, the program stripped.
+# folder holding the window program, the batch program (a console program) and
+# the skin engine, both programs stripped.
 python3 - "$out/$name.exe" "$out/$name.zip" "$name" <<'PY'
 import struct, sys, zipfile
+
+WINDOWS_GUI, WINDOWS_CUI = 2, 3
 
 def pe_facts(data):
     if data[:2] != b"MZ":
@@ -45,22 +48,24 @@ def pe_facts(data):
     if data[at:at + 4] != b"PE\0\0":
         sys.exit("no PE signature")
     machine, _, _, symbols_at, symbols = struct.unpack_from("<HHIII", data, at + 4)
-    return machine, symbols_at, symbols
+    subsystem = struct.unpack_from("<H", data, at + 24 + 68)[0]
+    return machine, symbols_at, symbols, subsystem
 
 installer, archive, name = sys.argv[1:]
-machine, _, _ = pe_facts(open(installer, "rb").read())
-if machine != 0x8664:
-    sys.exit(f"installer machine is {machine:#x}, not x86-64")
+if pe_facts(open(installer, "rb").read())[0] != 0x8664:
+    sys.exit("installer is not x86-64")
 
+programs = {"tarnvex.exe": WINDOWS_GUI, "tarnvex-cli.exe": WINDOWS_CUI}
 with zipfile.ZipFile(archive) as zip_file:
     names = sorted(zip_file.namelist())
-    wanted = sorted([f"{name}/tarnvex.exe", f"{name}/SkinH_EL.dll"])
+    wanted = sorted([f"{name}/{program}" for program in programs] + [f"{name}/SkinH_EL.dll"])
     if names != wanted:
         sys.exit(f"ZIP holds {names}, wanted {wanted}")
-    exe = zip_file.read(f"{name}/tarnvex.exe")
-machine, symbols_at, symbols = pe_facts(exe)
-if machine != 0x8664 or symbols_at != 0 or symbols != 0:
-    sys.exit(f"tarnvex.exe in the ZIP: machine {machine:#x}, {symbols} symbols")
-print(f"tarnvex.exe as shipped: {len(exe)} bytes")
+    for program, wanted_subsystem in programs.items():
+        exe = zip_file.read(f"{name}/{program}")
+        machine, symbols_at, symbols, subsystem = pe_facts(exe)
+        if machine != 0x8664 or symbols_at != 0 or symbols != 0 or subsystem != wanted_subsystem:
+            sys.exit(f"{program} in the ZIP: machine {machine:#x}, {symbols} symbols, subsystem {subsystem}")
+        print(f"{program} as shipped: {len(exe)} bytes")
 PY
 ls -l "$out/$name.exe" "$out/$name.zip" | awk '{print $5, $9}'

@@ -34,7 +34,8 @@ using namespace std::chrono_literals;
 
 const std::wstring kCaption = L"  Tarnvex";
 const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarnvex";
-const wchar_t* const kInstalledFiles[] = {L"tarnvex.exe", L"SkinH_EL.dll", L"Uninstall.exe"};
+const wchar_t* const kInstalledFiles[] = {L"tarnvex.exe", L"tarnvex-cli.exe", L"SkinH_EL.dll",
+                                          L"Uninstall.exe"};
 constexpr auto kProcessTimeout = 120s;
 // The uninstaller copies itself to the temp folder and finishes from there.
 constexpr auto kRemovalTimeout = 60s;
@@ -242,6 +243,12 @@ TEST_F(Installed, TheProgramStartsFromItsFolderAndEndsWithExitCodeZero) {
   // The program directory comes before the system directory in the engine's search.
   EXPECT_EQ(lower(loaded_module_path(program.process(), L"SkinH_EL.dll")), lower(installed(L"SkinH_EL.dll")));
   EXPECT_EQ(program.close_and_wait(), 0u);
+}
+
+TEST_F(Installed, TheBatchProgramRunsFromItsFolder) {
+  EXPECT_EQ(run_to_end(L"\"" + installed(L"tarnvex-cli.exe") + L"\" --version"), 0u);
+  // A usage error, so the exit code above is the program's own answer.
+  EXPECT_EQ(run_to_end(L"\"" + installed(L"tarnvex-cli.exe") + L"\" --jobs 0"), 2u);
 }
 
 // Each installs for itself and ends uninstalled.
