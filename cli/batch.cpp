@@ -13,8 +13,6 @@ namespace {
 const Text kGetFailed = "\xBB\xF1\xC8\xA1\xCA\xA7\xB0\xDC\xA3\xA1";  // 获取失败！
 constexpr char kProgram[] = "tarnvex-cli";
 
-bool starts_with(std::string_view text, std::string_view head) { return text.substr(0, head.size()) == head; }
-
 // "--name=value" or "--name value"; false when the option is not `name`.
 bool option_value(const std::vector<std::string>& arguments, std::size_t& index, std::string_view name,
                   std::string& value, std::string& error) {
@@ -27,7 +25,7 @@ bool option_value(const std::vector<std::string>& arguments, std::size_t& index,
     value = arguments[++index];
     return true;
   }
-  if (starts_with(argument, std::string(name) + "=")) {
+  if (argument.starts_with(std::string(name) + "=")) {
     value = argument.substr(name.size() + 1);
     return true;
   }
@@ -114,7 +112,7 @@ Command parse_command_line(const std::vector<std::string>& arguments) {
   bool options_ended = false;
   for (std::size_t index = 0; index < arguments.size(); ++index) {
     const std::string& argument = arguments[index];
-    if (options_ended || argument == "-" || !starts_with(argument, "-")) {
+    if (options_ended || argument == "-" || !argument.starts_with("-")) {
       if (argument == "-" && !options_ended) {
         command.sources.push_back({PageSource::Kind::kStandardInput, {}});
       } else {
@@ -220,7 +218,7 @@ PageResult run_page(const std::string& page) {
   const auto started = std::chrono::steady_clock::now();
   PageOutcome outcome;
   const ByteSet page_bytes(page.begin(), page.end());
-  const Text address = extract_autoplay_address(utf8_to_local(page_bytes), outcome);
+  const Text address = extract_autoplay_address(utf8_to_local(page_bytes), &outcome);
   result.milliseconds =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started)
           .count();

@@ -15,15 +15,8 @@ Text fetch_page_text(const Text& page_address) {
 
 // Found in the fetched UTF-8 without converting the whole page: the same
 // address as converting it first, at a small part of the cost.
-Text extract_autoplay_address(const Text& page_address) {
+Text extract_autoplay_address(const Text& page_address, PageOutcome* outcome) {
   PageRequestOptions omitted;
-  return autoplay_address_from_body(page_request(page_address, omitted));
-}
-
-// The same request; the address found in the body's bytes, which gives what
-// decoding the whole page first gives, at a fraction of the cost.
-Text extract_autoplay_address(const Text& page_address, PageOutcome& outcome) {
-  PageRequestOptions omitted;
-  omitted.outcome = &outcome;
+  omitted.outcome = outcome;
   return autoplay_address_from_body(page_request(page_address, omitted));
 }

@@ -11,6 +11,5 @@ Text fetch_page_text(const Text& page_address);
 
 // Downloads the page with every request option omitted and returns its
 // auto-play address, or the empty Text when the page yields none.
-Text extract_autoplay_address(const Text& page_address);
-// The same exchange, also telling how it went.
-Text extract_autoplay_address(const Text& page_address, PageOutcome& outcome);
+// With `outcome`, also tells how the exchange went.
+Text extract_autoplay_address(const Text& page_address, PageOutcome* outcome = nullptr);

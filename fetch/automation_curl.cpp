@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "common/close_with.h"
 #include "common/text_ops.h"
 #include "fetch/local_utf8.h"
 #include "fetch/page_request.h"
@@ -26,14 +28,8 @@ constexpr std::int32_t kEnableRedirectsOption = 6;
 // Both for the page and for every redirect: nothing else is spoken.
 constexpr char kProtocols[] = "http,https";
 
-struct EasyRelease {
-  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
-};
-using EasyHandle = std::unique_ptr<CURL, EasyRelease>;
-struct ListRelease {
-  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-using HeaderList = std::unique_ptr<curl_slist, ListRelease>;
+using EasyHandle = std::unique_ptr<CURL, CloseWith<curl_easy_cleanup>>;
+using HeaderList = std::unique_ptr<curl_slist, CloseWith<curl_slist_free_all>>;
 
 bool append_line(HeaderList& list, const char* line) {
   curl_slist* head = curl_slist_append(list.get(), line);

@@ -1,4 +1,5 @@
-// The page decoding off Windows, through ICU: the bytes Windows gives from
+// The page decoding off Windows, through ICU (and its way back for text that
+// leaves the program, local_to_utf8): the bytes Windows gives from
 // MultiByteToWideChar(CP_UTF8, 0) and WideCharToMultiByte(936,
 // WC_COMPOSITECHECK) with the code page's default character.
 //
@@ -34,19 +35,14 @@
 #include <string>
 #include <string_view>
 
+#include "common/close_with.h"
+#include "fetch/local_utf8.h"
 #include "fetch/utf8.h"
 
 namespace {
 
-struct ConverterClose {
-  void operator()(UConverter* converter) const { ucnv_close(converter); }
-};
-using Converter = std::unique_ptr<UConverter, ConverterClose>;
-
-struct SetClose {
-  void operator()(USet* set) const { uset_close(set); }
-};
-using CodePointSet = std::unique_ptr<USet, SetClose>;
+using Converter = std::unique_ptr<UConverter, CloseWith<ucnv_close>>;
+using CodePointSet = std::unique_ptr<USet, CloseWith<uset_close>>;
 
 const UNormalizer2* nfc() {
   UErrorCode error = U_ZERO_ERROR;
@@ -314,4 +310,22 @@ Text utf8_to_local(const ByteSet& body) {
   const auto* nul = static_cast<const std::uint8_t*>(std::memchr(body.data(), 0, body.size()));
   const std::size_t length = nul ? static_cast<std::size_t>(nul - body.data()) : body.size();
   return Text(to_936(reinterpret_cast<const char*>(body.data()), length));
+}
+
+std::string local_to_utf8(const Text& text) {
+  if (text.empty()) return {};
+  const Converter cp936 = open_code_page_936(false);
+  const Converter utf8 = open_utf8();
+  if (!utf8 || !cp936) return {};
+  // Each byte of code page 936 gives at most three bytes of UTF-8.
+  const std::string& bytes = text.bytes();
+  std::string out(bytes.size() * 3, '\0');
+  char* target = out.data();
+  const char* source = bytes.data();
+  UErrorCode error = U_ZERO_ERROR;
+  ucnv_convertEx(utf8.get(), cp936.get(), &target, out.data() + out.size(), &source,
+                 bytes.data() + bytes.size(), nullptr, nullptr, nullptr, nullptr, true, true, &error);
+  if (U_FAILURE(error)) return {};
+  out.resize(static_cast<std::size_t>(target - out.data()));
+  return out;
 }

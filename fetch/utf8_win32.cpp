@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "common/codepage_win32.h"
+#include "fetch/local_utf8.h"
 
 namespace {
 
@@ -97,3 +98,5 @@ Text utf16_to_local(const ByteSet& wide) { return units_to_local(units_of(wide))
 
 // The UTF-16 step stays in one buffer: no copy into a ByteSet on the way.
 Text utf8_to_local(const ByteSet& body) { return units_to_local(utf8_units(body)); }
+
+std::string local_to_utf8(const Text& text) { return from_wide(CP_UTF8, 0, gbk_to_wide(text)); }

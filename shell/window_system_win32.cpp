@@ -34,7 +34,7 @@ struct WindowSystem {
   // Units point at their records: each layout stays where it is until the process ends.
   std::vector<std::unique_ptr<const layout::WindowLayout>> layouts;
   std::vector<EventHandler> handlers;
-  std::vector<WindowKeys> keys;
+  WindowKeys keys;  // of the one window that has any
   std::vector<std::shared_ptr<LoadedWindow>> windows;
   std::unordered_map<HWND, std::shared_ptr<Unit>> unit_of;
   // The unit whose window is being created, until WM_NCCREATE takes it.
@@ -110,16 +110,14 @@ bool dispatch_common(const std::shared_ptr<Unit>& unit, UINT message, LPARAM lpa
 // sent to its parent as the button sends it, so the same handler runs under
 // the same rule. False when `window` is no such box.
 bool enter_clicks_button(HWND window) {
-  for (const WindowKeys& keys : system_state().keys) {
-    if (keys.enter_box == 0 || unit_window(keys.window_id, keys.enter_box) != window) continue;
-    HWND button = unit_window(keys.window_id, keys.enter_button);
-    if (button && IsWindowVisible(button) && IsWindowEnabled(button)) {
-      SendMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
-                   reinterpret_cast<LPARAM>(button));
-    }
-    return true;
+  const WindowKeys& keys = system_state().keys;
+  if (keys.enter_box == 0 || unit_window(keys.window_id, keys.enter_box) != window) return false;
+  HWND button = unit_window(keys.window_id, keys.enter_button);
+  if (button && IsWindowVisible(button) && IsWindowEnabled(button)) {
+    SendMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
   }
-  return false;
+  return true;
 }
 
 // ---- window procedures ----
@@ -322,7 +320,7 @@ bool window_system_start(const ByteSet& block, HandlerTable handlers, const Wind
   auto& state = system_state();
   state.layouts.push_back(std::make_unique<const layout::WindowLayout>(std::move(*decoded)));
   state.handlers.assign(handlers.begin(), handlers.end());
-  if (keys.window_id != 0) state.keys.push_back(keys);
+  state.keys = keys;
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   register_classes();
@@ -373,10 +371,8 @@ bool load_window(std::uint32_t window_id, HWND parent, bool modal) {
   }
   if (window->window_unit->window) call_handler(window->window_unit, layout::kEventOwn);
   // The caret where typing is meant to start; Tab goes on from there in the layout's order.
-  for (const WindowKeys& keys : state.keys) {
-    HWND first = keys.window_id == window_id ? unit_window(window_id, keys.first_focus) : nullptr;
-    if (first && window->window && IsWindowVisible(first)) SetFocus(first);
-  }
+  HWND first = state.keys.window_id == window_id ? unit_window(window_id, state.keys.first_focus) : nullptr;
+  if (first && window->window && IsWindowVisible(first)) SetFocus(first);
   // Painted once the created event has run: what it changes (the skin) would
   // otherwise repaint every unit a second time.
   if (visible && window->window_unit->window) UpdateWindow(created_window);

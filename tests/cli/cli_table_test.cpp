@@ -14,6 +14,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "tests/support/wine_win32.h"
 #else
 #include <sys/wait.h>
 #endif
@@ -40,10 +42,7 @@ std::string file_text(const std::string& name) {
 }
 
 #ifdef _WIN32
-bool under_wine() {
-  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
+bool under_wine() { return running_under_wine(); }
 
 HANDLE inheritable_file(const std::string& name, bool written) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -38,21 +37,18 @@ class Commands : public ProgramSuite<> {
       // Exchanges that go on until the suite's server stops: silence before the
       // head or after part of the body, or the page one byte every 3 s; with a
       // length or chunked.
-      static const std::map<std::string, std::pair<const char*, ScriptedResponse::Behaviour>> kEndless = {
-          {"/silent", {"", ScriptedResponse::Behaviour::kNeverAnswer}},
-          {"/trickle", {"", ScriptedResponse::Behaviour::kTrickle}},
-          {"/length-silent", {"", ScriptedResponse::Behaviour::kStallAfterHead}},
-          {"/chunked-silent", {"Transfer-Encoding: chunked", ScriptedResponse::Behaviour::kStallAfterHead}},
-          {"/chunked-trickle", {"Transfer-Encoding: chunked", ScriptedResponse::Behaviour::kTrickle}}};
+      static const std::map<std::string, std::pair<bool, ScriptedResponse::Behaviour>> kEndless = {
+          {"/silent", {false, ScriptedResponse::Behaviour::kNeverAnswer}},
+          {"/trickle", {false, ScriptedResponse::Behaviour::kTrickle}},
+          {"/length-silent", {false, ScriptedResponse::Behaviour::kStallAfterHead}},
+          {"/chunked-silent", {true, ScriptedResponse::Behaviour::kStallAfterHead}},
+          {"/chunked-trickle", {true, ScriptedResponse::Behaviour::kTrickle}}};
       if (const auto endless = kEndless.find(request.target); endless != kEndless.end()) {
-        const auto [header, behaviour] = endless->second;
+        const auto [chunks, behaviour] = endless->second;
         ScriptedResponse response = http_response(200, video_page(player_address("TRICKLE")));
-        if (*header != '\0') {
-          response.head = std::string("HTTP/1.1 200 OK\r\n") + header + "\r\n\r\n";
-          char size[16];
-          std::snprintf(size, sizeof size, "%zx", response.body.size() - 16);
-          response.body = "10\r\n" + response.body.substr(0, 16) + "\r\n" + size + "\r\n" +
-                          response.body.substr(16) + "\r\n0\r\n\r\n";
+        if (chunks) {
+          response.head = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+          response.body = chunked(response.body);
         }
         if (behaviour == ScriptedResponse::Behaviour::kNeverAnswer) response.head = response.body = "";
         if (behaviour == ScriptedResponse::Behaviour::kStallAfterHead) response.body.resize(40);
@@ -64,6 +60,11 @@ class Commands : public ProgramSuite<> {
     });
   }
   void get_address_of(const std::string& page_address) {
+    // A click counts once the previous command has returned (until then it is
+    // dropped with that command's queued input): the program answering a sent
+    // message says its thread takes messages again.
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(driver_->program().main_window(), WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer);
     set_window_text_of(driver_->source(), std::wstring(page_address.begin(), page_address.end()));
     post_button_click(driver_->button());
   }

@@ -33,26 +33,6 @@ std::string filler(std::size_t size) {
   return text;
 }
 
-std::string chunked(const std::string& body) {
-  // Chunks of growing odd sizes, so boundaries fall inside the multi-byte
-  // characters of the entry; one size in capitals and one with an extension.
-  std::string out;
-  std::size_t at = 0, size = 1;
-  int count = 0;
-  while (at < body.size()) {
-    const std::size_t take = std::min(size, body.size() - at);
-    char hex[32];
-    std::snprintf(hex, sizeof hex, count % 3 == 1 ? "%zX" : "%zx", take);
-    out += hex;
-    if (count == 2) out += ";note=x";
-    out += "\r\n" + body.substr(at, take) + "\r\n";
-    at += take;
-    size += 6;
-    ++count;
-  }
-  return out + "0\r\n\r\n";
-}
-
 ScriptedResponse redirect_to(const std::string& location) {
   return http_response(302, "<html>moved</html>", {"Location: " + location});
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -83,6 +84,26 @@ std::string RecordedRequest::header(std::string_view name) const {
   if (at < 0) return {};
   const std::string_view line = header_lines[static_cast<std::size_t>(at)];
   return std::string(trim(line.substr(line.find(':') + 1)));
+}
+
+std::string chunked(const std::string& body) {
+  // Chunks of growing odd sizes, so boundaries fall inside the multi-byte
+  // characters of the entry; one size in capitals and one with an extension.
+  std::string out;
+  std::size_t at = 0, size = 1;
+  int count = 0;
+  while (at < body.size()) {
+    const std::size_t take = std::min(size, body.size() - at);
+    char hex[32];
+    std::snprintf(hex, sizeof hex, count % 3 == 1 ? "%zX" : "%zx", take);
+    out += hex;
+    if (count == 2) out += ";note=x";
+    out += "\r\n" + body.substr(at, take) + "\r\n";
+    at += take;
+    size += 6;
+    ++count;
+  }
+  return out + "0\r\n\r\n";
 }
 
 ScriptedResponse http_response(int status, std::string body, std::vector<std::string> extra_headers,

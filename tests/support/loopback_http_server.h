@@ -47,6 +47,11 @@ struct ScriptedResponse {
   std::size_t piece = 1;
 };
 
+// `body` in the chunked transfer coding: chunks of growing odd sizes, so
+// boundaries fall inside multi-byte characters; one size in capitals and one
+// with an extension.
+std::string chunked(const std::string& body);
+
 // A complete response with Content-Length and "Connection: close".
 ScriptedResponse http_response(int status, std::string body, std::vector<std::string> extra_headers = {},
                                std::string content_type = "text/html; charset=utf-8");
