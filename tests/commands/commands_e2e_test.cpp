@@ -60,12 +60,16 @@ class Commands : public ProgramSuite<> {
     });
   }
   void get_address_of(const std::string& page_address) {
-    // A click counts once the previous command has returned (until then it is
-    // dropped with that command's queued input): the program answering a sent
-    // message says its thread takes messages again.
-    DWORD_PTR answer = 0;
-    SendMessageTimeoutW(driver_->program().main_window(), WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer);
-    set_window_text_of(driver_->source(), std::wstring(page_address.begin(), page_address.end()));
+    // A click counts once the previous command has returned: until then it is
+    // dropped with that command's queued input. A sent message proves nothing
+    // (the drop itself answers it); a posted selection seen in the box does, as
+    // only the main loop dispatches it, and the drop has passed by then.
+    const HWND box = driver_->source();
+    set_window_text_of(box, L"xy");
+    SendMessageW(box, EM_SETSEL, 2, 2);
+    PostMessageW(box, EM_SETSEL, 0, 1);
+    EXPECT_TRUE(wait_until([&] { return SendMessageW(box, EM_GETSEL, 0, 0) == MAKELRESULT(0, 1); }, 10s));
+    set_window_text_of(box, std::wstring(page_address.begin(), page_address.end()));
     post_button_click(driver_->button());
   }
 
