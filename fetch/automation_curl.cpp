@@ -73,6 +73,21 @@ std::string wire_address(const Text& url) {
   return wire;
 }
 
+// The thread's easy handle, its options back at curl's defaults. It is kept
+// from one exchange to the next so that the next page from the same server
+// goes over a connection already open, as curl's own tool does; every option
+// is set again for each exchange and curl's cookie engine is never switched
+// on, so nothing of one page's request reaches the next.
+CURL* thread_handle() {
+  thread_local EasyHandle handle;
+  if (handle == nullptr) {
+    handle.reset(curl_easy_init());
+  } else {
+    curl_easy_reset(handle.get());
+  }
+  return handle.get();
+}
+
 std::int32_t failure_of(CURLcode code, bool waited_too_long, bool answered) {
   if (waited_too_long || code == CURLE_OPERATION_TIMEDOUT) return kRequestTimeout;
   switch (code) {
@@ -195,8 +210,8 @@ class CurlRequest final : public AutomationObject {
       }
     }
 
-    EasyHandle easy(curl_easy_init());
-    if (easy == nullptr) return fail(kRequestOutOfMemory);
+    CURL* handle = thread_handle();
+    if (handle == nullptr) return fail(kRequestOutOfMemory);
     HeaderList header_list;
     for (const auto& [folded, line] : headers_) {
       if (!append_line(header_list, line.c_str())) return fail(kRequestOutOfMemory);
@@ -209,7 +224,6 @@ class CurlRequest final : public AutomationObject {
       return fail(kRequestOutOfMemory);
     }
 
-    CURL* handle = easy.get();
     easy_ = handle;
     const std::string address = wire_address(url_);
     const std::string method = method_.bytes();
