@@ -23,6 +23,9 @@
 // - A NUL ends the text, so the body is read up to its first NUL.
 #include <cstring>
 #include <string_view>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "extract/autoplay_address.h"
 #include "extract/page_search.h"
@@ -50,18 +53,27 @@ std::size_t find_in(std::string_view body, std::size_t from, std::string_view ne
 #endif
 }
 
-// The next 址 at or after `from`. Its last byte, 0x80, ends few characters of a
-// Chinese page, so memchr over it outruns a search for all three bytes.
+// The next 址 at or after `from`. Its last two bytes, 9D 80, are both
+// continuation bytes that few characters of a Chinese page end with, so the
+// pair is looked for sixteen places at a time; a single byte of it (memchr)
+// would stop every hundred bytes or so.
 std::size_t find_zhi(std::string_view body, std::size_t from) {
-  std::size_t at = from + 2;
-  while (at < body.size()) {
-    const void* found = std::memchr(body.data() + at, 0x80, body.size() - at);
-    if (found == nullptr) return std::string_view::npos;
-    at = static_cast<std::size_t>(static_cast<const char*>(found) - body.data());
-    if (body.substr(at - 2, 2) == kZhiUtf8.substr(0, 2)) return at - 2;
-    ++at;
+  std::size_t at = from;
+#if defined(__SSE2__)
+  const __m128i second = _mm_set1_epi8(kZhiUtf8[1]);
+  const __m128i third = _mm_set1_epi8(kZhiUtf8[2]);
+  for (; at + 18 <= body.size(); at += 16) {
+    const auto* seconds = reinterpret_cast<const __m128i*>(body.data() + at + 1);
+    const auto* thirds = reinterpret_cast<const __m128i*>(body.data() + at + 2);
+    auto pairs = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(
+        _mm_cmpeq_epi8(_mm_loadu_si128(seconds), second), _mm_cmpeq_epi8(_mm_loadu_si128(thirds), third))));
+    for (; pairs != 0; pairs &= pairs - 1) {
+      const std::size_t candidate = at + static_cast<std::size_t>(__builtin_ctz(pairs));
+      if (body[candidate] == kZhiUtf8[0]) return candidate;
+    }
   }
-  return std::string_view::npos;
+#endif
+  return body.find(kZhiUtf8, at);
 }
 
 // The text of body[from, to): both ends must be places where a stretch may

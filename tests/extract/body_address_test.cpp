@@ -70,6 +70,10 @@ TEST(AddressFromBody, EqualsTheFullConversionOnTrickyPages) {
       {"NUL inside the value", "flash" + kDi + kZhi + "value=\"sid/A" + std::string("\0", 1) + "/v.swf\" >",
        nullptr},
       {"empty value", "flash" + kDi + kZhi + "value=\"\" >" + kEntryValue, nullptr},
+      // 佀 ends with 址's last two bytes.
+      {"a character ending as 址 does",
+       "flash" + kDi + "\xE4\x9D\x80" + kEntryValue + "flash" + kDi + kZhi + "value=\"sid/Z/v.swf\" >", "Z"},
+      {"entry in the last bytes", std::string(10, ' ') + "flash" + kDi + kZhi + "value=\"A\" >", ""},
   };
   for (const auto& [name, body, identifier] : cases) {
     const Text got = autoplay_address_from_body(bytes(body));
