@@ -46,40 +46,6 @@ bool collect_pages(const std::vector<PageSource>& sources, std::vector<std::stri
   return true;
 }
 
-// The results as the workers finish them, handed to the writer in input order.
-class ResultBoard {
- public:
-  explicit ResultBoard(std::size_t count) : results_(count) {}
-
-  void put(std::size_t index, PageResult result) {
-    {
-      const std::lock_guard lock(mutex_);
-      bytes_ += result.body_bytes;
-      results_[index] = std::move(result);
-    }
-    ready_.notify_one();
-  }
-
-  // The next result in order, once it is there; nullopt when the wait ended
-  // first (to look at Ctrl-C and the progress line).
-  std::optional<PageResult> next(std::size_t index, std::chrono::milliseconds wait) {
-    std::unique_lock lock(mutex_);
-    if (!ready_.wait_for(lock, wait, [&] { return results_[index].has_value(); })) return std::nullopt;
-    return std::move(results_[index]);
-  }
-
-  std::size_t bytes() const {
-    const std::lock_guard lock(mutex_);
-    return bytes_;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::condition_variable ready_;
-  std::vector<std::optional<PageResult>> results_;
-  std::size_t bytes_ = 0;
-};
-
 class ProgressLine {
  public:
   ProgressLine(bool shown, std::size_t total) : shown_(shown), total_(total), started_(Clock::now()) {}
@@ -114,6 +80,70 @@ class ProgressLine {
   Clock::time_point last_{};
 };
 
+// The results as the workers finish them, written in input order. Whichever
+// worker completes the next page writes its lines and those of the pages
+// after it that are done already, so no line waits for another thread to be
+// woken for it.
+class OrderedOutput {
+ public:
+  OrderedOutput(std::size_t count, OutputFormat format, bool progress_shown)
+      : results_(count), format_(format), progress_(progress_shown, count) {}
+
+  void put(std::size_t index, PageResult result) {
+    const std::lock_guard lock(mutex_);
+    bytes_ += result.body_bytes;
+    results_[index] = std::move(result);
+    for (; written_ < results_.size() && results_[written_].has_value(); ++written_) {
+      write_lines(*results_[written_]);
+      results_[written_].reset();
+    }
+    if (written_ == results_.size()) all_written_.notify_all();
+  }
+
+  // True once every line is out; false when `wait` ran out first, with the
+  // progress line brought up to date.
+  bool wait_for_all(std::chrono::milliseconds wait) {
+    std::unique_lock lock(mutex_);
+    if (all_written_.wait_for(lock, wait, [&] { return written_ == results_.size(); })) return true;
+    progress_.show(written_, failed_, bytes_);
+    return false;
+  }
+
+  // Ctrl-C: every line written so far is whole, and with the lock kept no
+  // other starts; the exchanges still waiting end with the process.
+  [[noreturn]] void end_now(int code) {
+    mutex_.lock();
+    progress_.clear();
+    std::_Exit(code);
+  }
+
+  // After the last line: the progress line gone, the pages that gave no address.
+  std::size_t finish() {
+    const std::lock_guard lock(mutex_);
+    progress_.clear();
+    return failed_;
+  }
+
+ private:
+  void write_lines(const PageResult& result) {
+    const OutputLines lines = format_result(format_, result);
+    if (result.address.empty()) ++failed_;
+    if (!lines.err.empty()) progress_.clear();
+    write_standard_output(lines.out);
+    write_standard_error(lines.err);
+    progress_.show(written_ + 1, failed_, bytes_, !lines.err.empty());
+  }
+
+  std::mutex mutex_;
+  std::condition_variable all_written_;
+  std::vector<std::optional<PageResult>> results_;
+  const OutputFormat format_;
+  ProgressLine progress_;
+  std::size_t written_ = 0;
+  std::size_t failed_ = 0;
+  std::size_t bytes_ = 0;
+};
+
 }  // namespace
 
 int run_batch(const std::vector<std::string>& arguments) {
@@ -137,11 +167,11 @@ int run_batch(const std::vector<std::string>& arguments) {
   if (!collect_pages(command.sources, pages)) return kExitUsage;
   if (interrupted()) return kExitInterrupted;
 
-  ResultBoard board(pages.size());
+  OrderedOutput output(pages.size(), command.format, standard_error_is_terminal());
   std::atomic<std::size_t> next_page{0};
   const auto work = [&] {
     for (std::size_t index = next_page++; index < pages.size() && !interrupted(); index = next_page++) {
-      board.put(index, run_page(pages[index]));
+      output.put(index, run_page(pages[index]));
     }
   };
   const std::size_t worker_count =
@@ -149,29 +179,10 @@ int run_batch(const std::vector<std::string>& arguments) {
   std::vector<std::thread> workers;
   for (std::size_t i = 0; i < worker_count; ++i) workers.emplace_back(work);
 
-  ProgressLine progress(standard_error_is_terminal(), pages.size());
-  std::size_t failed = 0;
-  for (std::size_t index = 0; index < pages.size();) {
-    if (interrupted()) {
-      // Every line written so far is whole; the exchanges still waiting end
-      // with the process.
-      progress.clear();
-      std::_Exit(kExitInterrupted);
-    }
-    std::optional<PageResult> result = board.next(index, kPollInterval);
-    if (!result) {
-      progress.show(index, failed, board.bytes());
-      continue;
-    }
-    const OutputLines lines = format_result(command.format, *result);
-    if (result->address.empty()) ++failed;
-    if (!lines.err.empty()) progress.clear();
-    write_standard_output(lines.out);
-    write_standard_error(lines.err);
-    ++index;
-    progress.show(index, failed, board.bytes(), !lines.err.empty());
+  while (!output.wait_for_all(kPollInterval)) {
+    if (interrupted()) output.end_now(kExitInterrupted);
   }
-  progress.clear();
+  const std::size_t failed = output.finish();
   for (std::thread& worker : workers) worker.join();
   return failed == 0 ? kExitAllGaveAddress : kExitSomeFailed;
 }
