@@ -299,7 +299,9 @@ class CurlRequest final : public AutomationObject {
       if (announced > 0 && announced <= kLargestReservation)
         request.body_.reserve(static_cast<std::size_t>(announced));
     }
-    request.body_.insert(request.body_.end(), data, data + size * count);
+    // As bytes of the body's own type, so that the copy is one memmove.
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(data);
+    request.body_.insert(request.body_.end(), bytes, bytes + size * count);
     return size * count;
   }
 
