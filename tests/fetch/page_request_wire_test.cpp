@@ -93,9 +93,11 @@ TEST(PageRequestWire, PostBodiesArriveByteForByte) {
   for (int value = 0; value < 256; ++value) byte_post.post_bytes.push_back(static_cast<std::uint8_t>(value));
   byte_post.post_bytes.push_back(0x7E);  // a marked last byte: a body cut short or run long shows
   const ByteSet echoed = page_request(server.url("/bytes"), byte_post);
+  // The next exchange of the thread is a plain GET again: nothing of the last carries over.
+  page_request(server.url("/after"));
 
   const auto requests = server.requests();
-  ASSERT_EQ(requests.size(), 2u);
+  ASSERT_EQ(requests.size(), 3u);
   EXPECT_EQ(requests[0].method, "POST");
   EXPECT_EQ(requests[0].body, "a=1&b=two%20words&c=");
   EXPECT_EQ(requests[0].header("Content-Length"), "20");
@@ -103,6 +105,8 @@ TEST(PageRequestWire, PostBodiesArriveByteForByte) {
   ASSERT_EQ(requests[1].body.size(), 257u);
   EXPECT_EQ(requests[1].body, text_of_bytes(byte_post.post_bytes));
   EXPECT_EQ(text_of_bytes(echoed), "len " + text_of_bytes(byte_post.post_bytes));
+  EXPECT_EQ(requests[2].method, "GET");
+  EXPECT_TRUE(requests[2].body.empty());
 }
 
 TEST(PageRequestWire, Utf8BodyComesBackByteForByte) {
