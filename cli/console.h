@@ -13,6 +13,7 @@ int run_batch(const std::vector<std::string>& arguments);
 // Writes UTF-8 text whole (a console shows it through its wide API).
 void write_standard_output(std::string_view utf8);
 void write_standard_error(std::string_view utf8);
+bool standard_output_is_terminal();
 bool standard_error_is_terminal();
 
 // All of standard input, or of a file; nullopt when it cannot be read.

@@ -33,6 +33,7 @@ void write_whole(int descriptor, std::string_view bytes) {
 
 void write_standard_output(std::string_view utf8) { write_whole(STDOUT_FILENO, utf8); }
 void write_standard_error(std::string_view utf8) { write_whole(STDERR_FILENO, utf8); }
+bool standard_output_is_terminal() { return isatty(STDOUT_FILENO) == 1; }
 bool standard_error_is_terminal() { return isatty(STDERR_FILENO) == 1; }
 
 std::string read_standard_input() {

@@ -39,15 +39,18 @@ void write_to(DWORD which, std::string_view utf8) {
 
 std::string utf8_of(const wchar_t* wide) { return from_wide(CP_UTF8, 0, wide); }
 
+bool is_console(DWORD which) {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(which), &mode) != 0;
+}
+
 }  // namespace
 
 void write_standard_output(std::string_view utf8) { write_to(STD_OUTPUT_HANDLE, utf8); }
 void write_standard_error(std::string_view utf8) { write_to(STD_ERROR_HANDLE, utf8); }
 
-bool standard_error_is_terminal() {
-  DWORD mode = 0;
-  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
-}
+bool standard_output_is_terminal() { return is_console(STD_OUTPUT_HANDLE); }
+bool standard_error_is_terminal() { return is_console(STD_ERROR_HANDLE); }
 
 std::string read_standard_input() {
   HANDLE input = GetStdHandle(STD_INPUT_HANDLE);

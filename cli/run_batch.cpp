@@ -46,9 +46,13 @@ bool collect_pages(const std::vector<PageSource>& sources, std::vector<std::stri
   return true;
 }
 
+// On standard error when it is a terminal. When standard output is one too
+// (the same screen, in practice), its lines also make room: the progress line
+// is taken away and drawn again under them, never left in front of them.
 class ProgressLine {
  public:
-  ProgressLine(bool shown, std::size_t total) : shown_(shown), total_(total), started_(Clock::now()) {}
+  ProgressLine(bool shown, bool output_on_screen, std::size_t total)
+      : shown_(shown), output_on_screen_(output_on_screen), total_(total), started_(Clock::now()) {}
 
   void show(std::size_t done, std::size_t failed, std::size_t bytes, bool now = false) {
     if (!shown_) return;
@@ -67,14 +71,23 @@ class ProgressLine {
     std::snprintf(line, sizeof line, "\r%zu of %zu pages, %zu failed, %.1f %s\x1B[K", done, total_, failed,
                   rate, unit);
     write_standard_error(line);
+    drawn_ = true;
   }
-  // Before any other line on standard error, and at the end.
+  // Before `lines` are written; true when the progress line was taken away.
+  bool make_room(const OutputLines& lines) {
+    if (!drawn_ || (lines.err.empty() && (lines.out.empty() || !output_on_screen_))) return false;
+    clear();
+    return true;
+  }
   void clear() {
-    if (shown_) write_standard_error("\r\x1B[K");
+    if (drawn_) write_standard_error("\r\x1B[K");
+    drawn_ = false;
   }
 
  private:
   const bool shown_;
+  const bool output_on_screen_;
+  bool drawn_ = false;
   const std::size_t total_;
   const Clock::time_point started_;
   Clock::time_point last_{};
@@ -86,8 +99,8 @@ class ProgressLine {
 // woken for it.
 class OrderedOutput {
  public:
-  OrderedOutput(std::size_t count, OutputFormat format, bool progress_shown)
-      : results_(count), format_(format), progress_(progress_shown, count) {}
+  OrderedOutput(std::size_t count, OutputFormat format, ProgressLine progress)
+      : results_(count), format_(format), progress_(progress) {}
 
   void put(std::size_t index, PageResult result) {
     const std::lock_guard lock(mutex_);
@@ -128,10 +141,10 @@ class OrderedOutput {
   void write_lines(const PageResult& result) {
     const OutputLines lines = format_result(format_, result);
     if (result.address.empty()) ++failed_;
-    if (!lines.err.empty()) progress_.clear();
+    const bool made_room = progress_.make_room(lines);
     write_standard_output(lines.out);
     write_standard_error(lines.err);
-    progress_.show(written_ + 1, failed_, bytes_, !lines.err.empty());
+    progress_.show(written_ + 1, failed_, bytes_, made_room);
   }
 
   std::mutex mutex_;
@@ -167,7 +180,9 @@ int run_batch(const std::vector<std::string>& arguments) {
   if (!collect_pages(command.sources, pages)) return kExitUsage;
   if (interrupted()) return kExitInterrupted;
 
-  OrderedOutput output(pages.size(), command.format, standard_error_is_terminal());
+  OrderedOutput output(
+      pages.size(), command.format,
+      ProgressLine(standard_error_is_terminal(), standard_output_is_terminal(), pages.size()));
   std::atomic<std::size_t> next_page{0};
   const auto work = [&] {
     for (std::size_t index = next_page++; index < pages.size() && !interrupted(); index = next_page++) {

@@ -111,7 +111,12 @@ ScriptedResponse serve(const RecordedRequest& request) {
   if (path == "/moved") return http_response(302, "", {"Location: /plain"});
   if (path == "/to-ftp") return http_response(302, "", {"Location: ftp://127.0.0.1:1/page"});
   ScriptedResponse response = page_with("slow");
-  if (path == "/silent") {
+  if (path == "/late") {  // the last bytes 300 ms late
+    response.behaviour = ScriptedResponse::Behaviour::kTrickle;
+    response.at_once = response.body.size() - 4;
+    response.piece = 4;
+    response.stall = milliseconds(300);
+  } else if (path == "/silent") {
     response.behaviour = ScriptedResponse::Behaviour::kNeverAnswer;
     response.stall = milliseconds(30000);
   } else if (path == "/arriving") {  // the last bytes 4 s apart, 16 s in all, past the 15 s time-out
@@ -188,6 +193,30 @@ TEST(BatchProgram, AddressesOnStandardOutputFailuresOnStandardError) {
                 "\",\"address\":null,\"error\":\"HTTP 404\",\"http_status\":404,\"body_bytes\":22");
   EXPECT_EQ(json.exit_code, 1);
 }
+
+#ifndef _WIN32
+// script(1) gives the program one terminal for both streams: the progress line
+// is drawn there, and every line of the program's starts where it was.
+TEST(BatchProgram, OnATerminalNoLineIsWrittenBehindTheProgressLine) {
+  LoopbackHttpServer server(serve);
+  const std::string late = server.url("/late"), gone = server.url("/gone");
+  const std::string base = std::string(TARNVEX_TEST_DIR) + "/terminal";
+  std::ofstream(base + ".in");
+  const int exit_code = exit_code_of(
+      "script -qec '\"" TARNVEX_CLI "\" --jobs 1 " + late + " " + gone + " " + late + "' /dev/null", base);
+  const std::string screen = file_text(base + ".out");
+  EXPECT_EQ(exit_code, 1);
+  EXPECT_NE(screen.find(" of 3 pages, "), std::string::npos) << screen;
+  const std::string address = expected_address("slow");
+  std::size_t from = 0;
+  for (const std::string& line : {address, gone + ": " + kFailed + " HTTP 404", address}) {
+    from = screen.find(line, from);
+    ASSERT_TRUE(from != std::string::npos && from >= 4) << line << "\n" << screen;
+    EXPECT_EQ(screen.substr(from - 4, 4), "\r\x1B[K") << screen;
+    from += line.size();
+  }
+}
+#endif
 
 TEST(BatchProgram, UsageErrorsExitTwo) {
   for (const char* arguments :
