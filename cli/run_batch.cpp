@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -67,27 +68,38 @@ class ProgressLine {
       rate /= 1024.0;
       unit = larger;
     }
-    char line[160];
-    std::snprintf(line, sizeof line, "\r%zu of %zu pages, %zu failed, %.1f %s\x1B[K", done, total_, failed,
-                  rate, unit);
+    char text[160];
+    const int length = std::snprintf(text, sizeof text, "%zu of %zu pages, %zu failed, %.1f %s", done, total_,
+                                     failed, rate, unit);
+    if (length <= 0) return;
+    // Spaces, not an escape sequence, cover what a longer line left: a Windows
+    // console shows escapes as they are unless asked to read them.
+    const auto width = static_cast<std::size_t>(length);
+    std::string line(1, '\r');
+    line.append(text, width);
+    if (drawn_ > width) line.append(drawn_ - width, ' ');
     write_standard_error(line);
-    drawn_ = true;
+    drawn_ = width;
   }
   // Before `lines` are written; true when the progress line was taken away.
   bool make_room(const OutputLines& lines) {
-    if (!drawn_ || (lines.err.empty() && (lines.out.empty() || !output_on_screen_))) return false;
+    if (drawn_ == 0 || (lines.err.empty() && (lines.out.empty() || !output_on_screen_))) return false;
     clear();
     return true;
   }
   void clear() {
-    if (drawn_) write_standard_error("\r\x1B[K");
-    drawn_ = false;
+    if (drawn_ != 0) {
+      std::string blank(drawn_ + 2, ' ');
+      blank.front() = blank.back() = '\r';
+      write_standard_error(blank);
+    }
+    drawn_ = 0;
   }
 
  private:
   const bool shown_;
   const bool output_on_screen_;
-  bool drawn_ = false;
+  std::size_t drawn_ = 0;  // the width of the progress line on the screen
   const std::size_t total_;
   const Clock::time_point started_;
   Clock::time_point last_{};
