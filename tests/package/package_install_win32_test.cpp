@@ -36,7 +36,6 @@ const std::wstring kCaption = L"  Tarnvex";
 const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarnvex";
 const wchar_t* const kInstalledFiles[] = {L"tarnvex.exe", L"tarnvex-cli.exe", L"SkinH_EL.dll",
                                           L"Uninstall.exe"};
-constexpr auto kProcessTimeout = 120s;
 // The uninstaller copies itself to the temp folder and finishes from there.
 constexpr auto kRemovalTimeout = 60s;
 
@@ -55,28 +54,6 @@ bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 std::wstring lower(std::wstring text) {
   CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
   return text;
-}
-
-// Runs a command line to its end; its exit code, or nothing when it did not
-// start or outlived the time.
-std::optional<DWORD> run_to_end(std::wstring command_line,
-                                std::chrono::milliseconds timeout = kProcessTimeout) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &info))
-    return std::nullopt;
-  const Handle process(info.hProcess);
-  const Handle thread(info.hThread);
-  if (WaitForSingleObject(process.get(), static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
-    TerminateProcess(process.get(), 1);
-    WaitForSingleObject(process.get(), 5000);
-    return std::nullopt;
-  }
-  DWORD code = 0;
-  GetExitCodeProcess(process.get(), &code);
-  return code;
 }
 
 std::optional<DWORD> run_installer() {

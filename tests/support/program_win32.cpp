@@ -3,6 +3,8 @@
 #include <functional>
 #include <vector>
 
+#include "common/win32/handle.h"
+
 HWND first_window(HWND parent, const std::function<bool(HWND)>& wanted) {
   struct Search {
     const std::function<bool(HWND)>* wanted;
@@ -20,6 +22,25 @@ HWND first_window(HWND parent, const std::function<bool(HWND)>& wanted) {
     EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
   }
   return search.found;
+}
+
+std::optional<DWORD> run_to_end(std::wstring command_line, std::chrono::milliseconds timeout) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &info))
+    return std::nullopt;
+  const Handle process(info.hProcess);
+  const Handle thread(info.hThread);
+  if (WaitForSingleObject(process.get(), static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
+    TerminateProcess(process.get(), 1);
+    WaitForSingleObject(process.get(), 5000);
+    return std::nullopt;
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process.get(), &code);
+  return code;
 }
 
 DWORD process_of(HWND window) {

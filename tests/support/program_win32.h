@@ -61,6 +61,11 @@ class ProgramUnderTest {
   HWND main_window_ = nullptr;
 };
 
+// Runs a command line to its end; its exit code, or nothing when it did not
+// start or outlived the time.
+std::optional<DWORD> run_to_end(std::wstring command_line,
+                                std::chrono::milliseconds timeout = std::chrono::seconds(120));
+
 // Runs every message waiting for this thread.
 void pump_messages();
 // The window's rectangle in its parent's client coordinates.
