@@ -15,6 +15,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include "tests/support/program_win32.h"
 #include "tests/support/wine_win32.h"
 #else
 #include <sys/wait.h>
@@ -22,7 +23,7 @@
 
 namespace {
 
-using std::chrono::milliseconds;
+using namespace std::chrono_literals;
 
 const std::string kFailed = "\xE8\x8E\xB7\xE5\x8F\x96\xE5\xA4\xB1\xE8\xB4\xA5\xEF\xBC\x81";  // 获取失败！
 const std::string kChineseId = "\xE8\xA7\x86\xE9\xA2\x91XN5";                                // 视频XN5
@@ -51,30 +52,16 @@ HANDLE inheritable_file(const std::string& name, bool written) {
 }
 
 // Started directly, with these standard handles: no cmd between.
-int exit_code_with(std::string command, HANDLE input, HANDLE output, HANDLE error) {
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = input;
-  startup.hStdOutput = output;
-  startup.hStdError = error;
-  PROCESS_INFORMATION process{};
-  const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                      &startup, &process);
-  if (!started) return -1;
-  WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD code = 0;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return static_cast<int>(code);
+int exit_code_with(const std::string& command, const StandardHandles& handles) {
+  const std::optional<DWORD> code = run_to_end(std::wstring(command.begin(), command.end()), 120s, &handles);
+  return code ? static_cast<int>(*code) : -1;
 }
 
 int exit_code_of(const std::string& command, const std::string& base) {
-  const HANDLE files[] = {inheritable_file(base + ".in", false), inheritable_file(base + ".out", true),
-                          inheritable_file(base + ".err", true)};
-  const int code = exit_code_with(command, files[0], files[1], files[2]);
-  for (HANDLE file : files) CloseHandle(file);
+  const StandardHandles files{inheritable_file(base + ".in", false), inheritable_file(base + ".out", true),
+                              inheritable_file(base + ".err", true)};
+  const int code = exit_code_with(command, files);
+  for (HANDLE file : {files.input, files.output, files.error}) CloseHandle(file);
   return code;
 }
 #else
@@ -117,22 +104,14 @@ ScriptedResponse serve(const RecordedRequest& request) {
   if (path == "/gone") return http_response(404, "<html>not found</html>");
   if (path == "/moved") return http_response(302, "", {"Location: /plain"});
   if (path == "/to-ftp") return http_response(302, "", {"Location: ftp://127.0.0.1:1/page"});
+  if (path == "/silent") return {"", "", ScriptedResponse::Behaviour::kNeverAnswer, 30s};
+  if (path != "/late" && path != "/arriving") return http_response(404, "");
+  // The last four bytes 300 ms late, or 4 s apart: 16 s in all, past the 15 s time-out.
   ScriptedResponse response = page_with("slow");
-  if (path == "/late") {  // the last bytes 300 ms late
-    response.behaviour = ScriptedResponse::Behaviour::kTrickle;
-    response.at_once = response.body.size() - 4;
-    response.piece = 4;
-    response.stall = milliseconds(300);
-  } else if (path == "/silent") {
-    response.behaviour = ScriptedResponse::Behaviour::kNeverAnswer;
-    response.stall = milliseconds(30000);
-  } else if (path == "/arriving") {  // the last bytes 4 s apart, 16 s in all, past the 15 s time-out
-    response.behaviour = ScriptedResponse::Behaviour::kTrickle;
-    response.at_once = response.body.size() - 4;
-    response.stall = milliseconds(4000);
-  } else {
-    response = http_response(404, "");
-  }
+  response.behaviour = ScriptedResponse::Behaviour::kTrickle;
+  response.at_once = response.body.size() - 4;
+  response.piece = path == "/late" ? 4 : 1;
+  response.stall = path == "/late" ? 300ms : 4000ms;
   return response;
 }
 
@@ -220,7 +199,7 @@ TEST(BatchProgram, OnAConsoleChineseReadsRightAndTheProgressLineGoes) {
       CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_EXISTING, 0, nullptr);
   const std::string gone = server.url("/gone");
   const int exit_code = exit_code_with("\"" TARNVEX_CLI "\" --jobs 1 " + server.url("/late") + " " + gone,
-                                       nothing, screen, screen);
+                                       {nothing, screen, screen});
   CONSOLE_SCREEN_BUFFER_INFO buffer{};
   GetConsoleScreenBufferInfo(screen, &buffer);
   std::wstring cells(static_cast<std::size_t>(buffer.dwSize.X) * buffer.dwSize.Y, L' ');

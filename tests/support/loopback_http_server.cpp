@@ -87,8 +87,6 @@ std::string RecordedRequest::header(std::string_view name) const {
 }
 
 std::string chunked(const std::string& body) {
-  // Chunks of growing odd sizes, so boundaries fall inside the multi-byte
-  // characters of the entry; one size in capitals and one with an extension.
   std::string out;
   std::size_t at = 0, size = 1;
   int count = 0;

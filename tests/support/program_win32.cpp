@@ -24,12 +24,19 @@ HWND first_window(HWND parent, const std::function<bool(HWND)>& wanted) {
   return search.found;
 }
 
-std::optional<DWORD> run_to_end(std::wstring command_line, std::chrono::milliseconds timeout) {
+std::optional<DWORD> run_to_end(std::wstring command_line, std::chrono::milliseconds timeout,
+                                const StandardHandles* handles) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  if (handles != nullptr) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = handles->input;
+    startup.hStdOutput = handles->output;
+    startup.hStdError = handles->error;
+  }
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &info))
+  if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, handles != nullptr, 0, nullptr, nullptr,
+                      &startup, &info))
     return std::nullopt;
   const Handle process(info.hProcess);
   const Handle thread(info.hThread);

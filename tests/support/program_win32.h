@@ -61,10 +61,18 @@ class ProgramUnderTest {
   HWND main_window_ = nullptr;
 };
 
-// Runs a command line to its end; its exit code, or nothing when it did not
-// start or outlived the time.
+// A program's standard handles, which it inherits.
+struct StandardHandles {
+  HANDLE input;
+  HANDLE output;
+  HANDLE error;
+};
+
+// Runs a command line to its end (with `handles` as its standard handles when
+// given); its exit code, or nothing when it did not start or outlived the time.
 std::optional<DWORD> run_to_end(std::wstring command_line,
-                                std::chrono::milliseconds timeout = std::chrono::seconds(120));
+                                std::chrono::milliseconds timeout = std::chrono::seconds(120),
+                                const StandardHandles* handles = nullptr);
 
 // Runs every message waiting for this thread.
 void pump_messages();
