@@ -10,7 +10,6 @@
 
 namespace {
 
-const Text kGetFailed = "\xBB\xF1\xC8\xA1\xCA\xA7\xB0\xDC\xA3\xA1";  // 获取失败！
 constexpr char kProgram[] = "tarnvex-cli";
 
 // "--name=value" or "--name value"; false when the option is not `name`.

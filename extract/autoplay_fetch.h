@@ -9,6 +9,9 @@
 Text fetch_page_text(const Text& page_address, PageRequestOptions& options);
 Text fetch_page_text(const Text& page_address);
 
+// What the user is told when a page gives no address: 获取失败！
+inline constexpr char kGetFailed[] = "\xBB\xF1\xC8\xA1\xCA\xA7\xB0\xDC\xA3\xA1";
+
 // Downloads the page with every request option omitted and returns its
 // auto-play address, or the empty Text when the page yields none.
 // With `outcome`, also tells how the exchange went.

@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr char kGetFailed[] = "\xBB\xF1\xC8\xA1\xCA\xA7\xB0\xDC\xA3\xA1";   // 获取失败！
 constexpr char kCopyDone[] = "\xB8\xB4\xD6\xC6\xB3\xC9\xB9\xA6\xA3\xA1";    // 复制成功！
 constexpr char kCopyFailed[] = "\xB8\xB4\xD6\xC6\xCA\xA7\xB0\xDC\xA3\xA1";  // 复制失败！
 constexpr wchar_t kBrowserTitle[] = L"Microsoft Internet Explorer";
