@@ -2,11 +2,13 @@
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "extract/autoplay_fetch.h"
 #include "fetch/local_utf8.h"
-#include "fetch/utf8.h"
 
 namespace {
 
@@ -48,15 +50,6 @@ Command usage_error(std::string what) {
   command.action = Command::Action::kUsageError;
   command.usage_error = std::move(what);
   return command;
-}
-
-bool certificate_failure(std::int32_t failure) {
-  // WinHTTP's certificate errors: 12037, 12038, 12044, 12045, 12057, 12169,
-  // 12175 (secure failure), 12179.
-  for (const std::uint32_t code : {12037u, 12038u, 12044u, 12045u, 12057u, 12169u, 12175u, 12179u}) {
-    if (failure == request_failure(code)) return true;
-  }
-  return false;
 }
 
 // A JSON string of UTF-8 text: quotes, backslashes and control characters
@@ -188,36 +181,50 @@ void append_pages_of_list(std::string_view list, std::vector<std::string>& pages
 }
 
 std::string failure_reason(const PageOutcome& outcome) {
-  const std::int32_t failure = outcome.failure;
-  // Cancelled: page_request's watch aborted an object that kept to no time-out.
-  if (failure == kRequestTimeout || failure == kRequestCancelled || failure == kRequestAborted) {
-    return "no answer within 15 s";
-  }
-  if (failure == kRequestCannotConnect) return "connection refused";
-  if (certificate_failure(failure)) return "certificate not trusted";
-  if (failure == kRequestSecureChannelError) return "secure connection failed";
-  if (failure == kRequestNameNotResolved) return "host not found";
-  if (failure == kRequestInvalidUrl) return "not a page address";
-  if (failure == kRequestUnrecognizedScheme) return "only http and https pages are fetched";
-  if (failure == kRequestRedirectFailed) return "redirect not followed";
-  if (failure != 0) {
-    char code[32];
-    std::snprintf(code, sizeof code, "exchange failed (0x%08X)", static_cast<unsigned>(failure));
-    return code;
-  }
+  if (outcome.failure != FetchFailure::kNone) return std::string(failure_words(outcome.failure));
   if (outcome.status != 0 && (outcome.status < 200 || outcome.status > 299)) {
     return "HTTP " + std::to_string(outcome.status);
   }
   return "no flash entry on the page";
 }
 
-PageResult run_page(const std::string& page) {
+namespace {
+
+// The factories of the pages in flight, each kept for the next page once its
+// page is done: on Windows a factory's session keeps its connections open
+// from one page to the next. (Not one per thread: MinGW's thread-local
+// objects with destructors are not safe to end with their threads.)
+class FactoryPool {
+ public:
+  std::unique_ptr<ExchangeFactory> take() {
+    const std::lock_guard lock(mutex_);
+    if (idle_.empty()) return batch_exchange_factory();
+    std::unique_ptr<ExchangeFactory> factory = std::move(idle_.back());
+    idle_.pop_back();
+    return factory;
+  }
+  void give_back(std::unique_ptr<ExchangeFactory> factory) {
+    const std::lock_guard lock(mutex_);
+    idle_.push_back(std::move(factory));
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<ExchangeFactory>> idle_;
+};
+
+}  // namespace
+
+PageResult run_page(const std::string& page, std::uint64_t max_page_size) {
+  static FactoryPool pool;
+  std::unique_ptr<ExchangeFactory> factory = pool.take();
   PageResult result;
   result.page = page;
   const auto started = std::chrono::steady_clock::now();
   PageOutcome outcome;
-  const ByteSet page_bytes(page.begin(), page.end());
-  const Text address = extract_autoplay_address(utf8_to_local(page_bytes), &outcome);
+  // The address goes to the wire as given, in UTF-8: never through code page 936.
+  const Text address = extract_autoplay_address_streamed(*factory, page, max_page_size, outcome);
+  pool.give_back(std::move(factory));
   result.milliseconds =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started)
           .count();
@@ -227,6 +234,8 @@ PageResult run_page(const std::string& page) {
   if (result.address.empty()) result.error = failure_reason(outcome);
   return result;
 }
+
+PageResult run_page(const std::string& page) { return run_page(page, kDefaultMaxPageSize); }
 
 OutputLines format_result(OutputFormat format, const PageResult& result) {
   OutputLines lines;

@@ -16,6 +16,7 @@ inline constexpr int kExitUsage = 2;
 inline constexpr int kExitInterrupted = 130;
 inline constexpr int kDefaultJobs = 4;
 inline constexpr int kMaxJobs = 64;
+inline constexpr std::uint64_t kDefaultMaxPageSize = std::uint64_t{64} << 20;
 
 enum class OutputFormat { kAddresses, kTsv, kJson };
 
@@ -51,14 +52,16 @@ struct PageResult {
   std::string address;  // UTF-8; empty when the page gave none
   std::string error;    // why not, when it gave none
   std::int32_t http_status = 0;
-  std::size_t body_bytes = 0;
+  std::uint64_t body_bytes = 0;
   std::int64_t milliseconds = 0;
 };
 
 // Why a page whose exchange went as `outcome` gave no address.
 std::string failure_reason(const PageOutcome& outcome);
 
-// One page through the window's own step: request, decoding, search, address.
+// One page through the window's own step: request, search, address; its body
+// searched as it arrives and failing as "page too large" past `max_page_size`.
+PageResult run_page(const std::string& page, std::uint64_t max_page_size);
 PageResult run_page(const std::string& page);
 
 struct OutputLines {

@@ -14,5 +14,13 @@ inline constexpr char kGetFailed[] = "\xBB\xF1\xC8\xA1\xCA\xA7\xB0\xDC\xA3\xA1";
 
 // Downloads the page with every request option omitted and returns its
 // auto-play address, or the empty Text when the page yields none.
-// With `outcome`, also tells how the exchange went.
-Text extract_autoplay_address(const Text& page_address, PageOutcome* outcome = nullptr);
+// With `outcome`, also tells how the exchange went; `cancel` is asked while
+// the exchange waits.
+Text extract_autoplay_address(const Text& page_address, PageOutcome* outcome = nullptr,
+                              CancelCheck* cancel = nullptr);
+
+// The same step for a page address in UTF-8 through `factory`, the body
+// searched as it arrives and never held whole: a page of any size costs the
+// same memory, and one past `max_body_bytes` fails as kTooLarge.
+Text extract_autoplay_address_streamed(ExchangeFactory& factory, std::string_view utf8_page_address,
+                                       std::uint64_t max_body_bytes, PageOutcome& outcome);

@@ -21,6 +21,15 @@
 //   ASCII =" of the body; " > is an ASCII " > of the body, unless a mark after
 //   the > composes with it.
 // - A NUL ends the text, so the body is read up to its first NUL.
+//
+// As the body arrives in pieces, only what the search still needs is held: the
+// entry's value once value=" is found, and before that a short stretch behind
+// the place the search has reached, starting where a stretch may start. An
+// ASCII byte is such a place, and so is the first byte of a CJK ideograph
+// (U+4000 to U+9FFF, lead bytes E4 to E9): nothing composes with the character
+// before it. Only a run of over kMaxHeld bytes with neither in it is cut at
+// another character's first byte.
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #if defined(__SSE2__)
@@ -121,45 +130,133 @@ bool closing_stays(std::string_view body, std::size_t at) {
 
 }  // namespace
 
-Text autoplay_address_from_body(const ByteSet& utf8_body) {
-  std::string_view body(reinterpret_cast<const char*>(utf8_body.data()), utf8_body.size());
-  body = body.substr(0, body.find('\0'));
-  if (body.empty()) return {};
+namespace {
 
-  // The first flash地址: the first 址 with flash地 (or a look-alike of 地) before it.
-  std::size_t flash_end = std::string_view::npos;
-  for (std::size_t zhi = find_zhi(body, 0); zhi != std::string_view::npos; zhi = find_zhi(body, zhi + 1)) {
-    // Only 地 and ㆞ convert to 地's bytes, and only the ASCII h to an h of its
-    // own (a double-byte character's h follows its first byte, not an s).
-    if (zhi < 4) continue;
-    const std::string_view di = body.substr(zhi - 3, 3);
-    if ((di != kDiUtf8 && di != kDiLookAlikeUtf8) || body[zhi - 4] != 'h') continue;
-    if (text_before_ends_with(body, 0, zhi - 4, kFlas)) {
-      flash_end = zhi + kZhiUtf8.size();
-      break;
+// How far behind the scan a look back for "flas" or "value" may reach: in 64
+// bytes of UTF-8 lie at least 16 characters, more than either needs.
+constexpr std::size_t kLookBack = 64;
+constexpr std::size_t kMaxHeld = 1 << 20;
+
+bool starts_stretch(char byte) {
+  const auto value = static_cast<unsigned char>(byte);
+  return value < 0x80 || (value >= 0xE4 && value <= 0xE9);
+}
+
+bool starts_character(char byte) {
+  const auto value = static_cast<unsigned char>(byte);
+  return value < 0x80 || value >= 0xC2;
+}
+
+}  // namespace
+
+bool BodyAddressSearch::take(std::string_view piece) {
+  if (phase_ == Phase::kDone) return true;
+  // A NUL ends the text: nothing after it counts.
+  const std::size_t nul = piece.find('\0');
+  held_.append(piece.substr(0, nul));
+  if (nul != std::string_view::npos) {
+    settle();
+    return true;
+  }
+  advance(false);
+  drop_what_is_not_needed();
+  return true;
+}
+
+void BodyAddressSearch::settle() {
+  if (phase_ == Phase::kDone) return;
+  advance(true);
+  phase_ = Phase::kDone;
+  held_.clear();
+  held_.shrink_to_fit();
+}
+
+Text BodyAddressSearch::finish() {
+  settle();
+  return address_;
+}
+
+void BodyAddressSearch::advance(bool at_end) {
+  const std::string_view body = held_;
+  const auto at = [&](std::size_t absolute) { return absolute - held_from_; };
+  const std::size_t end = held_from_ + body.size();
+  if (phase_ == Phase::kFlash) {
+    // The first 址 with flash地 (or a look-alike of 地) before it.
+    for (std::size_t zhi = find_zhi(body, at(scan_)); zhi != std::string_view::npos;
+         zhi = find_zhi(body, zhi + 1)) {
+      // Only 地 and ㆞ convert to 地's bytes, and only the ASCII h to an h of its
+      // own (a double-byte character's h follows its first byte, not an s).
+      if (zhi < 4) continue;
+      const std::string_view di = body.substr(zhi - 3, 3);
+      if ((di != kDiUtf8 && di != kDiLookAlikeUtf8) || body[zhi - 4] != 'h') continue;
+      if (text_before_ends_with(body, 0, zhi - 4, kFlas)) {
+        phase_ = Phase::kValue;
+        floor_ = scan_ = held_from_ + zhi + kZhiUtf8.size();
+        break;
+      }
+    }
+    if (phase_ == Phase::kFlash) {
+      // A 址 cut by the end of the piece is looked at again with the next.
+      scan_ = std::max(scan_, end >= 2 ? end - 2 : 0);
+      return;
     }
   }
-  if (flash_end == std::string_view::npos) return {};
-
-  // The first value=" from there.
-  std::size_t value_start = std::string_view::npos;
-  for (std::size_t equals = find_in(body, flash_end, kEqualsQuote); equals != std::string_view::npos;
-       equals = find_in(body, equals + 1, kEqualsQuote)) {
-    if (text_before_ends_with(body, flash_end, equals, kValue)) {
-      value_start = equals + kEqualsQuote.size();
-      break;
+  if (phase_ == Phase::kValue) {
+    // The first value=" from there.
+    const std::size_t floor = at(std::max(floor_, held_from_));
+    for (std::size_t equals = find_in(body, at(scan_), kEqualsQuote); equals != std::string_view::npos;
+         equals = find_in(body, equals + 1, kEqualsQuote)) {
+      if (text_before_ends_with(body, floor, equals, kValue)) {
+        phase_ = Phase::kClosing;
+        value_start_ = scan_ = held_from_ + equals + kEqualsQuote.size();
+        break;
+      }
+    }
+    if (phase_ == Phase::kValue) {
+      scan_ = std::max(scan_, end >= 1 ? end - 1 : 0);
+      return;
     }
   }
-  if (value_start == std::string_view::npos) return {};
-
-  // The first " > from there ends the value.
-  for (std::size_t closing = find_in(body, value_start, kValueClosing); closing != std::string_view::npos;
+  // The first " > from there ends the value, unless a mark after the > composes
+  // with it; whether one does is known at the next ASCII byte or the end.
+  for (std::size_t closing = find_in(body, at(scan_), kValueClosing); closing != std::string_view::npos;
        closing = find_in(body, closing + 1, kValueClosing)) {
+    std::size_t after = closing + kValueClosing.size();
+    while (after < body.size() && !is_ascii(body[after])) ++after;
+    if (after == body.size() && !at_end) {
+      scan_ = held_from_ + closing;
+      return;
+    }
     if (!closing_stays(body, closing)) continue;
     Text value;
-    convert(body, value_start, closing, value);
-    if (value.empty()) return {};
-    return autoplay_address_for_value(value);
+    convert(body, at(value_start_), closing, value);
+    if (!value.empty()) address_ = autoplay_address_for_value(value);
+    phase_ = Phase::kDone;
+    held_.clear();
+    return;
   }
-  return {};
+  scan_ = std::max(scan_, end >= 2 ? end - 2 : 0);
+}
+
+void BodyAddressSearch::drop_what_is_not_needed() {
+  if (phase_ == Phase::kDone) return;
+  std::size_t target = scan_ >= kLookBack ? scan_ - kLookBack : 0;
+  // The value is held whole once it has begun.
+  if (phase_ == Phase::kClosing) target = std::min(target, value_start_);
+  if (target <= held_from_) return;
+  std::size_t cut = target - held_from_;
+  while (cut > 0 && !starts_stretch(held_[cut])) --cut;
+  if (cut == 0 && held_.size() > kMaxHeld) {
+    cut = target - held_from_;
+    while (cut > 0 && !starts_character(held_[cut])) --cut;
+  }
+  if (cut == 0) return;
+  held_.erase(0, cut);
+  held_from_ += cut;
+}
+
+Text autoplay_address_from_body(const ByteSet& utf8_body) {
+  BodyAddressSearch search;
+  search.take(std::string_view(reinterpret_cast<const char*>(utf8_body.data()), utf8_body.size()));
+  return search.finish();
 }

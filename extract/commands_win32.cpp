@@ -5,10 +5,13 @@
 #include <shellapi.h>
 // clang-format on
 
+#include <algorithm>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "common/codepage_win32.h"
+#include "common/fatal.h"
 #include "common/main_window_units.h"
 #include "common/message_box.h"
 #include "common/units.h"
@@ -38,6 +41,31 @@ void write_visible(std::uint32_t unit_id, bool visible) {
   write_unit_property(main_window::kWindow, unit_id, kPropertyVisible, visible);
 }
 
+// The user closing the program while an exchange waits (the object runs the
+// thread's messages meanwhile, as Wine's does): nothing the exchange could
+// still bring is wanted, and inside a chunked body the object cannot be
+// stopped at all, so the program ends there, with its end sequence, without
+// waiting for the network.
+class ProgramClosed final : public CancelCheck {
+ public:
+  ProgramClosed() {
+    EnumThreadWindows(GetCurrentThreadId(), &ProgramClosed::note_window, reinterpret_cast<LPARAM>(this));
+  }
+  bool cancelled() override {
+    const bool gone = !windows_.empty() && std::none_of(windows_.begin(), windows_.end(),
+                                                        [](HWND window) { return IsWindow(window); });
+    if (gone) end_process(0);
+    return false;
+  }
+
+ private:
+  static BOOL CALLBACK note_window(HWND window, LPARAM self) {
+    if (IsWindowVisible(window)) reinterpret_cast<ProgramClosed*>(self)->windows_.push_back(window);
+    return TRUE;
+  }
+  std::vector<HWND> windows_;
+};
+
 }  // namespace
 
 bool put_text_on_clipboard(const Text& text) {
@@ -57,7 +85,8 @@ void get_address_command() {
   using namespace main_window;
   write_visible(kLinkCopy, false);
   write_visible(kLinkOpen, false);
-  const Text address = extract_autoplay_address(read_content(kEditSource));
+  ProgramClosed closed;
+  const Text address = extract_autoplay_address(read_content(kEditSource), nullptr, &closed);
   // The typed page address is cleared after every attempt, whatever the outcome.
   write_content(kEditSource, Text());
   if (!address.empty()) {

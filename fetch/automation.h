@@ -9,11 +9,15 @@
 #include <vector>
 
 #include "common/text.h"
+#include "fetch/exchange.h"
 
 // Text crosses as a BSTR, integers as VT_I4, booleans as VT_BOOL and a ByteSet
 // as a one-dimensional byte SAFEARRAY. monostate is the empty value.
 using AutomationValue = std::variant<std::monostate, std::int32_t, bool, Text, ByteSet>;
 using AutomationArguments = std::vector<AutomationValue>;
+
+// E_ABORT: a bounded call given up because its caller cancelled it.
+inline constexpr std::int32_t kCancelledByCaller = static_cast<std::int32_t>(0x80004004u);
 
 enum class MemberKind { kMethod, kPropertyGet, kPropertyPut };
 
@@ -34,13 +38,14 @@ class AutomationObject {
     return invoke(MemberKind::kMethod, member, arguments);
   }
   // A method that may wait (a synchronous send), bounded by `limit_ms` (0: no
-  // bound) where the object itself does not keep to its time-outs.
+  // bound) where the object itself does not keep to its time-outs, and given
+  // up when `cancel` says so.
   virtual AutomationValue call_bounded(const Text& member, const AutomationArguments& arguments,
-                                       std::int32_t /*limit_ms*/) {
+                                       std::int32_t /*limit_ms*/, CancelCheck* /*cancel*/) {
     return call(member, arguments);
   }
   // How the last call failed, as the object reports it (an HRESULT); 0 when
-  // it did not fail.
+  // it did not fail; kCancelledByCaller after a cancelled call.
   virtual std::int32_t last_failure() const { return 0; }
   AutomationValue get(const Text& member) { return invoke(MemberKind::kPropertyGet, member, {}); }
   void put(const Text& member, const AutomationArguments& indices_then_value) {
@@ -62,9 +67,6 @@ class AutomationFactory {
   // Null when the object cannot be created.
   virtual std::unique_ptr<AutomationObject> create(const Text& prog_id) = 0;
 };
-
-// The platform's factory: COM on Windows, the object over libcurl elsewhere.
-std::unique_ptr<AutomationFactory> platform_automation_factory();
 
 template <typename T>
 T value_or_empty(const AutomationValue& value) {

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "common/codepage_win32.h"
-#include "common/fatal.h"
 #include "common/win32/com.h"
 
 namespace {
@@ -124,19 +123,17 @@ Handle abort_from_another_thread(IDispatch* dispatch) {
 // - Once the response head is there, the object's own per-receive time-outs
 //   bound every wait for the body; only the wait for the head goes unbounded
 //   under Wine, so that wait is aborted once the limit has passed.
-// - When the windows that were on screen are all gone, the user has closed the
-//   program: nothing the exchange could still bring is wanted, and inside a
-//   chunked body the object cannot be stopped at all, so the process ends here
-//   with its end sequence, without waiting for the network.
+// - The caller's cancel check is asked at every tick; when it says so, the
+//   exchange is aborted too.
 class CallWatch {
  public:
-  CallWatch(AutomationObject& object, IDispatch* dispatch, std::int32_t limit_ms)
+  CallWatch(AutomationObject& object, IDispatch* dispatch, std::int32_t limit_ms, CancelCheck* cancel)
       : object_(object),
         dispatch_(dispatch),
         limit_ms_(limit_ms),
+        cancel_(cancel),
         started_(GetTickCount64()),
         outer_(current_) {
-    EnumThreadWindows(GetCurrentThreadId(), &CallWatch::note_window, reinterpret_cast<LPARAM>(this));
     current_ = this;
     timer_ = SetTimer(nullptr, 0, kTickMs, &CallWatch::tick);
   }
@@ -150,32 +147,32 @@ class CallWatch {
     if (abort_) WaitForSingleObject(abort_.get(), kAbortPatienceMs);
   }
 
+  bool cancelled() const { return cancelled_; }
+
  private:
   static constexpr UINT kTickMs = 100;
   static constexpr DWORD kAbortPatienceMs = 2000;
 
-  static BOOL CALLBACK note_window(HWND window, LPARAM watch) {
-    if (IsWindowVisible(window)) reinterpret_cast<CallWatch*>(watch)->windows_.push_back(window);
-    return TRUE;
-  }
-
-  bool windows_gone() const {
-    return !windows_.empty() &&
-           std::none_of(windows_.begin(), windows_.end(), [](HWND window) { return IsWindow(window); });
-  }
-
   static void CALLBACK tick(HWND, UINT, UINT_PTR timer, DWORD) {
     CallWatch* watch = current_;
-    if (watch == nullptr || watch->timer_ != timer) return;
-    if (watch->windows_gone()) end_process(0);
-    if (watch->aborted_ || watch->limit_ms_ <= 0 ||
+    if (watch == nullptr || watch->timer_ != timer || watch->aborted_) return;
+    if (watch->cancel_ != nullptr && watch->cancel_->cancelled()) {
+      watch->cancelled_ = true;
+      watch->abort();
+      return;
+    }
+    if (watch->limit_ms_ <= 0 ||
         GetTickCount64() - watch->started_ < static_cast<ULONGLONG>(watch->limit_ms_)) {
       return;
     }
     // The object answers for its headers only once they have arrived.
     if (!std::holds_alternative<std::monostate>(watch->object_.call("GetAllResponseHeaders"))) return;
-    watch->aborted_ = true;
-    watch->abort_ = abort_from_another_thread(watch->dispatch_);
+    watch->abort();
+  }
+
+  void abort() {
+    aborted_ = true;
+    abort_ = abort_from_another_thread(dispatch_);
   }
 
   // One watch per thread: the batch program sends from several at once.
@@ -183,11 +180,12 @@ class CallWatch {
   AutomationObject& object_;
   IDispatch* const dispatch_;
   const std::int32_t limit_ms_;
+  CancelCheck* const cancel_;
   const ULONGLONG started_;
   CallWatch* const outer_;
-  std::vector<HWND> windows_;
   UINT_PTR timer_ = 0;
   bool aborted_ = false;
+  bool cancelled_ = false;
   Handle abort_;
 };
 
@@ -196,12 +194,13 @@ class DispatchObject final : public AutomationObject {
   explicit DispatchObject(ComPtr<IDispatch> dispatch) : dispatch_(std::move(dispatch)) {}
 
   AutomationValue call_bounded(const Text& member, const AutomationArguments& arguments,
-                               std::int32_t limit_ms) override {
+                               std::int32_t limit_ms, CancelCheck* cancel) override {
     AutomationValue result;
     HRESULT status = S_OK;
     {
-      const CallWatch watch(*this, dispatch_.get(), limit_ms);
+      const CallWatch watch(*this, dispatch_.get(), limit_ms, cancel);
       status = invoke_member(MemberKind::kMethod, member, arguments, result);
+      if (watch.cancelled()) status = kCancelledByCaller;
     }
     // A call that failed (a send that timed out) leaves nothing worth reading.
     // Wine's object would still offer the part of a body that came before the

@@ -1,17 +1,19 @@
 #include "fetch/page_request.h"
 
 #include <limits>
+#include <string>
 
 #include "common/text_ops.h"
+#include "fetch/address.h"
 #include "fetch/cookie_merge.h"
+#include "fetch/local_utf8.h"
+#include "fetch/utf8.h"
 
 namespace {
 
 constexpr std::int32_t kDefaultTimeoutMs = 15000;
 constexpr double kMillisecondsPerSecond = 1000.0;
 constexpr std::int32_t kLeaveTimeouts = -1;
-constexpr std::int32_t kEnableRedirectsOption = 6;
-constexpr std::int32_t kRedirectsOff = 0;
 
 const Text kLineBreak = "\r\n";
 const Text kColon = ":";
@@ -20,17 +22,43 @@ const Text kDefaultRequestHeaders =
     "User-Agent: Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; Trident/5.0)\r\n"
     "Content-Type: application/x-www-form-urlencoded";
 
-// Opens the apartment for one exchange and closes it on every way out, after
-// the object has been released.
-class ApartmentScope {
+// Opens the factory's scope for one exchange and closes it on every way out,
+// after the exchange has been released.
+class FactoryScope {
  public:
-  explicit ApartmentScope(AutomationFactory& factory) : factory_(factory) { factory_.initialize(); }
-  ApartmentScope(const ApartmentScope&) = delete;
-  ApartmentScope& operator=(const ApartmentScope&) = delete;
-  ~ApartmentScope() { factory_.uninitialize(); }
+  explicit FactoryScope(ExchangeFactory& factory) : factory_(factory) { factory_.initialize(); }
+  FactoryScope(const FactoryScope&) = delete;
+  FactoryScope& operator=(const FactoryScope&) = delete;
+  ~FactoryScope() { factory_.uninitialize(); }
 
  private:
-  AutomationFactory& factory_;
+  ExchangeFactory& factory_;
+};
+
+// Counts what arrives and stops it past the limit.
+class CountingSink final : public BodySink {
+ public:
+  CountingSink(BodySink& next, std::uint64_t limit) : next_(next), limit_(limit) {}
+  bool take(std::string_view piece) override {
+    count += piece.size();
+    if (limit_ != 0 && count > limit_) return false;
+    return next_.take(piece);
+  }
+  std::uint64_t count = 0;
+
+ private:
+  BodySink& next_;
+  const std::uint64_t limit_;
+};
+
+class CollectingSink final : public BodySink {
+ public:
+  bool take(std::string_view piece) override {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(piece.data());
+    body.insert(body.end(), bytes, bytes + piece.size());
+    return true;
+  }
+  ByteSet body;
 };
 
 std::int32_t timeout_milliseconds(std::int32_t seconds) {
@@ -45,13 +73,14 @@ std::int32_t timeout_milliseconds(std::int32_t seconds) {
 // The name is everything before the first colon, as written; the value is
 // everything after it, unchanged (its leading space and any inner or trailing
 // colons included).
-void apply_header_line(AutomationObject& request, const Text& line) {
+void apply_header_line(HttpExchange& request, const Text& line) {
   const std::int32_t colon = text_find(line, kColon);
   if (colon == -1) return;
-  request.call("SetRequestHeader", {text_left(line, colon - 1), text_right(line, line.length() - colon)});
+  request.set_request_header(local_to_utf8(text_left(line, colon - 1)),
+                             local_to_utf8(text_right(line, line.length() - colon)));
 }
 
-void apply_request_headers(AutomationObject& request, const Text& headers) {
+void apply_request_headers(HttpExchange& request, const Text& headers) {
   if (text_contains(headers, kLineBreak)) {
     for (const Text& line : text_split(headers, kLineBreak)) apply_header_line(request, line);
   } else {
@@ -88,59 +117,91 @@ void read_response_headers(const Text& response_headers, Text& location, Text& r
   }
 }
 
-}  // namespace
+Text local_text(const std::string& utf8) {
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(utf8.data());
+  return utf8_to_local(ByteSet(bytes, bytes + utf8.size()));
+}
 
-ByteSet page_request_with(AutomationFactory& factory, const Text& url, PageRequestOptions& options) {
-  const ApartmentScope apartment(factory);
-  std::unique_ptr<AutomationObject> http_request = factory.create(kHttpRequestProgId);
-  if (http_request == nullptr) return {};
+// The exchange itself; false when no exchange could be made.
+bool exchange_page(ExchangeFactory& factory, std::string_view utf8_url, PageRequestOptions& options,
+                   BodySink& sink, std::uint64_t max_body_bytes, CancelCheck* cancel, PageOutcome& outcome) {
+  const FactoryScope scope(factory);
+  std::unique_ptr<HttpExchange> http_request = factory.create();
+  if (http_request == nullptr) {
+    outcome.failure = FetchFailure::kFailed;
+    return false;
+  }
 
   options.method = text_upper(options.method);
   if (options.method.empty()) options.method = "GET";
 
-  // Each wait of the exchange is bounded by the time-outs it is given. An
-  // object may put its own defaults back in Open (Wine's does), so they are
-  // given again after it; where the object keeps them, that changes nothing.
-  // The wait for the response head, which such an object may not bound at
-  // all, is bounded by the same value.
-  std::int32_t limit_ms = 0;
-  const auto set_timeouts = [&] {
-    if (limit_ms != 0) http_request->call("SetTimeouts", {limit_ms, limit_ms, limit_ms, limit_ms});
-  };
-  if (options.timeout != kLeaveTimeouts) limit_ms = timeout_milliseconds(options.timeout);
-  set_timeouts();
+  // Each wait of the exchange is bounded by the time-outs it is given.
+  if (options.timeout != kLeaveTimeouts) {
+    const std::int32_t limit_ms = timeout_milliseconds(options.timeout);
+    http_request->set_timeouts(limit_ms, limit_ms, limit_ms, limit_ms);
+  }
+  const FetchFailure open_failure = http_request->open(local_to_utf8(options.method), utf8_url);
+  if (options.no_redirect != 0) http_request->set_follow_redirects(false);
 
-  http_request->call("Open", {options.method, url, false});
-  const std::int32_t open_failure = http_request->last_failure();
-  set_timeouts();
-  if (options.no_redirect != 0) http_request->put("Option", {kEnableRedirectsOption, kRedirectsOff});
-
-  if (options.headers.empty()) options.headers = text_concat({"Referer: ", url, kDefaultRequestHeaders});
-  if (!options.cookies.empty()) http_request->call("SetRequestHeader", {Text("Cookie"), options.cookies});
+  // The address as it may be told to another server: no user name, password
+  // or fragment.
+  if (options.headers.empty())
+    options.headers = text_concat({"Referer: ", referer_of(utf8_url), kDefaultRequestHeaders});
+  if (!options.cookies.empty()) http_request->set_request_header("Cookie", local_to_utf8(options.cookies));
   apply_request_headers(*http_request, options.headers);
 
-  if (!options.post_bytes.empty()) {
-    http_request->call_bounded("Send", {options.post_bytes}, limit_ms);
-  } else {
-    http_request->call_bounded("Send", {options.post_text}, limit_ms);
+  CountingSink counted(sink, max_body_bytes);
+  FetchFailure failure = open_failure;
+  if (failure == FetchFailure::kNone) {
+    if (!options.post_bytes.empty()) {
+      const std::string_view body(reinterpret_cast<const char*>(options.post_bytes.data()),
+                                  options.post_bytes.size());
+      failure = http_request->send(body, counted, cancel);
+    } else {
+      failure = http_request->send(local_to_utf8(options.post_text), counted, cancel);
+    }
   }
+  outcome.failure = failure;
+  outcome.status = http_request->status();
+  outcome.body_bytes = counted.count;
 
-  if (options.outcome != nullptr) {
-    options.outcome->failure = open_failure != 0 ? open_failure : http_request->last_failure();
-  }
-
-  const ByteSet body = value_or_empty<ByteSet>(http_request->get("ResponseBody"));
-  if (options.outcome != nullptr) {
-    options.outcome->status = value_or_empty<std::int32_t>(http_request->get("Status"));
-    options.outcome->body_bytes = body.size();
-  }
-  options.response_headers = value_or_empty<Text>(http_request->call("GetAllResponseHeaders"));
-
+  // A failed exchange leaves nothing worth reading.
+  options.response_headers =
+      failure == FetchFailure::kNone ? local_text(http_request->response_headers()) : Text();
   options.received = Text();
   read_response_headers(options.response_headers, options.location, options.received);
   cookie_merge(options.cookies, options.received);
   if (options.location.empty()) options.location = options.response_headers;
 
   http_request.reset();
-  return body;
+  return true;
+}
+
+}  // namespace
+
+ByteSet page_request_with(ExchangeFactory& factory, const Text& url, PageRequestOptions& options) {
+  CollectingSink collected;
+  PageOutcome outcome;
+  exchange_page(factory, local_to_utf8(url), options, collected, 0, options.cancel, outcome);
+  if (options.outcome != nullptr) *options.outcome = outcome;
+  return outcome.failure == FetchFailure::kNone ? std::move(collected.body) : ByteSet();
+}
+
+ByteSet page_request(const Text& url, PageRequestOptions& options) {
+  const std::unique_ptr<ExchangeFactory> factory = window_exchange_factory();
+  return page_request_with(*factory, url, options);
+}
+
+ByteSet page_request(const Text& url) {
+  PageRequestOptions omitted;
+  return page_request(url, omitted);
+}
+
+PageOutcome page_request_streamed(ExchangeFactory& factory, std::string_view utf8_url,
+                                  PageRequestOptions& options, BodySink& sink, std::uint64_t max_body_bytes,
+                                  CancelCheck* cancel) {
+  PageOutcome outcome;
+  exchange_page(factory, utf8_url, options, sink, max_body_bytes, cancel != nullptr ? cancel : options.cancel,
+                outcome);
+  return outcome;
 }

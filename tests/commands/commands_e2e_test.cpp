@@ -24,6 +24,11 @@ class Commands : public ProgramSuite<> {
     start_suite([](const RecordedRequest& request) {
       if (request.target == "/entry") return http_response(200, video_page(player_address("XYZ123")));
       if (request.target == "/other") return http_response(200, video_page(player_address("QQ9")));
+      // Every kind of redirect, relative with dot segments and a fragment that must not be sent.
+      for (const int status : {301, 302, 303, 307, 308}) {
+        if (request.target == "/a/b/r" + std::to_string(status))
+          return http_response(status, "", {"Location: ../../entry#top"});
+      }
       // Pages that come late: how long the server thinks first, and what it gives then.
       static const std::map<std::string, std::pair<DWORD, std::string>> kLate = {
           {"/slow", {2000, video_page(player_address("SLOW1"))}},
@@ -132,6 +137,17 @@ TEST_F(Commands, EnterInTheSourceBoxGetsTheAddress) {
 }
 
 TEST_F(Commands, FlashAddressWithoutMarkersGivesEmptyIdentifier) { expect_address_of("/nomarker", L""); }
+
+TEST_F(Commands, RedirectsOfEveryKindAreFollowed) {
+  for (const int status : {301, 302, 303, 307, 308}) {
+    SCOPED_TRACE(status);
+    const long before = requests_to("/entry");
+    get_address_of(server_->url("/a/b/r" + std::to_string(status)));
+    // The links are hidden from the click on, so the address seen is this click's.
+    EXPECT_TRUE(wait_until([&] { return requests_to("/entry") == before + 1; }, 30s));
+    expect_success(L"XYZ123");
+  }
+}
 
 TEST_F(Commands, AddressThenSecondClickHidesLinksFirstAndFailureEmptiesOutput) {
   EXPECT_TRUE(driver_->links_hidden()) << "the links start hidden";

@@ -25,6 +25,16 @@ const std::string kDi = "\xE5\x9C\xB0", kZhi = "\xE5\x9D\x80";  // 地, 址
 constexpr char kZhiLocal[] = "\xD6\xB7";
 const std::string kEntryValue = "value=\"sid/ID/v.swf\" >";
 
+// The address from the body handed over `piece` bytes at a time.
+Text streamed(const std::string& body, std::size_t piece) {
+  BodyAddressSearch search;
+  for (std::size_t at = 0; at < body.size(); at += piece)
+    search.take(std::string_view(body).substr(at, piece));
+  return search.finish();
+}
+
+constexpr std::size_t kPieceSizes[] = {1, 2, 3, 7, 16, 17, 64};
+
 TEST(AddressFromBody, EqualsTheFullConversionOnTrickyPages) {
   // Name, body, identifier of the address (nullptr: none).
   const std::vector<std::tuple<const char*, std::string, const char*>> cases = {
@@ -79,6 +89,28 @@ TEST(AddressFromBody, EqualsTheFullConversionOnTrickyPages) {
     const Text got = autoplay_address_from_body(bytes(body));
     EXPECT_EQ(got.bytes(), autoplay_address_from_page(utf8_to_local(bytes(body))).bytes()) << name;
     EXPECT_EQ(got.bytes(), identifier ? expected_address(identifier) : std::string()) << name;
+    for (const std::size_t piece : kPieceSizes) EXPECT_EQ(streamed(body, piece), got) << name << " " << piece;
+  }
+}
+
+// 址, =" and " > at every offset within sixteen-byte blocks and around every
+// cut between pieces: a search that skips a place anywhere misses one of them.
+TEST(AddressFromBody, FoundAtEveryOffsetWhateverThePieces) {
+  const auto filler = [](std::size_t bytes) {
+    std::string text(bytes % 3, 'x');
+    for (std::size_t i = 0; i < bytes / 3; ++i) text += "\xE4\xB8\xAD";  // 中
+    return text;
+  };
+  for (std::size_t before = 0; before < 40; ++before) {
+    for (const std::size_t between : {std::size_t{0}, before % 17, std::size_t{33}}) {
+      const std::string body = filler(before) + "flash" + kDi + kZhi + filler(between) + "value=\"sid/" +
+                               filler(before % 5) + "/v.swf\" >" + filler(between);
+      const std::string expected = autoplay_address_from_page(utf8_to_local(bytes(body))).bytes();
+      ASSERT_FALSE(expected.empty()) << before << " " << between;
+      ASSERT_EQ(autoplay_address_from_body(bytes(body)).bytes(), expected) << before << " " << between;
+      for (const std::size_t piece : kPieceSizes)
+        ASSERT_EQ(streamed(body, piece).bytes(), expected) << before << " " << between << " " << piece;
+    }
   }
 }
 

@@ -1,5 +1,6 @@
 // Any bytes as a fetched page: the address from the body must be the full
-// conversion's. 0x01 and the next byte pick a piece that builds or breaks the entry.
+// conversion's, and so must the search over the body in pieces (the first byte
+// picks their size). 0x01 and the next byte pick a piece that builds or breaks the entry.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -37,6 +38,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   const ByteSet bytes(body.begin(), body.end());
-  check(autoplay_address_from_body(bytes) == autoplay_address_from_page(utf8_to_local(bytes)));
+  const Text whole = autoplay_address_from_page(utf8_to_local(bytes));
+  check(autoplay_address_from_body(bytes) == whole);
+  const std::size_t piece = size > 0 ? 1 + data[0] % 32 : 1;
+  BodyAddressSearch search;
+  for (std::size_t at = 0; at < body.size(); at += piece)
+    search.take(std::string_view(body).substr(at, piece));
+  check(search.finish() == whole);
   return 0;
 }

@@ -278,6 +278,29 @@ void LoopbackHttpServer::serve(std::intptr_t handle) {
         if (send_all(s, response.head))
           send_all(s, std::string_view(response.body).substr(0, response.body.size() / 2));
         break;
+      case B::kResetMidBody:
+        if (send_all(s, response.head) &&
+            send_all(s, std::string_view(response.body).substr(0, response.body.size() / 2))) {
+          // Time for the client to read what was sent: a reset makes its
+          // system drop whatever is still unread.
+          wait_unless_stopping(std::chrono::milliseconds(300));
+          // A close with nothing lingering sends a reset, not an orderly end.
+          const linger abrupt{1, 0};
+          setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abrupt), sizeof abrupt);
+          {
+            std::lock_guard lock(impl_->open_mutex);
+            impl_->open.erase(std::remove(impl_->open.begin(), impl_->open.end(), s), impl_->open.end());
+          }
+          close_socket(s);
+          return;
+        }
+        break;
+      case B::kEndless:
+        if (send_all(s, response.head)) {
+          while (!stopping_ && send_all(s, response.body)) {
+          }
+        }
+        break;
       case B::kStallAfterHead:
         if (send_all(s, response.head) && send_all(s, response.body)) wait_unless_stopping(response.stall);
         break;

@@ -38,6 +38,8 @@ struct ScriptedResponse {
     kStallAfterHead,  // head (and `body` sent at once, if any), then silence for `stall`, then close
     kNeverAnswer,     // read the request, say nothing for `stall`, then close
     kTrickle,         // head and the first `at_once` bytes of `body`, then the rest `piece` bytes per `stall`
+    kResetMidBody,    // head and the first half of the body, then after 300 ms reset the connection
+    kEndless,         // head, then `body` again and again until the client goes
   };
   std::string head;  // status line and header lines, ending in the blank line
   std::string body;
