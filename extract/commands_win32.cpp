@@ -12,7 +12,7 @@
 
 #include "common/codepage_win32.h"
 #include "common/fatal.h"
-#include "common/main_window_units.h"
+#include "extract/main_window_units.h"
 #include "common/message_box.h"
 #include "common/units.h"
 #include "common/units_win32.h"

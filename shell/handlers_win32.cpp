@@ -1,6 +1,6 @@
 #include <array>
 
-#include "common/main_window_units.h"
+#include "extract/main_window_units.h"
 #include "extract/commands_win32.h"
 #include "shell/handlers.h"
 #include "shell/skin_install.h"

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "common/fatal.h"
-#include "common/main_window_units.h"
+#include "extract/main_window_units.h"
 #include "common/win32/module.h"
 #include "shell/handlers.h"
 #include "shell/process_win32.h"

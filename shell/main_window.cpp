@@ -1,6 +1,6 @@
 #include "shell/main_window.h"
 
-#include "common/main_window_units.h"
+#include "extract/main_window_units.h"
 #include "shell/layout_writer.h"
 
 namespace {

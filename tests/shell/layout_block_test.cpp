@@ -11,7 +11,7 @@
 #include <string_view>
 #include <variant>
 
-#include "common/main_window_units.h"
+#include "extract/main_window_units.h"
 #include "shell/display_rules.h"
 #include "shell/layout_writer.h"
 #include "shell/main_window.h"

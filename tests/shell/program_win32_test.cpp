@@ -11,7 +11,7 @@
 #include <set>
 #include <string>
 
-#include "common/main_window_units.h"
+#include "extract/main_window_units.h"
 #include "common/win32/module.h"
 #include "shell/resource_ids.h"
 #include "tests/support/dialogs_win32.h"

@@ -14,7 +14,7 @@
 #include <variant>
 #include <vector>
 
-#include "common/main_window_units.h"
+#include "extract/main_window_units.h"
 #include "common/win32/gdi.h"
 #include "common/win32/module.h"
 #include "shell/layout_writer.h"

@@ -12,7 +12,7 @@
 #include <memory>
 #include <thread>
 
-#include "common/main_window_units.h"
+#include "extract/main_window_units.h"
 #include "common/win32/gdi.h"
 #include "shell/skin_install.h"
 #include "skin_engine/skin_format.h"
