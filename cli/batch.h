@@ -13,9 +13,14 @@
 inline constexpr int kExitAllGaveAddress = 0;
 inline constexpr int kExitSomeFailed = 1;
 inline constexpr int kExitUsage = 2;
-inline constexpr int kExitInterrupted = 130;
+inline constexpr int kExitOutputFailed = 3;
+inline constexpr int kExitInterrupted = 130;  // 128 + SIGINT, as shells report it
+inline constexpr int kExitTerminated = 143;   // 128 + SIGTERM
 inline constexpr int kDefaultJobs = 4;
 inline constexpr int kMaxJobs = 64;
+inline constexpr std::uint64_t kDefaultMaxPageSize = std::uint64_t{64} << 20;
+inline constexpr std::uint64_t kMinPageSizeLimit = std::uint64_t{1} << 10;
+inline constexpr std::uint64_t kMaxPageSizeLimit = std::uint64_t{4} << 30;
 
 enum class OutputFormat { kAddresses, kTsv, kJson };
 
@@ -32,19 +37,31 @@ struct Command {
   std::string usage_error;  // what was wrong, for kUsageError
   OutputFormat format = OutputFormat::kAddresses;
   int jobs = kDefaultJobs;
-  std::vector<PageSource> sources;  // standard input alone when none was named
+  std::uint64_t max_page_size = kDefaultMaxPageSize;  // a body past it fails the page
+  std::vector<PageSource> sources;                    // standard input alone when none was named
 };
 
 // `arguments` without the program's name, as UTF-8.
 Command parse_command_line(const std::vector<std::string>& arguments);
 
 std::string usage_error_line(const std::string& what);
+// "tarnvex-cli: what", a line.
+std::string message_line(const std::string& what);
 std::string help_text();
 std::string version_text();
+// The manual page in roff, dated `date`.
+std::string manual_page(std::string_view date);
 
-// The pages of a list: one per line, "\r\n" or "\n"; empty lines and lines
-// starting with "#" skipped.
-void append_pages_of_list(std::string_view list, std::vector<std::string>& pages);
+// A list's bytes as UTF-8 text: a UTF-8 byte-order mark dropped, UTF-16 with
+// its byte-order mark converted; anything else as it is.
+std::string list_text(std::string_view bytes);
+bool is_utf8(std::string_view text);
+
+// The pages of a list's text: one a line, "\r\n" or "\n", spaces and tabs
+// around each dropped; blank lines and lines whose first mark is "#" skipped.
+// The numbers of lines that are not UTF-8 go to `not_utf8` instead.
+void append_pages_of_list(std::string_view list, std::vector<std::string>& pages,
+                          std::vector<std::size_t>& not_utf8);
 
 struct PageResult {
   std::string page;     // as given (UTF-8)
@@ -60,6 +77,8 @@ std::string failure_reason(const PageOutcome& outcome);
 
 // One page through the window's own step: request, decoding, search, address.
 PageResult run_page(const std::string& page);
+// The same within the command's limits (--max-page-size).
+PageResult run_page(const std::string& page, const Command& command);
 
 struct OutputLines {
   std::string out;  // for standard output

@@ -22,16 +22,31 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kPollInterval = std::chrono::milliseconds(50);
 constexpr auto kProgressInterval = std::chrono::milliseconds(200);
 
+// A list's pages; each line that is not UTF-8 told on standard error and
+// counted in `skipped`, never fetched.
+void append_list(const std::string& name, std::string_view bytes, std::vector<std::string>& pages,
+                 std::size_t& skipped) {
+  std::string text = list_text(bytes);
+  if (!is_utf8(text)) text = system_code_page_to_utf8(text).value_or(text);
+  std::vector<std::size_t> not_utf8;
+  append_pages_of_list(text, pages, not_utf8);
+  for (const std::size_t line : not_utf8) {
+    write_standard_error(message_line(name + ":" + std::to_string(line) + ": not UTF-8, skipped"));
+  }
+  skipped += not_utf8.size();
+}
+
 // The pages named on the command line, lists read; false with the message
 // written when a list cannot be read.
-bool collect_pages(const std::vector<PageSource>& sources, std::vector<std::string>& pages) {
+bool collect_pages(const std::vector<PageSource>& sources, std::vector<std::string>& pages,
+                   std::size_t& skipped) {
   for (const PageSource& source : sources) {
     switch (source.kind) {
       case PageSource::Kind::kPage:
         pages.push_back(source.value);
         break;
       case PageSource::Kind::kStandardInput:
-        append_pages_of_list(read_standard_input(), pages);
+        append_list("standard input", read_standard_input(), pages, skipped);
         break;
       case PageSource::Kind::kFile: {
         const std::optional<std::string> list = read_file(source.value);
@@ -39,12 +54,19 @@ bool collect_pages(const std::vector<PageSource>& sources, std::vector<std::stri
           write_standard_error(usage_error_line("cannot read '" + source.value + "'"));
           return false;
         }
-        append_pages_of_list(*list, pages);
+        append_list(source.value, *list, pages, skipped);
         break;
       }
     }
   }
   return true;
+}
+
+// Standard output took no more: the reason told (unless its reader went away),
+// and the process ends without waiting for the pages in flight.
+[[noreturn]] void end_for_output(const std::string& failure) {
+  if (!failure.empty()) write_standard_error(message_line("cannot write standard output: " + failure));
+  std::_Exit(kExitOutputFailed);
 }
 
 // On standard error when it is a terminal. When standard output is one too
@@ -111,8 +133,16 @@ class ProgressLine {
 // woken for it.
 class OrderedOutput {
  public:
-  OrderedOutput(std::size_t count, OutputFormat format, ProgressLine progress)
-      : results_(count), format_(format), progress_(progress) {}
+  OrderedOutput(std::vector<std::string> pages, OutputFormat format, ProgressLine progress)
+      : pages_(std::move(pages)), results_(pages_.size()), format_(format), progress_(progress) {}
+
+  // The next page for a worker, now in flight; nullopt when none is left.
+  std::optional<std::size_t> take() {
+    const std::lock_guard lock(mutex_);
+    if (started_ == pages_.size()) return std::nullopt;
+    return started_++;
+  }
+  const std::string& page(std::size_t index) const { return pages_[index]; }
 
   void put(std::size_t index, PageResult result) {
     const std::lock_guard lock(mutex_);
@@ -134,10 +164,21 @@ class OrderedOutput {
     return false;
   }
 
-  // Ctrl-C: every line written so far is whole, and with the lock kept no
-  // other starts; the exchanges still waiting end with the process.
+  // Ctrl-C or SIGTERM: the pages done so far, and each one still in flight as
+  // interrupted, in input order. With the lock kept no other line starts, so
+  // every line is whole; the exchanges still waiting end with the process.
   [[noreturn]] void end_now(int code) {
     mutex_.lock();
+    for (; written_ < started_; ++written_) {
+      if (results_[written_]) {
+        write_lines(*results_[written_]);
+      } else {
+        PageResult interrupted;
+        interrupted.page = pages_[written_];
+        interrupted.error = "interrupted";
+        write_lines(interrupted);
+      }
+    }
     progress_.clear();
     std::_Exit(code);
   }
@@ -154,16 +195,22 @@ class OrderedOutput {
     const OutputLines lines = format_result(format_, result);
     if (result.address.empty()) ++failed_;
     const bool made_room = progress_.make_room(lines);
-    write_standard_output(lines.out);
+    std::string failure;
+    if (!write_standard_output(lines.out, failure)) {
+      progress_.clear();
+      end_for_output(failure);
+    }
     write_standard_error(lines.err);
     progress_.show(written_ + 1, failed_, bytes_, made_room);
   }
 
   std::mutex mutex_;
   std::condition_variable all_written_;
+  const std::vector<std::string> pages_;
   std::vector<std::optional<PageResult>> results_;
   const OutputFormat format_;
   ProgressLine progress_;
+  std::size_t started_ = 0;
   std::size_t written_ = 0;
   std::size_t failed_ = 0;
   std::size_t bytes_ = 0;
@@ -173,12 +220,13 @@ class OrderedOutput {
 
 int run_batch(const std::vector<std::string>& arguments) {
   const Command command = parse_command_line(arguments);
+  std::string failure;
   switch (command.action) {
     case Command::Action::kHelp:
-      write_standard_output(help_text());
+      if (!write_standard_output(help_text(), failure)) end_for_output(failure);
       return kExitAllGaveAddress;
     case Command::Action::kVersion:
-      write_standard_output(version_text());
+      if (!write_standard_output(version_text(), failure)) end_for_output(failure);
       return kExitAllGaveAddress;
     case Command::Action::kUsageError:
       write_standard_error(usage_error_line(command.usage_error));
@@ -189,27 +237,28 @@ int run_batch(const std::vector<std::string>& arguments) {
 
   catch_interrupt();
   std::vector<std::string> pages;
-  if (!collect_pages(command.sources, pages)) return kExitUsage;
-  if (interrupted()) return kExitInterrupted;
+  std::size_t skipped = 0;
+  if (!collect_pages(command.sources, pages, skipped)) return kExitUsage;
+  if (interruption() != 0) return interruption();
 
-  OrderedOutput output(
-      pages.size(), command.format,
-      ProgressLine(standard_error_is_terminal(), standard_output_is_terminal(), pages.size()));
-  std::atomic<std::size_t> next_page{0};
+  const std::size_t page_count = pages.size();
+  OrderedOutput output(std::move(pages), command.format,
+                       ProgressLine(standard_error_is_terminal(), standard_output_is_terminal(), page_count));
   const auto work = [&] {
-    for (std::size_t index = next_page++; index < pages.size() && !interrupted(); index = next_page++) {
-      output.put(index, run_page(pages[index]));
+    while (interruption() == 0) {
+      const std::optional<std::size_t> index = output.take();
+      if (!index) return;
+      output.put(*index, run_page(output.page(*index), command));
     }
   };
-  const std::size_t worker_count =
-      std::min<std::size_t>(static_cast<std::size_t>(command.jobs), pages.size());
+  const std::size_t worker_count = std::min<std::size_t>(static_cast<std::size_t>(command.jobs), page_count);
   std::vector<std::thread> workers;
   for (std::size_t i = 0; i < worker_count; ++i) workers.emplace_back(work);
 
   while (!output.wait_for_all(kPollInterval)) {
-    if (interrupted()) output.end_now(kExitInterrupted);
+    if (interruption() != 0) output.end_now(interruption());
   }
   const std::size_t failed = output.finish();
   for (std::thread& worker : workers) worker.join();
-  return failed == 0 ? kExitAllGaveAddress : kExitSomeFailed;
+  return failed == 0 && skipped == 0 ? kExitAllGaveAddress : kExitSomeFailed;
 }
