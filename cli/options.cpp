@@ -155,7 +155,10 @@ const OptionRow* option_named(const std::string& argument, std::optional<std::st
 std::string option_label(const OptionRow& row) {
   std::string label = row.alias != 0 ? std::string{'-', row.alias, ',', ' '} : std::string(4, ' ');
   label += row.name;
-  if (!row.value.empty()) label += " " + std::string(row.value);
+  if (!row.value.empty()) {
+    label += ' ';
+    label += row.value;
+  }
   return label;
 }
 
@@ -244,26 +247,46 @@ std::string help_text() {
 std::string version_text() { return std::string(kProgram) + " " + TARNVEX_VERSION + "\n"; }
 
 std::string manual_page(std::string_view date) {
-  std::string page = ".TH TARNVEX\\-CLI 1 \"" + std::string(date) + "\" \"" + roff(kProgram) + " " +
-                     TARNVEX_VERSION + "\" \"User Commands\"\n";
-  page += ".SH NAME\n" + roff(kProgram) + " \\- print the auto\\-play address of video pages\n";
-  page += ".SH SYNOPSIS\n.B " + roff(kProgram) + "\n[\\fIOPTION\\fR]... [\\fIPAGE\\fR]...\n";
-  page += ".SH DESCRIPTION\n" + roff(kDescription) + "\n";
-  page += ".SH OPTIONS\n";
+  // Appended piece by piece: GCC 12 takes "literal" + std::string&& for an
+  // overlapping copy (-Wrestrict).
+  std::string page = ".TH TARNVEX\\-CLI 1 \"";
+  for (const std::string& piece :
+       {std::string(date), std::string("\" \""), roff(kProgram),
+        std::string(" " TARNVEX_VERSION "\" \"User Commands\"\n"), std::string(".SH NAME\n"), roff(kProgram),
+        std::string(" \\- print the auto\\-play address of video pages\n"), std::string(".SH SYNOPSIS\n.B "),
+        roff(kProgram), std::string("\n[\\fIOPTION\\fR]... [\\fIPAGE\\fR]...\n"),
+        std::string(".SH DESCRIPTION\n"), roff(kDescription), std::string("\n.SH OPTIONS\n")}) {
+    page += piece;
+  }
   for (const OptionRow& row : kOptions) {
     page += ".TP\n\\fB";
-    if (row.alias != 0) page += "\\-" + std::string(1, row.alias) + "\\fR, \\fB";
-    page += roff(row.name) + "\\fR";
-    if (!row.value.empty()) page += " \\fI" + roff(row.value) + "\\fR";
+    if (row.alias != 0) {
+      page += "\\-";
+      page += row.alias;
+      page += "\\fR, \\fB";
+    }
+    page += roff(row.name);
+    page += "\\fR";
+    if (!row.value.empty()) {
+      page += " \\fI";
+      page += roff(row.value);
+      page += "\\fR";
+    }
     std::string help(row.help);
     std::replace(help.begin(), help.end(), '\n', ' ');
-    page += "\n" + roff(help) + "\n";
+    page += '\n';
+    page += roff(help);
+    page += '\n';
   }
   page += ".SH EXIT STATUS\n";
   for (const ExitStatusRow& row : kExitStatuses) {
     std::string meaning(row.meaning);
     std::replace(meaning.begin(), meaning.end(), '\n', ' ');
-    page += ".TP\n.B " + std::to_string(row.code) + "\n" + roff(meaning) + "\n";
+    page += ".TP\n.B ";
+    page += std::to_string(row.code);
+    page += '\n';
+    page += roff(meaning);
+    page += '\n';
   }
   return page;
 }

@@ -285,9 +285,8 @@ TEST(BatchProgram, ListsAsEditorsSaveThem) {
 // ends the batch, without the pages after it.
 TEST(BatchProgram, OutputThatCannotBeWrittenEndsTheBatch) {
   LoopbackHttpServer server(serve);
-  std::string pages;
-  for (int i = 0; i < 20; ++i) pages += " " + server.url("/plain");
-  const std::string command = "\"" TARNVEX_CLI "\" --jobs 1" + pages;
+  std::string command = "\"" TARNVEX_CLI "\" --jobs 1";
+  for (int i = 0; i < 20; ++i) command.append(" ").append(server.url("/plain"));
 #ifdef _WIN32
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE reader = nullptr, writer = nullptr;
