@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,16 +53,40 @@ std::string version_text();
 // The manual page in roff, dated `date`.
 std::string manual_page(std::string_view date);
 
-// A list's bytes as UTF-8 text: a UTF-8 byte-order mark dropped, UTF-16 with
-// its byte-order mark converted; anything else as it is.
-std::string list_text(std::string_view bytes);
-bool is_utf8(std::string_view text);
+// The pages of a list's lines, and the numbers of those skipped as not UTF-8.
+struct ListLines {
+  std::vector<std::string> pages;
+  std::vector<std::size_t> not_utf8;
+};
 
-// The pages of a list's text: one a line, "\r\n" or "\n", spaces and tabs
-// around each dropped; blank lines and lines whose first mark is "#" skipped.
-// The numbers of lines that are not UTF-8 go to `not_utf8` instead.
-void append_pages_of_list(std::string_view list, std::vector<std::string>& pages,
-                          std::vector<std::size_t>& not_utf8);
+// A list read as its bytes come, as editors save lists: the encoding from its
+// first bytes (a UTF-8 byte-order mark dropped; UTF-16 LE or BE with theirs),
+// then a page a line, "\r\n" or "\n", spaces and tabs around it dropped;
+// blank lines and lines whose first mark is "#" skipped. A line that is not
+// UTF-8 is read by `fallback` (a system code page) where one is given and it
+// gives text; otherwise it is skipped and its number noted.
+class ListReader {
+ public:
+  using Fallback = std::optional<std::string> (*)(std::string_view line);
+  explicit ListReader(Fallback fallback = nullptr) : fallback_(fallback) {}
+
+  // The lines these bytes complete.
+  void add(std::string_view bytes, ListLines& lines);
+  // At the end of the list: its last line, if no line break ended it.
+  void finish(ListLines& lines);
+
+ private:
+  enum class Encoding { kUndecided, kUtf8, kUtf16Le, kUtf16Be };
+  void decide_encoding();
+  void decode(bool final, ListLines& lines);
+  void end_line(ListLines& lines);
+
+  const Fallback fallback_;
+  Encoding encoding_ = Encoding::kUndecided;
+  std::string undecoded_;  // the start of a mark, or of a UTF-16 character
+  std::string line_;       // UTF-8 so far
+  std::size_t number_ = 0;
+};
 
 struct PageResult {
   std::string page;     // as given (UTF-8)

@@ -18,11 +18,13 @@ void write_standard_error(std::string_view utf8);
 bool standard_output_is_terminal();
 bool standard_error_is_terminal();
 
-// All of standard input, or of a file; nullopt when it cannot be read.
-std::string read_standard_input();
+// The next bytes of standard input as they come (whatever one read gives);
+// false at its end, when it fails, or once stopped.
+bool read_standard_input(std::string& bytes);
+// All of a file; nullopt when it cannot be read.
 std::optional<std::string> read_file(const std::string& name);
-// A list that is not UTF-8 as the system's own code page reads it, where
-// there is one (Windows: the ANSI code page); nullopt elsewhere.
+// A list's line that is not UTF-8 as the system's own code page reads it,
+// where there is one (Windows: the ANSI code page); nullopt elsewhere.
 std::optional<std::string> system_code_page_to_utf8(std::string_view bytes);
 
 // From now on Ctrl-C (and SIGTERM) only raise the flag interruption() reads.

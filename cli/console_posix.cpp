@@ -57,7 +57,16 @@ void write_standard_error(std::string_view utf8) { write_whole(STDERR_FILENO, ut
 bool standard_output_is_terminal() { return isatty(STDOUT_FILENO) == 1; }
 bool standard_error_is_terminal() { return isatty(STDERR_FILENO) == 1; }
 
-std::string read_standard_input() { return read_all(STDIN_FILENO).value_or(""); }
+bool read_standard_input(std::string& bytes) {
+  char block[65536];
+  for (;;) {
+    const ssize_t got = read(STDIN_FILENO, block, sizeof block);
+    if (got < 0 && errno == EINTR && stop_status.load() == 0) continue;
+    if (got <= 0) return false;
+    bytes.assign(block, static_cast<std::size_t>(got));
+    return true;
+  }
+}
 
 std::optional<std::string> read_file(const std::string& name) {
   const int file = open(name.c_str(), O_RDONLY | O_CLOEXEC);

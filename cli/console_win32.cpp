@@ -87,7 +87,14 @@ void write_standard_error(std::string_view utf8) { write_to(STD_ERROR_HANDLE, ut
 bool standard_output_is_terminal() { return is_console(STD_OUTPUT_HANDLE); }
 bool standard_error_is_terminal() { return is_console(STD_ERROR_HANDLE); }
 
-std::string read_standard_input() { return read_all(GetStdHandle(STD_INPUT_HANDLE)).value_or(""); }
+bool read_standard_input(std::string& bytes) {
+  char block[65536];
+  DWORD got = 0;
+  // A pipe whose writer closed it fails with ERROR_BROKEN_PIPE: its end too.
+  if (!ReadFile(GetStdHandle(STD_INPUT_HANDLE), block, sizeof block, &got, nullptr) || got == 0) return false;
+  bytes.assign(block, got);
+  return true;
+}
 
 std::optional<std::string> read_file(const std::string& name) {
   // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open.
@@ -99,7 +106,8 @@ std::optional<std::string> read_file(const std::string& name) {
   return all;
 }
 
-// Notepad and older tools save "ANSI" lists in the system's code page.
+// Notepad and older tools save "ANSI" lists in the system's code page; a
+// line of it that is not UTF-8 is read so.
 std::optional<std::string> system_code_page_to_utf8(std::string_view bytes) {
   return from_wide(CP_UTF8, 0, to_wide(GetACP(), 0, bytes));
 }

@@ -346,6 +346,24 @@ TEST(BatchProgram, StoppedBySignalTheLinesInFlightSayInterrupted) {
 }
 #endif
 
+#ifndef _WIN32
+// Pages start as their lines arrive: the first one's line is out while the
+// list is still being written.
+TEST(BatchProgram, PagesStartAsTheirLinesArrive) {
+  LoopbackHttpServer server(serve);
+  const std::string base = std::string(TARNVEX_TEST_DIR) + "/arriving";
+  std::ofstream(base + ".in");
+  const std::string first = server.url("/plain") + "\t" + expected_address("XNzA1MTI0") + "\tok\n";
+  const int exit_code =
+      exit_code_of("{ { echo " + server.url("/plain") + "; sleep 2; cat " + base + ".out >" + base +
+                       ".early; echo " + server.url("/gone") + "; } | \"" TARNVEX_CLI "\" --tsv; }",
+                   base);
+  EXPECT_EQ(file_text(base + ".early"), first);
+  EXPECT_EQ(file_text(base + ".out"), first + server.url("/gone") + "\t\tHTTP 404\n");
+  EXPECT_EQ(exit_code, 1);
+}
+#endif
+
 TEST(BatchProgram, UsageErrorsExitTwo) {
   for (const std::string arguments :
        {"--jobs 0", "--jobs 65", "--jobs", "--tsv --json", "--frobnicate", "--input /nonexistent/list",
