@@ -34,11 +34,11 @@ std::string not_utf8_lines(const std::string& list, const std::vector<std::size_
 // The pages of the command line in its order: those of arguments and list
 // files, read at once, and the places of standard input, read as it comes.
 struct PagesInOrder {
-  struct Part {
+  struct Group {
     bool standard_input = false;
     std::vector<std::string> pages;
   };
-  std::vector<Part> parts;
+  std::vector<Group> groups;
   std::size_t skipped = 0;  // lines not UTF-8
 };
 
@@ -46,11 +46,11 @@ struct PagesInOrder {
 bool read_sources(const std::vector<PageSource>& sources, PagesInOrder& in_order) {
   for (const PageSource& source : sources) {
     if (source.kind == PageSource::Kind::kStandardInput) {
-      in_order.parts.push_back({true, {}});
+      in_order.groups.push_back({true, {}});
       continue;
     }
-    if (in_order.parts.empty() || in_order.parts.back().standard_input) in_order.parts.emplace_back();
-    std::vector<std::string>& pages = in_order.parts.back().pages;
+    if (in_order.groups.empty() || in_order.groups.back().standard_input) in_order.groups.emplace_back();
+    std::vector<std::string>& pages = in_order.groups.back().pages;
     if (source.kind == PageSource::Kind::kPage) {
       pages.push_back(source.value);
       continue;
@@ -255,12 +255,12 @@ class OrderedOutput {
 };
 
 // Standard input's pages as its lines come, so the first pages are on their
-// way while the list is still being written; those of the parts after it at
+// way while the list is still being written; those of the groups after it at
 // its end. The lines not UTF-8 are counted in `skipped`.
 void feed(const PagesInOrder& in_order, std::size_t from, OrderedOutput& output, std::size_t& skipped) {
-  for (std::size_t part = from; part < in_order.parts.size(); ++part) {
-    if (!in_order.parts[part].standard_input) {
-      output.add(in_order.parts[part].pages);
+  for (std::size_t group = from; group < in_order.groups.size(); ++group) {
+    if (!in_order.groups[group].standard_input) {
+      output.add(in_order.groups[group].pages);
       continue;
     }
     ListReader reader(system_code_page_to_utf8);
@@ -310,12 +310,12 @@ int run_batch(const std::vector<std::string>& arguments) {
                        ProgressLine(standard_error_is_terminal(), standard_output_is_terminal()));
   // What comes before standard input is there already; the rest comes on a
   // thread of its own, so Ctrl-C ends the batch even while it waits for input.
-  std::size_t part = 0;
-  for (; part < in_order.parts.size() && !in_order.parts[part].standard_input; ++part) {
-    output.add(in_order.parts[part].pages);
+  std::size_t group = 0;
+  for (; group < in_order.groups.size() && !in_order.groups[group].standard_input; ++group) {
+    output.add(in_order.groups[group].pages);
   }
   std::size_t skipped = in_order.skipped;
-  std::thread feeder([&, part] { feed(in_order, part, output, skipped); });
+  std::thread feeder([&, group] { feed(in_order, group, output, skipped); });
   const auto work = [&] {
     while (interruption() == 0) {
       const std::optional<std::pair<std::size_t, std::string>> page = output.take();
