@@ -12,46 +12,6 @@
 
 namespace {
 
-constexpr char kProgram[] = "tarnvex-cli";
-
-// "--name=value" or "--name value"; false when the option is not `name`.
-bool option_value(const std::vector<std::string>& arguments, std::size_t& index, std::string_view name,
-                  std::string& value, std::string& error) {
-  const std::string& argument = arguments[index];
-  if (argument == name) {
-    if (index + 1 >= arguments.size()) {
-      error = std::string(name) + " needs a value";
-      return true;
-    }
-    value = arguments[++index];
-    return true;
-  }
-  if (argument.starts_with(std::string(name) + "=")) {
-    value = argument.substr(name.size() + 1);
-    return true;
-  }
-  return false;
-}
-
-bool parse_jobs(const std::string& value, int& jobs) {
-  if (value.empty() || value.size() > 2) return false;
-  int parsed = 0;
-  for (const char digit : value) {
-    if (digit < '0' || digit > '9') return false;
-    parsed = parsed * 10 + (digit - '0');
-  }
-  if (parsed < 1 || parsed > kMaxJobs) return false;
-  jobs = parsed;
-  return true;
-}
-
-Command usage_error(std::string what) {
-  Command command;
-  command.action = Command::Action::kUsageError;
-  command.usage_error = std::move(what);
-  return command;
-}
-
 // A JSON string of UTF-8 text: quotes, backslashes and control characters
 // escaped, and a byte that is no part of a well-formed sequence as U+FFFD.
 std::string json_string(std::string_view text) {
@@ -97,88 +57,6 @@ std::string json_string(std::string_view text) {
 std::string json_value_or_null(const std::string& text) { return text.empty() ? "null" : json_string(text); }
 
 }  // namespace
-
-Command parse_command_line(const std::vector<std::string>& arguments) {
-  Command command;
-  bool formats_named = false;
-  bool options_ended = false;
-  for (std::size_t index = 0; index < arguments.size(); ++index) {
-    const std::string& argument = arguments[index];
-    if (options_ended || argument == "-" || !argument.starts_with("-")) {
-      if (argument == "-" && !options_ended) {
-        command.sources.push_back({PageSource::Kind::kStandardInput, {}});
-      } else {
-        command.sources.push_back({PageSource::Kind::kPage, argument});
-      }
-      continue;
-    }
-    std::string value;
-    std::string error;
-    if (argument == "--") {
-      options_ended = true;
-    } else if (argument == "--help" || argument == "-h") {
-      command.action = Command::Action::kHelp;
-      return command;
-    } else if (argument == "--version") {
-      command.action = Command::Action::kVersion;
-      return command;
-    } else if (argument == "--tsv" || argument == "--json") {
-      if (formats_named) return usage_error("--tsv and --json exclude each other");
-      formats_named = true;
-      command.format = argument == "--tsv" ? OutputFormat::kTsv : OutputFormat::kJson;
-    } else if (option_value(arguments, index, "--jobs", value, error)) {
-      if (!error.empty()) return usage_error(error);
-      if (!parse_jobs(value, command.jobs)) return usage_error("--jobs takes a number from 1 to 64");
-    } else if (option_value(arguments, index, "--input", value, error)) {
-      if (!error.empty()) return usage_error(error);
-      if (value == "-") {
-        command.sources.push_back({PageSource::Kind::kStandardInput, {}});
-      } else {
-        command.sources.push_back({PageSource::Kind::kFile, value});
-      }
-    } else {
-      return usage_error("unknown option '" + argument + "'");
-    }
-  }
-  if (command.sources.empty()) command.sources.push_back({PageSource::Kind::kStandardInput, {}});
-  return command;
-}
-
-std::string usage_error_line(const std::string& what) {
-  return std::string(kProgram) + ": " + what + " (see '" + kProgram + " --help')\n";
-}
-
-std::string help_text() {
-  return std::string("Usage: ") + kProgram + " [OPTION]... [PAGE]...\n" +
-         "Fetches each video page and prints its auto-play address, in the order given.\n"
-         "With no PAGE, or where PAGE is -, the pages are read from standard input, one a line;\n"
-         "empty lines and lines starting with # are skipped.\n"
-         "\n"
-         "  --input FILE   read pages from FILE as well, one a line (- for standard input)\n"
-         "  --tsv          print page<TAB>address<TAB>status for every page\n"
-         "  --json         print one JSON object per page (page, address, error,\n"
-         "                 http_status, body_bytes, milliseconds)\n"
-         "  --jobs N       N pages in flight at once (1 to 64, default 4)\n"
-         "  --help         print this help and exit\n"
-         "  --version      print the version and exit\n"
-         "\n"
-         "Without --tsv or --json, addresses go to standard output and each page that\n"
-         "gave none to standard error, with the reason.\n"
-         "Exit status: 0 every page gave an address, 1 some did not, 2 a usage error.\n";
-}
-
-std::string version_text() { return std::string(kProgram) + " " + TARNVEX_VERSION + "\n"; }
-
-void append_pages_of_list(std::string_view list, std::vector<std::string>& pages) {
-  while (!list.empty()) {
-    const std::size_t end = list.find('\n');
-    std::string_view line = list.substr(0, end);
-    list = end == std::string_view::npos ? std::string_view() : list.substr(end + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.empty() || line.front() == '#') continue;
-    pages.emplace_back(line);
-  }
-}
 
 std::string failure_reason(const PageOutcome& outcome) {
   if (outcome.failure != FetchFailure::kNone) return std::string(failure_words(outcome.failure));
@@ -236,6 +114,9 @@ PageResult run_page(const std::string& page, std::uint64_t max_page_size) {
 }
 
 PageResult run_page(const std::string& page) { return run_page(page, kDefaultMaxPageSize); }
+PageResult run_page(const std::string& page, const Command& command) {
+  return run_page(page, command.max_page_size);
+}
 
 OutputLines format_result(OutputFormat format, const PageResult& result) {
   OutputLines lines;

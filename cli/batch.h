@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,10 +14,14 @@
 inline constexpr int kExitAllGaveAddress = 0;
 inline constexpr int kExitSomeFailed = 1;
 inline constexpr int kExitUsage = 2;
-inline constexpr int kExitInterrupted = 130;
+inline constexpr int kExitOutputFailed = 3;
+inline constexpr int kExitInterrupted = 130;  // 128 + SIGINT, as shells report it
+inline constexpr int kExitTerminated = 143;   // 128 + SIGTERM
 inline constexpr int kDefaultJobs = 4;
 inline constexpr int kMaxJobs = 64;
 inline constexpr std::uint64_t kDefaultMaxPageSize = std::uint64_t{64} << 20;
+inline constexpr std::uint64_t kMinPageSizeLimit = std::uint64_t{1} << 10;
+inline constexpr std::uint64_t kMaxPageSizeLimit = std::uint64_t{4} << 30;
 
 enum class OutputFormat { kAddresses, kTsv, kJson };
 
@@ -33,19 +38,55 @@ struct Command {
   std::string usage_error;  // what was wrong, for kUsageError
   OutputFormat format = OutputFormat::kAddresses;
   int jobs = kDefaultJobs;
-  std::vector<PageSource> sources;  // standard input alone when none was named
+  std::uint64_t max_page_size = kDefaultMaxPageSize;  // a body past it fails the page
+  std::vector<PageSource> sources;                    // standard input alone when none was named
 };
 
 // `arguments` without the program's name, as UTF-8.
 Command parse_command_line(const std::vector<std::string>& arguments);
 
 std::string usage_error_line(const std::string& what);
+// "tarnvex-cli: what", a line.
+std::string message_line(const std::string& what);
 std::string help_text();
 std::string version_text();
+// The manual page in roff, dated `date`.
+std::string manual_page(std::string_view date);
 
-// The pages of a list: one per line, "\r\n" or "\n"; empty lines and lines
-// starting with "#" skipped.
-void append_pages_of_list(std::string_view list, std::vector<std::string>& pages);
+// The pages of a list's lines, and the numbers of those skipped as not UTF-8.
+struct ListLines {
+  std::vector<std::string> pages;
+  std::vector<std::size_t> not_utf8;
+};
+
+// A list read as its bytes come, as editors save lists: the encoding from its
+// first bytes (a UTF-8 byte-order mark dropped; UTF-16 LE or BE with theirs),
+// then a page a line, "\r\n" or "\n", spaces and tabs around it dropped;
+// blank lines and lines whose first mark is "#" skipped. A line that is not
+// UTF-8 is read by `fallback` (a system code page) where one is given and it
+// gives text; otherwise it is skipped and its number noted.
+class ListReader {
+ public:
+  using Fallback = std::optional<std::string> (*)(std::string_view line);
+  explicit ListReader(Fallback fallback = nullptr) : fallback_(fallback) {}
+
+  // The lines these bytes complete.
+  void add(std::string_view bytes, ListLines& lines);
+  // At the end of the list: its last line, if no line break ended it.
+  void finish(ListLines& lines);
+
+ private:
+  enum class Encoding { kUndecided, kUtf8, kUtf16Le, kUtf16Be };
+  void decide_encoding();
+  void decode(bool final, ListLines& lines);
+  void end_line(ListLines& lines);
+
+  const Fallback fallback_;
+  Encoding encoding_ = Encoding::kUndecided;
+  std::string undecoded_;  // the start of a mark, or of a UTF-16 character
+  std::string line_;       // UTF-8 so far
+  std::size_t number_ = 0;
+};
 
 struct PageResult {
   std::string page;     // as given (UTF-8)
@@ -63,6 +104,8 @@ std::string failure_reason(const PageOutcome& outcome);
 // searched as it arrives and failing as "page too large" past `max_page_size`.
 PageResult run_page(const std::string& page, std::uint64_t max_page_size);
 PageResult run_page(const std::string& page);
+// The same within the command's limits (--max-page-size).
+PageResult run_page(const std::string& page, const Command& command);
 
 struct OutputLines {
   std::string out;  // for standard output

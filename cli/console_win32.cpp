@@ -1,77 +1,122 @@
 #include <windows.h>
 
 #include <atomic>
-#include <fstream>
-#include <iterator>
 
 #include "cli/console.h"
 #include "common/codepage_win32.h"
 
 namespace {
 
-std::atomic<bool> interrupt_seen{false};
+constexpr int kCtrlCStatus = 130;  // as a POSIX shell reports SIGINT
+
+std::atomic<int> stop_status{0};
 
 BOOL WINAPI note_interrupt(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-  interrupt_seen.store(true);
+  stop_status.store(kCtrlCStatus);
   return TRUE;
 }
 
+// The system's words for a Win32 error, on one line.
+std::string error_text(DWORD error) {
+  wchar_t* words = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      error, 0, reinterpret_cast<wchar_t*>(&words), 0, nullptr);
+  std::string text = length != 0 ? from_wide(CP_UTF8, 0, std::wstring_view(words, length)) : std::string();
+  LocalFree(words);
+  while (!text.empty() &&
+         (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.')) {
+    text.pop_back();
+  }
+  return text.empty() ? "error " + std::to_string(error) : text;
+}
+
 // A console takes the text as UTF-16, so Chinese shows whatever its code page;
-// a pipe or a file gets the UTF-8 bytes.
-void write_to(DWORD which, std::string_view utf8) {
+// a pipe or a file gets the UTF-8 bytes. 0, or the error of the write that failed.
+DWORD write_to(DWORD which, std::string_view utf8) {
   HANDLE stream = GetStdHandle(which);
-  if (stream == nullptr || stream == INVALID_HANDLE_VALUE) return;
+  if (stream == nullptr || stream == INVALID_HANDLE_VALUE || utf8.empty()) return 0;
   DWORD mode = 0;
   if (GetConsoleMode(stream, &mode)) {
     const std::wstring wide = to_wide(CP_UTF8, 0, utf8);
     DWORD written = 0;
     WriteConsoleW(stream, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
-    return;
+    return 0;
   }
   while (!utf8.empty()) {
     DWORD written = 0;
-    if (!WriteFile(stream, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr) || written == 0)
-      return;
+    if (!WriteFile(stream, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr))
+      return GetLastError();
+    if (written == 0) return ERROR_WRITE_FAULT;
     utf8.remove_prefix(written);
   }
+  return 0;
 }
-
-std::string utf8_of(const wchar_t* wide) { return from_wide(CP_UTF8, 0, wide); }
 
 bool is_console(DWORD which) {
   DWORD mode = 0;
   return GetConsoleMode(GetStdHandle(which), &mode) != 0;
 }
 
+std::optional<std::string> read_all(HANDLE from) {
+  std::string all;
+  char block[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(from, block, sizeof block, &got, nullptr)) {
+      // A pipe's writer that closed it is its end, not a failure.
+      if (GetLastError() == ERROR_BROKEN_PIPE) return all;
+      return std::nullopt;
+    }
+    if (got == 0) return all;
+    all.append(block, got);
+  }
+}
+
 }  // namespace
 
-void write_standard_output(std::string_view utf8) { write_to(STD_OUTPUT_HANDLE, utf8); }
+bool write_standard_output(std::string_view utf8, std::string& failure) {
+  const DWORD error = write_to(STD_OUTPUT_HANDLE, utf8);
+  // A closed pipe (ERROR_NO_DATA while it closes): its reader wants no more.
+  if (error != 0 && error != ERROR_NO_DATA && error != ERROR_BROKEN_PIPE) failure = error_text(error);
+  return error == 0;
+}
 void write_standard_error(std::string_view utf8) { write_to(STD_ERROR_HANDLE, utf8); }
 
 bool standard_output_is_terminal() { return is_console(STD_OUTPUT_HANDLE); }
 bool standard_error_is_terminal() { return is_console(STD_ERROR_HANDLE); }
 
-std::string read_standard_input() {
-  HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-  std::string all;
+bool read_standard_input(std::string& bytes) {
   char block[65536];
   DWORD got = 0;
-  while (ReadFile(input, block, sizeof block, &got, nullptr) && got > 0) all.append(block, got);
-  return all;
+  // A pipe whose writer closed it fails with ERROR_BROKEN_PIPE: its end too.
+  if (!ReadFile(GetStdHandle(STD_INPUT_HANDLE), block, sizeof block, &got, nullptr) || got == 0) return false;
+  bytes.assign(block, got);
+  return true;
 }
 
 std::optional<std::string> read_file(const std::string& name) {
-  std::ifstream file(to_wide(CP_UTF8, 0, name).c_str(), std::ios::binary);
-  if (!file) return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open.
+  HANDLE file = CreateFileW(to_wide(CP_UTF8, 0, name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::optional<std::string> all = read_all(file);
+  CloseHandle(file);
+  return all;
+}
+
+// Notepad and older tools save "ANSI" lists in the system's code page; a
+// line of it that is not UTF-8 is read so.
+std::optional<std::string> system_code_page_to_utf8(std::string_view bytes) {
+  return from_wide(CP_UTF8, 0, to_wide(GetACP(), 0, bytes));
 }
 
 void catch_interrupt() { SetConsoleCtrlHandler(note_interrupt, TRUE); }
-bool interrupted() { return interrupt_seen.load(); }
+int interruption() { return stop_status.load(); }
 
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> arguments;
-  for (int index = 1; index < argc; ++index) arguments.push_back(utf8_of(argv[index]));
+  for (int index = 1; index < argc; ++index) arguments.push_back(from_wide(CP_UTF8, 0, argv[index]));
   return run_batch(arguments);
 }

@@ -51,6 +51,12 @@ if(tarnvex_package_kind STREQUAL "windows")
   set(CPACK_NSIS_INSTALLED_ICON_NAME tarnvex.exe)
 else()
   install(TARGETS tarnvex-cli RUNTIME DESTINATION bin)
+  # What Debian asks of every package: its copyright, its changelog, and a
+  # manual page for each program.
+  install(FILES "${PROJECT_SOURCE_DIR}/resources/debian/copyright" DESTINATION share/doc/tarnvex-cli)
+  install(CODE "set(CPACK_TARNVEX_SOURCE_DIR \"${PROJECT_SOURCE_DIR}\")
+    set(tarnvex_manual_writer \"$<TARGET_FILE:tarnvex-cli-manual>\")
+    include(\"${CMAKE_CURRENT_LIST_DIR}/TarnvexDebianDocs.cmake\")")
 
   # tarnvex-cli_<version>_<architecture>.deb, installing /usr/bin/tarnvex-cli.
   set(CPACK_GENERATOR DEB)
@@ -61,11 +67,12 @@ else()
                   OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
   set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE "${architecture}")
   set(TARNVEX_PACKAGE_FILE_NAME "tarnvex-cli_${PROJECT_VERSION}_${architecture}")
-  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Tarnvex <tarnvex@localhost>")
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Tarnvex Developers <developers@tarnvex.org>")
   set(CPACK_DEBIAN_PACKAGE_SECTION web)
-  # Under the summary line (the project's description).
+  # Under the summary line (the project's description); no line past 80
+  # characters, as Debian's tools show it.
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-      "Fetches video pages and prints the auto-play address of each page's player, many pages at once, as the Tarnvex window gives it for one.")
+      "Fetches video pages and prints the auto-play address of each page's player,\nmany pages at once, as the Tarnvex window gives it for one.")
   # The libraries the program links (libcurl, ICU, the C and C++ run-times)
   # become its Depends line, as dpkg-shlibdeps works it out from the binary.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

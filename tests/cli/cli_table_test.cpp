@@ -15,10 +15,13 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include "common/codepage_win32.h"
 #include "tests/support/program_win32.h"
 #include "tests/support/wine_win32.h"
 #else
 #include <sys/wait.h>
+
+#include <csignal>
 #endif
 
 namespace {
@@ -289,9 +292,132 @@ TEST(BatchProgram, OnATerminalNoLineIsWrittenBehindTheProgressLine) {
 }
 #endif
 
+// Lists as editors save them: each gives the one page it names.
+TEST(BatchProgram, ListsAsEditorsSaveThem) {
+  LoopbackHttpServer server(serve);
+  const ClosedPort closed;
+  const std::string page = server.url("/plain");
+  const std::string ok = page + "\t" + expected_address("XNzA1MTI0") + "\tok\n";
+  const auto utf16 = [](std::string_view mark, const std::string& ascii) {
+    std::string bytes(mark);
+    for (const char c : ascii) bytes += mark[0] == '\xFF' ? std::string{c, '\0'} : std::string{'\0', c};
+    return bytes;
+  };
+  struct Row {
+    std::string list, out, err;
+    int exit_code;
+  };
+  const std::vector<Row> rows = {
+      {"\xEF\xBB\xBF  # by hand\r\n\r\n \t\r\n\t " + page + " \t\r\n   # " + page + "\n", ok, "", 0},
+      {utf16("\xFF\xFE", " # notepad\r\n" + page + "\r\n"), ok, "", 0},
+      {utf16("\xFE\xFF", page + "\n"), ok, "", 0},
+#ifdef _WIN32
+      // Not UTF-8: the whole list in the system's ANSI code page.
+      {page + "\n" + closed.url("/\xB0\xA1") + "\n",
+       ok + closed.url("/") + from_wide(CP_UTF8, 0, to_wide(GetACP(), 0, "\xB0\xA1")) +
+           "\t\tconnection refused\n",
+       "", 1},
+#else
+      {page + "\n" + page + "\xFF\n", ok, "tarnvex-cli: standard input:2: not UTF-8, skipped\n", 1},
+#endif
+  };
+  for (const Row& row : rows) {
+    const CliRun run = run_cli("--tsv", row.list);
+    EXPECT_EQ(run.out, row.out) << row.list;
+    EXPECT_EQ(run.err, row.err) << row.list;
+    EXPECT_EQ(run.exit_code, row.exit_code) << row.list;
+  }
+  EXPECT_EQ(server.requests().size(), rows.size());
+}
+
+// A full disk, or a reader that went away: the first line that cannot go out
+// ends the batch, without the pages after it.
+TEST(BatchProgram, OutputThatCannotBeWrittenEndsTheBatch) {
+  LoopbackHttpServer server(serve);
+  std::string command = "\"" TARNVEX_CLI "\" --jobs 1";
+  for (int i = 0; i < 20; ++i) command.append(" ").append(server.url("/plain"));
+#ifdef _WIN32
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE reader = nullptr, writer = nullptr;
+  ASSERT_TRUE(CreatePipe(&reader, &writer, &inherit, 0));
+  CloseHandle(reader);
+  const std::string base = std::string(TARNVEX_TEST_DIR) + "/pipe";
+  const StandardHandles handles{inheritable_file(base + ".in", true), writer,
+                                inheritable_file(base + ".err", true)};
+  const int exit_code = exit_code_with(command, handles);
+  for (HANDLE handle : {handles.input, handles.output, handles.error}) CloseHandle(handle);
+  EXPECT_EQ(exit_code, 3);
+  EXPECT_EQ(file_text(base + ".err"), "");
+#else
+  const std::string err = std::string(TARNVEX_TEST_DIR) + "/full.err";
+  const struct {
+    std::string shell_line, err;
+    int status;
+  } rows[] = {
+      {command + " >/dev/full", "tarnvex-cli: cannot write standard output: No space left on device\n", 3},
+      {"set -o pipefail; " + command + " | true", "", 128 + SIGPIPE}};
+  for (const auto& row : rows) {
+    const int status = std::system(("bash -c '" + row.shell_line + " 2>" + err + "'").c_str());
+    EXPECT_EQ(WEXITSTATUS(status), row.status) << row.shell_line;
+    EXPECT_EQ(file_text(err), row.err) << row.shell_line;
+  }
+#endif
+  EXPECT_LT(server.requests().size(), 5u);
+}
+
+#ifndef _WIN32
+// Ctrl-C and SIGTERM: what is done goes out, in input order, and each page in
+// flight as interrupted.
+TEST(BatchProgram, StoppedBySignalTheLinesInFlightSayInterrupted) {
+  LoopbackHttpServer server(serve);
+  const std::string gone = server.url("/gone"), silent = server.url("/silent");
+  const struct {
+    std::string signal, format, out, err;
+    int exit_code;
+  } rows[] = {{"TERM", "--tsv",
+               gone + "\t\tHTTP 404\n" + silent + "\t\tinterrupted\n" + gone + "\t\tHTTP 404\n", "", 143},
+              {"INT", "", "",
+               gone + ": " + kFailed + " HTTP 404\n" + silent + ": " + kFailed + " interrupted\n" + gone +
+                   ": " + kFailed + " HTTP 404\n",
+               130}};
+  for (const auto& row : rows) {
+    const std::string base = std::string(TARNVEX_TEST_DIR) + "/signal";
+    std::ofstream(base + ".in");
+    const int exit_code =
+        exit_code_of("{ \"" TARNVEX_CLI "\" --jobs 3 " + row.format + " " + gone + " " + silent + " " + gone +
+                         " & sleep 1; kill -" + row.signal + " $!; wait $!; }",
+                     base);
+    const CliRun run{exit_code, file_text(base + ".out"), file_text(base + ".err")};
+    EXPECT_EQ(run.exit_code, row.exit_code) << row.signal;
+    EXPECT_EQ(run.out, row.out) << row.signal;
+    EXPECT_EQ(run.err, row.err) << row.signal;
+  }
+}
+#endif
+
+#ifndef _WIN32
+// Pages start as their lines arrive: the first one's line is out while the
+// list is still being written.
+TEST(BatchProgram, PagesStartAsTheirLinesArrive) {
+  LoopbackHttpServer server(serve);
+  const std::string base = std::string(TARNVEX_TEST_DIR) + "/arriving";
+  std::ofstream(base + ".in");
+  const std::string first = server.url("/plain") + "\t" + expected_address("XNzA1MTI0") + "\tok\n";
+  const int exit_code =
+      exit_code_of("{ { echo " + server.url("/plain") + "; sleep 2; cat " + base + ".out >" + base +
+                       ".early; echo " + server.url("/gone") + "; } | \"" TARNVEX_CLI "\" --tsv; }",
+                   base);
+  EXPECT_EQ(file_text(base + ".early"), first);
+  EXPECT_EQ(file_text(base + ".out"), first + server.url("/gone") + "\t\tHTTP 404\n");
+  EXPECT_EQ(exit_code, 1);
+}
+#endif
+
 TEST(BatchProgram, UsageErrorsExitTwo) {
-  for (const char* arguments :
-       {"--jobs 0", "--jobs 65", "--jobs", "--tsv --json", "--frobnicate", "--input /nonexistent/list"}) {
+  for (const std::string arguments :
+       {"--jobs 0", "--jobs 65", "--jobs", "--tsv --json", "--frobnicate", "--input /nonexistent/list",
+        "--input " TARNVEX_TEST_DIR, "--max-page-size 1023", "--max-page-size=4097M", "--max-page-size 5g",
+        "--max-page-size 1KB", "--max-page-size 99999999999999999999", "--max-page-size k", "--tsv=1"}) {
     const CliRun run = run_cli(arguments);
     EXPECT_EQ(run.exit_code, 2) << arguments;
     EXPECT_EQ(run.out, "") << arguments;
@@ -299,7 +425,16 @@ TEST(BatchProgram, UsageErrorsExitTwo) {
     EXPECT_NE(run.err.find("--help"), std::string::npos) << arguments;
     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << arguments;
   }
-  EXPECT_EQ(run_cli("--help").exit_code, 0);
+  for (const char* arguments :
+       {"--max-page-size 1k", "--max-page-size=4G", "--max-page-size 4096M", "-- --jobs"}) {
+    EXPECT_NE(run_cli(arguments).exit_code, 2) << arguments;
+  }
+  const CliRun help = run_cli("-h");
+  EXPECT_EQ(help.exit_code, 0);
+  for (const char* named :
+       {"\n  0 ", "\n  1 ", "\n  2 ", "\n  3 ", "\n  130 ", "\n  143 ", "--max-page-size SIZE"}) {
+    EXPECT_NE(help.out.find(named), std::string::npos) << named;
+  }
   EXPECT_EQ(run_cli("--version").out, "tarnvex-cli " TARNVEX_VERSION "\n");
 }
 

@@ -41,11 +41,19 @@ for library in libcurl4 libicu72; do
   grep -Eq "(^|, )$library( |,|$)" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 
-# One program, owned by root, in /usr/bin.
-listing=$(dpkg-deb --contents "$deb" | awk '{print $1, $2, $6}')
+# One program, owned by root, in /usr/bin, with its manual page, copyright and changelog.
+listing=$(dpkg-deb --contents "$deb" | awk '{print $1, $2, $6}' | sort -k3)
 wanted="drwxr-xr-x root/root ./usr/
 drwxr-xr-x root/root ./usr/bin/
--rwxr-xr-x root/root ./usr/bin/tarnvex-cli"
+-rwxr-xr-x root/root ./usr/bin/tarnvex-cli
+drwxr-xr-x root/root ./usr/share/
+drwxr-xr-x root/root ./usr/share/doc/
+drwxr-xr-x root/root ./usr/share/doc/tarnvex-cli/
+-rw-r--r-- root/root ./usr/share/doc/tarnvex-cli/changelog.gz
+-rw-r--r-- root/root ./usr/share/doc/tarnvex-cli/copyright
+drwxr-xr-x root/root ./usr/share/man/
+drwxr-xr-x root/root ./usr/share/man/man1/
+-rw-r--r-- root/root ./usr/share/man/man1/tarnvex-cli.1.gz"
 [ "$listing" = "$wanted" ] || fail "the package holds:
 $listing"
 
@@ -56,5 +64,13 @@ dpkg-deb --extract "$deb" "$unpacked"
 program=$unpacked/usr/bin/tarnvex-cli
 if readelf --section-headers "$program" | grep -q '\.symtab'; then fail "tarnvex-cli is not stripped"; fi
 "$program" --version | grep -qF "$version" || fail "tarnvex-cli --version does not name $version"
+# The manual page names every option --help names.
+manual=$(zcat "$unpacked/usr/share/man/man1/tarnvex-cli.1.gz")
+for option in $("$program" --help | grep -oE '^ +(-h, )?--[a-z-]+' | grep -oE -- '--[a-z-]+'); do
+  grep -qF -- "${option//-/\\-}" <<<"$manual" || fail "the manual page lacks $option"
+done
+
+# Debian's own checks, errors and warnings alike.
+lintian --fail-on error,warning "$deb" || fail "lintian finds fault with $deb"
 ls -l "$deb" | awk '{print $5, $9}'
 echo "Depends: $depends"
