@@ -96,6 +96,9 @@ class ExchangeFactory {
 
 // The window's factory: the platform's object, with redirects followed the
 // same way on every platform. The batch program's: the same rules, over
-// connections kept open between pages and bodies streamed as they arrive.
+// connections kept open between pages and bodies streamed as they arrive,
+// through `proxy` ("http://host:port") or, when it is empty, the proxy the
+// system names: on Linux http_proxy, https_proxy, all_proxy and no_proxy as
+// curl reads them, on Windows the one configured for the user.
 std::unique_ptr<ExchangeFactory> window_exchange_factory();
-std::unique_ptr<ExchangeFactory> batch_exchange_factory();
+std::unique_ptr<ExchangeFactory> batch_exchange_factory(const std::string& proxy = {});

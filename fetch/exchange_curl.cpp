@@ -57,8 +57,16 @@ CURL* thread_handle() {
   return handle.get();
 }
 
+// Where the exchange's proxy comes from.
+struct ProxyChoice {
+  bool from_environment = false;  // curl reads http_proxy and the rest itself
+  std::string address;            // otherwise this one, or none when empty
+};
+
 class CurlExchange final : public HttpExchange {
  public:
+  explicit CurlExchange(ProxyChoice proxy) : proxy_(std::move(proxy)) {}
+
   void set_timeouts(std::int32_t, std::int32_t connect_ms, std::int32_t send_ms,
                     std::int32_t receive_ms) override {
     connect_ms_ = connect_ms;
@@ -118,7 +126,7 @@ class CurlExchange final : public HttpExchange {
     curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
-    curl_easy_setopt(handle, CURLOPT_PROXY, "");
+    if (!proxy_.from_environment) curl_easy_setopt(handle, CURLOPT_PROXY, proxy_.address.c_str());
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, header_list.get());
     if (method_ == "GET" && body.empty()) {
@@ -241,6 +249,7 @@ class CurlExchange final : public HttpExchange {
     return 0;
   }
 
+  const ProxyChoice proxy_;
   std::int32_t connect_ms_ = kDefaultConnectMs;
   std::int32_t receive_ms_ = kDefaultReceiveMs;
   std::string method_ = "GET";
@@ -259,16 +268,23 @@ class CurlExchange final : public HttpExchange {
 
 class CurlFactory final : public ExchangeFactory {
  public:
-  CurlFactory() {
+  explicit CurlFactory(ProxyChoice proxy) : proxy_(std::move(proxy)) {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
   }
   std::unique_ptr<HttpExchange> create() override {
-    return following_redirects(std::make_unique<CurlExchange>());
+    return following_redirects(std::make_unique<CurlExchange>(proxy_));
   }
+
+ private:
+  const ProxyChoice proxy_;
 };
 
 }  // namespace
 
-std::unique_ptr<ExchangeFactory> window_exchange_factory() { return std::make_unique<CurlFactory>(); }
-std::unique_ptr<ExchangeFactory> batch_exchange_factory() { return std::make_unique<CurlFactory>(); }
+// The window's object uses no proxy of the environment's.
+std::unique_ptr<ExchangeFactory> window_exchange_factory() { return std::make_unique<CurlFactory>(ProxyChoice{}); }
+
+std::unique_ptr<ExchangeFactory> batch_exchange_factory(const std::string& proxy) {
+  return std::make_unique<CurlFactory>(ProxyChoice{proxy.empty(), proxy});
+}

@@ -185,13 +185,35 @@ class WinHttpExchange final : public HttpExchange {
   std::string response_headers_;
 };
 
+// A session through `proxy` ("http://host:port", or "host:port"), or through
+// the proxy configured for the user when it is empty: Internet Options' own
+// when it names one, else WinHTTP's default (netsh, or under Wine http_proxy).
+HINTERNET open_session(const std::string& proxy) {
+  // No user agent of the session's own: the request names one.
+  if (!proxy.empty()) {
+    std::wstring name = wide(proxy);
+    if (const std::size_t scheme = name.find(L"://"); scheme != std::wstring::npos) name.erase(0, scheme + 3);
+    while (!name.empty() && name.back() == L'/') name.pop_back();
+    return WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NAMED_PROXY, name.c_str(), WINHTTP_NO_PROXY_BYPASS, 0);
+  }
+  WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user{};
+  HINTERNET session = nullptr;
+  if (WinHttpGetIEProxyConfigForCurrentUser(&user) && user.lpszProxy != nullptr) {
+    session = WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NAMED_PROXY, user.lpszProxy,
+                          user.lpszProxyBypass != nullptr ? user.lpszProxyBypass : WINHTTP_NO_PROXY_BYPASS, 0);
+  } else {
+    session = WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                          WINHTTP_NO_PROXY_BYPASS, 0);
+  }
+  for (LPWSTR held : {user.lpszAutoConfigUrl, user.lpszProxy, user.lpszProxyBypass}) {
+    if (held != nullptr) GlobalFree(held);
+  }
+  return session;
+}
+
 class WinHttpFactory final : public ExchangeFactory {
  public:
-  // No user agent of the session's own: the request names one. No proxy, as
-  // the object the window uses has none unless one is configured for it.
-  WinHttpFactory()
-      : session_(WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                             WINHTTP_NO_PROXY_BYPASS, 0)) {}
+  explicit WinHttpFactory(const std::string& proxy) : session_(open_session(proxy)) {}
   std::unique_ptr<HttpExchange> create() override {
     if (session_ == nullptr) return nullptr;
     return following_redirects(std::make_unique<WinHttpExchange>(session_.get()));
@@ -203,4 +225,6 @@ class WinHttpFactory final : public ExchangeFactory {
 
 }  // namespace
 
-std::unique_ptr<ExchangeFactory> batch_exchange_factory() { return std::make_unique<WinHttpFactory>(); }
+std::unique_ptr<ExchangeFactory> batch_exchange_factory(const std::string& proxy) {
+  return std::make_unique<WinHttpFactory>(proxy);
+}
