@@ -2,6 +2,7 @@
 // the reason a page gave no address, and its output lines.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -19,6 +20,8 @@ inline constexpr int kExitInterrupted = 130;  // 128 + SIGINT, as shells report 
 inline constexpr int kExitTerminated = 143;   // 128 + SIGTERM
 inline constexpr int kDefaultJobs = 4;
 inline constexpr int kMaxJobs = 64;
+inline constexpr int kDefaultRetries = 2;
+inline constexpr int kMaxRetries = 100;
 inline constexpr std::uint64_t kDefaultMaxPageSize = std::uint64_t{64} << 20;
 inline constexpr std::uint64_t kMinPageSizeLimit = std::uint64_t{1} << 10;
 inline constexpr std::uint64_t kMaxPageSizeLimit = std::uint64_t{4} << 30;
@@ -39,6 +42,9 @@ struct Command {
   OutputFormat format = OutputFormat::kAddresses;
   int jobs = kDefaultJobs;
   std::uint64_t max_page_size = kDefaultMaxPageSize;  // a body past it fails the page
+  int retries = kDefaultRetries;                      // further tries of a failure worth one
+  std::optional<std::chrono::seconds> max_time;       // a page's whole time, its retries included
+  std::string proxy;                                  // empty: the system's
   std::vector<PageSource> sources;                    // standard input alone when none was named
 };
 
@@ -94,6 +100,7 @@ struct PageResult {
   std::string error;    // why not, when it gave none
   std::int32_t http_status = 0;
   std::uint64_t body_bytes = 0;
+  int attempts = 0;
   std::int64_t milliseconds = 0;
 };
 
@@ -101,11 +108,22 @@ struct PageResult {
 std::string failure_reason(const PageOutcome& outcome);
 
 // One page through the window's own step: request, search, address; its body
-// searched as it arrives and failing as "page too large" past `max_page_size`.
-PageResult run_page(const std::string& page, std::uint64_t max_page_size);
-PageResult run_page(const std::string& page);
-// The same within the command's limits (--max-page-size).
+// searched as it arrives, within the command's limits (--max-page-size,
+// --max-time), tried again (--retries) after a failure worth another try,
+// through its proxy.
 PageResult run_page(const std::string& page, const Command& command);
+
+// Whether a page that went as `outcome` may give its address at another try:
+// no answer, a refused or reset connection, 429, 502, 503, 504.
+bool worth_another_try(const PageOutcome& outcome);
+// How long to wait before try number `attempt` + 1: from about a second,
+// doubling, with jitter (`spread` from 0 to 1); a Retry-After the server gave
+// is honoured up to a minute.
+std::chrono::milliseconds retry_wait(int attempt, std::optional<std::chrono::seconds> retry_after,
+                                     double spread);
+// A Retry-After value, in seconds or as an HTTP date, as a wait from `now`
+// (seconds since 1970); nullopt when it cannot be read.
+std::optional<std::chrono::seconds> retry_after_of(std::string_view value, std::int64_t now);
 
 struct OutputLines {
   std::string out;  // for standard output

@@ -1,6 +1,7 @@
 // The command line, its help and its manual page, all from one table of
 // options and one of exit statuses, so the three never disagree.
 #include <algorithm>
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -85,16 +86,63 @@ std::string set_max_page_size(Command& command, const std::string& value) {
   return {};
 }
 
+// A whole number from `low` to `high`, or nullopt.
+std::optional<int> number_between(const std::string& value, int low, int high) {
+  if (value.empty() || value.size() > 9 || value.find_first_not_of("0123456789") != std::string::npos) {
+    return std::nullopt;
+  }
+  const int number = std::stoi(value);
+  if (number < low || number > high) return std::nullopt;
+  return number;
+}
+
+std::string set_retries(Command& command, const std::string& value) {
+  const std::optional<int> retries = number_between(value, 0, kMaxRetries);
+  if (!retries) return "--retries takes a number from 0 to 100";
+  command.retries = *retries;
+  return {};
+}
+
+std::string set_max_time(Command& command, const std::string& value) {
+  const std::optional<int> seconds = number_between(value, 1, 86400 * 7);
+  if (!seconds) return "--max-time takes seconds from 1 to 604800";
+  command.max_time = std::chrono::seconds(*seconds);
+  return {};
+}
+
+std::string set_proxy(Command& command, const std::string& value) {
+  const std::size_t scheme = value.find("://");
+  if (value.empty() || (scheme != std::string::npos && value.compare(0, scheme, "http") != 0)) {
+    return "--proxy takes an http proxy's address (http://host:port)";
+  }
+  command.proxy = value;
+  return {};
+}
+
 constexpr OptionRow kOptions[] = {
     {"--input", 0, "FILE", add_source, "read pages from FILE as well, one a line\n(- for standard input)"},
     {"--tsv", 0, "", [](Command& c, const std::string&) { return set_format(c, OutputFormat::kTsv); },
      "print page<TAB>address<TAB>status for every page"},
     {"--json", 0, "", [](Command& c, const std::string&) { return set_format(c, OutputFormat::kJson); },
-     "print one JSON object per page (page, address,\nerror, http_status, body_bytes, milliseconds)"},
+     "print one JSON object per page (page, address,\nerror, http_status, body_bytes, "
+     "attempts,\nmilliseconds)"},
     {"--jobs", 0, "N", set_jobs, "N pages in flight at once (1 to 64, default 4)"},
     {"--max-page-size", 0, "SIZE", set_max_page_size,
      "fail a page whose body grows past SIZE: bytes,\nor with K, M or G for KiB, MiB or GiB\n"
      "(1K to 4G, default 64M)"},
+    {"--retries", 0, "N", set_retries,
+     "try a page up to N times more after no answer, a refused\nor reset connection, or HTTP 429, 502, 503 "
+     "or 504,\n"
+     "waiting from about a second, doubling, or as the\nserver's Retry-After says up to a minute (default "
+     "2)"},
+    {"--max-time", 0, "SECONDS", set_max_time,
+     "give a page at most SECONDS in all, its retries\nincluded (default: no bound; a page that "
+     "keeps\narriving is "
+     "never cut off)"},
+    {"--proxy", 0, "URL", set_proxy,
+     "fetch through the HTTP proxy at URL (http://host:port);\nwithout it, http_proxy, https_proxy, "
+     "all_proxy and\n"
+     "no_proxy on Linux, the user's proxy on Windows"},
     {"--help", 'h', "",
      [](Command& c, const std::string&) {
        c.action = Command::Action::kHelp;

@@ -23,10 +23,10 @@ Text extract_autoplay_address(const Text& page_address, PageOutcome* outcome, Ca
 }
 
 Text extract_autoplay_address_streamed(ExchangeFactory& factory, std::string_view utf8_page_address,
-                                       std::uint64_t max_body_bytes, PageOutcome& outcome) {
-  PageRequestOptions omitted;
+                                       std::uint64_t max_body_bytes, PageRequestOptions& options,
+                                       PageOutcome& outcome) {
   BodyAddressSearch search;
-  outcome = page_request_streamed(factory, utf8_page_address, omitted, search, max_body_bytes);
+  outcome = page_request_streamed(factory, utf8_page_address, options, search, max_body_bytes);
   // A page that failed gives no address, whatever part of it arrived.
   const Text address = search.finish();
   return outcome.failure == FetchFailure::kNone ? address : Text();

@@ -22,5 +22,8 @@ Text extract_autoplay_address(const Text& page_address, PageOutcome* outcome = n
 // The same step for a page address in UTF-8 through `factory`, the body
 // searched as it arrives and never held whole: a page of any size costs the
 // same memory, and one past `max_body_bytes` fails as kTooLarge.
+// `options` are passed on (time-outs, the cancel check) and keep what the
+// exchange wrote back (the response headers).
 Text extract_autoplay_address_streamed(ExchangeFactory& factory, std::string_view utf8_page_address,
-                                       std::uint64_t max_body_bytes, PageOutcome& outcome);
+                                       std::uint64_t max_body_bytes, PageRequestOptions& options,
+                                       PageOutcome& outcome);

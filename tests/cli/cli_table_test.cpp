@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -196,7 +198,8 @@ TEST(BatchProgram, TableOfPages) {
                     ? row.page + "\t" + expected_address(row.identifier_or_reason.c_str()) + "\tok\n"
                     : row.page + "\t\t" + row.identifier_or_reason + "\n";
   }
-  const CliRun run = run_cli("--tsv --jobs 16", list);
+  // Each row's first answer: retries are a table of their own.
+  const CliRun run = run_cli("--tsv --jobs 16 --retries 0", list);
   EXPECT_EQ(run.out, expected);
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_EQ(run.err, "");
@@ -219,12 +222,14 @@ TEST(BatchProgram, AddressesOnStandardOutputFailuresOnStandardError) {
   EXPECT_EQ(all.out, expected_address("XNzA1MTI0") + "\n");
   EXPECT_EQ(all.exit_code, 0);
 
-  const CliRun json = run_cli("--jobs 1 --json " + server.url("/gone") + " " + server.url("/reset"));
+  const CliRun json =
+      run_cli("--jobs 1 --retries 0 --json " + server.url("/gone") + " " + server.url("/reset"));
   // What arrived before a reset is counted.
   const std::string reset_page = page_with("x").body;
-  EXPECT_EQ(json.out.substr(0, json.out.find(",\"milliseconds\":")),
-            "{\"page\":\"" + server.url("/gone") +
-                "\",\"address\":null,\"error\":\"HTTP 404\",\"http_status\":404,\"body_bytes\":22");
+  EXPECT_EQ(
+      json.out.substr(0, json.out.find(",\"milliseconds\":")),
+      "{\"page\":\"" + server.url("/gone") +
+          "\",\"address\":null,\"error\":\"HTTP 404\",\"http_status\":404,\"body_bytes\":22,\"attempts\":1");
   EXPECT_NE(json.out.find("\"error\":\"connection reset\",\"http_status\":200,\"body_bytes\":" +
                           std::to_string(reset_page.size() / 2) + ","),
             std::string::npos)
@@ -413,11 +418,86 @@ TEST(BatchProgram, PagesStartAsTheirLinesArrive) {
 }
 #endif
 
+// The JSON line of `page` in `out`.
+std::string json_line_of(const std::string& out, const std::string& page) {
+  const std::size_t at = out.find("{\"page\":\"" + page + "\"");
+  return at == std::string::npos ? std::string() : out.substr(at, out.find('\n', at) - at);
+}
+
+// Failures worth another try are tried again, as often as --retries says, and
+// the JSON line counts the tries; others are not. --max-time bounds them all.
+TEST(BatchProgram, RetriesWhatMayGoBetterAndNothingElse) {
+  std::mutex mutex;
+  std::map<std::string, int> asked;
+  LoopbackHttpServer server([&](const RecordedRequest& request) {
+    int times = 0;
+    {
+      const std::lock_guard lock(mutex);
+      times = ++asked[request.target];
+    }
+    const std::string& path = request.target;
+    if (path == "/busy") return times <= 2 ? http_response(503, "") : page_with("B");
+    if (path == "/later") return times == 1 ? http_response(429, "", {"Retry-After: 1"}) : page_with("L");
+    if (path == "/dropped") {
+      if (times > 1) return page_with("D");
+      const ScriptedResponse page = page_with("D");
+      return ScriptedResponse{page.head, page.body, ScriptedResponse::Behaviour::kResetMidBody};
+    }
+    if (path == "/bad-gateway") return http_response(502, "");
+    if (path == "/gone") return http_response(404, "");
+    return serve(request);
+  });
+  struct Row {
+    std::string page, error;
+    int attempts;
+  };
+  const std::vector<Row> rows = {{server.url("/busy"), "null", 3},
+                                 {server.url("/later"), "null", 2},
+                                 {server.url("/dropped"), "null", 2},
+                                 {server.url("/bad-gateway"), "\"HTTP 502\"", 3},
+                                 {server.url("/gone"), "\"HTTP 404\"", 1}};
+  std::string pages;
+  for (const Row& row : rows) pages += " " + row.page;
+  const CliRun run = run_cli("--json --jobs 8" + pages);
+  for (const Row& row : rows) {
+    const std::string line = json_line_of(run.out, row.page);
+    EXPECT_NE(line.find("\"error\":" + row.error + ","), std::string::npos) << line;
+    EXPECT_NE(line.find("\"attempts\":" + std::to_string(row.attempts) + ","), std::string::npos) << line;
+  }
+  const CliRun once = run_cli("--json --retries 0 " + server.url("/bad-gateway"));
+  EXPECT_NE(once.out.find("\"attempts\":1,"), std::string::npos) << once.out;
+  // The page that keeps arriving for 16 s.
+  const CliRun bounded = run_cli("--tsv --max-time 2 " + server.url("/arriving"));
+  EXPECT_EQ(bounded.out, server.url("/arriving") + "\t\tover --max-time\n");
+}
+
+// Through a forward proxy: named with --proxy, and on Linux from http_proxy.
+TEST(BatchProgram, ThroughAProxy) {
+  LoopbackHttpServer origin(serve);
+  LoopbackHttpServer proxy(forward_proxy(serve));
+  const std::string page = origin.url("/plain");
+  const CliRun named = run_cli("--tsv --proxy " + proxy.url("") + " " + page);
+  EXPECT_EQ(named.out, page + "\t" + expected_address("XNzA1MTI0") + "\tok\n");
+#ifndef _WIN32
+  const std::string base = std::string(TARNVEX_TEST_DIR) + "/proxied";
+  std::ofstream(base + ".in");
+  EXPECT_EQ(exit_code_of("http_proxy=" + proxy.url("") + " \"" TARNVEX_CLI "\" --tsv " + page, base), 0);
+  EXPECT_EQ(file_text(base + ".out"), named.out);
+#endif
+  // Every request went by the proxy, in the absolute form a proxy is asked in
+  // (Wine's WinHTTP gives the path alone; Windows' gives the whole address).
+  EXPECT_TRUE(origin.requests().empty());
+  ASSERT_FALSE(proxy.requests().empty());
+  for (const RecordedRequest& request : proxy.requests())
+    EXPECT_EQ(request.target, under_wine() ? "/plain" : page);
+}
+
 TEST(BatchProgram, UsageErrorsExitTwo) {
   for (const std::string arguments :
        {"--jobs 0", "--jobs 65", "--jobs", "--tsv --json", "--frobnicate", "--input /nonexistent/list",
         "--input " TARNVEX_TEST_DIR, "--max-page-size 1023", "--max-page-size=4097M", "--max-page-size 5g",
-        "--max-page-size 1KB", "--max-page-size 99999999999999999999", "--max-page-size k", "--tsv=1"}) {
+        "--max-page-size 1KB", "--max-page-size 99999999999999999999", "--max-page-size k", "--tsv=1",
+        "--retries 101", "--retries -1", "--max-time 0", "--max-time 1.5", "--proxy ftp://h:1"}) {
     const CliRun run = run_cli(arguments);
     EXPECT_EQ(run.exit_code, 2) << arguments;
     EXPECT_EQ(run.out, "") << arguments;
@@ -426,13 +506,14 @@ TEST(BatchProgram, UsageErrorsExitTwo) {
     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << arguments;
   }
   for (const char* arguments :
-       {"--max-page-size 1k", "--max-page-size=4G", "--max-page-size 4096M", "-- --jobs"}) {
+       {"--max-page-size 1k", "--max-page-size=4G", "--max-page-size 4096M", "-- --jobs", "--retries 0",
+        "--max-time 604800", "--proxy http://127.0.0.1:1"}) {
     EXPECT_NE(run_cli(arguments).exit_code, 2) << arguments;
   }
   const CliRun help = run_cli("-h");
   EXPECT_EQ(help.exit_code, 0);
-  for (const char* named :
-       {"\n  0 ", "\n  1 ", "\n  2 ", "\n  3 ", "\n  130 ", "\n  143 ", "--max-page-size SIZE"}) {
+  for (const char* named : {"\n  0 ", "\n  1 ", "\n  2 ", "\n  3 ", "\n  130 ", "\n  143 ",
+                            "--max-page-size SIZE", "--retries N", "--max-time SECONDS", "--proxy URL"}) {
     EXPECT_NE(help.out.find(named), std::string::npos) << named;
   }
   EXPECT_EQ(run_cli("--version").out, "tarnvex-cli " TARNVEX_VERSION "\n");

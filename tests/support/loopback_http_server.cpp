@@ -327,6 +327,19 @@ void LoopbackHttpServer::serve(std::intptr_t handle) {
   close_socket(s);
 }
 
+LoopbackHttpServer::Handler forward_proxy(LoopbackHttpServer::Handler origin) {
+  return [origin = std::move(origin)](const RecordedRequest& request) {
+    // As lenient proxies do, the path alone is taken for one on the Host named.
+    if (request.target.starts_with("/")) return origin(request);
+    const std::size_t scheme = request.target.find("://");
+    const std::size_t path = scheme == std::string::npos ? scheme : request.target.find('/', scheme + 3);
+    if (!request.target.starts_with("http://") || path == std::string::npos) return http_response(400, "");
+    RecordedRequest forwarded = request;
+    forwarded.target = request.target.substr(path);
+    return origin(forwarded);
+  };
+}
+
 namespace {
 SocketLibrary& closed_port_library() {
   static SocketLibrary library;

@@ -92,6 +92,12 @@ class LoopbackHttpServer {
   std::thread acceptor_;
 };
 
+// The handler of a forward proxy in front of a server answered by `origin`: a
+// request in the absolute form a proxy is asked in ("GET http://host:port/path")
+// gets what `origin` answers for its path, and so does one with the path alone;
+// anything else, 400. The proxy records each request as it came.
+LoopbackHttpServer::Handler forward_proxy(LoopbackHttpServer::Handler origin);
+
 // A port on 127.0.0.1 that stays bound without listening for as long as this
 // lives: every connection is refused, and no other server can take the port.
 class ClosedPort {
