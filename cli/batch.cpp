@@ -14,7 +14,7 @@
 #include "cli/console.h"
 #include "extract/autoplay_fetch.h"
 #include "fetch/local_utf8.h"
-#include "fetch/redirects.h"
+#include "fetch/request_headers.h"
 
 namespace {
 

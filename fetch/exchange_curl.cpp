@@ -15,6 +15,7 @@
 #include "common/close_with.h"
 #include "fetch/exchange.h"
 #include "fetch/redirects.h"
+#include "fetch/request_headers.h"
 
 namespace {
 
@@ -84,23 +85,7 @@ class CurlExchange final : public HttpExchange {
   void set_follow_redirects(bool) override {}
 
   FetchFailure set_request_header(std::string_view name, std::string_view value) override {
-    while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
-    if (name.empty() || name.find_first_of(":\r\n") != std::string_view::npos ||
-        value.find_first_of("\r\n") != std::string_view::npos) {
-      return FetchFailure::kFailed;
-    }
-    // curl drops "Name:" but sends "Name;" as an empty header.
-    std::string line =
-        value.empty() ? std::string(name) + ";" : std::string(name) + ": " + std::string(value);
-    const std::string folded = upper(name);
-    for (auto& [held_name, held_line] : headers_) {
-      if (held_name == folded) {
-        held_line = std::move(line);
-        return FetchFailure::kNone;
-      }
-    }
-    headers_.emplace_back(folded, std::move(line));
-    return FetchFailure::kNone;
+    return headers_.set(name, value);
   }
 
   FetchFailure send(std::string_view body, BodySink& sink, CancelCheck* cancel) override {
@@ -109,12 +94,13 @@ class CurlExchange final : public HttpExchange {
     CURL* handle = thread_handle();
     if (handle == nullptr) return FetchFailure::kFailed;
     HeaderList header_list;
-    for (const auto& [folded, line] : headers_) {
+    for (const RequestHeaders::Header& header : headers_.all()) {
+      // curl drops "Name:" but sends "Name;" as an empty header.
+      const std::string line = header.value.empty() ? header.name + ";" : header.name + ": " + header.value;
       if (!append_line(header_list, line)) return FetchFailure::kFailed;
     }
     // Besides Host, Windows' object adds this line of its own, and asks for no 100-continue.
-    const bool connection_named = std::any_of(
-        headers_.begin(), headers_.end(), [](const auto& header) { return header.first == "CONNECTION"; });
+    const bool connection_named = headers_.has("Connection");
     if ((!connection_named && !append_line(header_list, "Connection: Keep-Alive")) ||
         !append_line(header_list, "Expect:")) {
       return FetchFailure::kFailed;
@@ -254,8 +240,7 @@ class CurlExchange final : public HttpExchange {
   std::int32_t receive_ms_ = kDefaultReceiveMs;
   std::string method_ = "GET";
   std::string url_;
-  // Upper-cased name, then the line curl sends.
-  std::vector<std::pair<std::string, std::string>> headers_;
+  RequestHeaders headers_;
 
   std::int32_t status_ = 0;
   std::string response_headers_;
@@ -283,7 +268,9 @@ class CurlFactory final : public ExchangeFactory {
 }  // namespace
 
 // The window's object uses no proxy of the environment's.
-std::unique_ptr<ExchangeFactory> window_exchange_factory() { return std::make_unique<CurlFactory>(ProxyChoice{}); }
+std::unique_ptr<ExchangeFactory> window_exchange_factory() {
+  return std::make_unique<CurlFactory>(ProxyChoice{});
+}
 
 std::unique_ptr<ExchangeFactory> batch_exchange_factory(const std::string& proxy) {
   return std::make_unique<CurlFactory>(ProxyChoice{proxy.empty(), proxy});

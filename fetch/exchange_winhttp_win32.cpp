@@ -18,6 +18,7 @@
 #include "common/codepage_win32.h"
 #include "fetch/exchange.h"
 #include "fetch/redirects.h"
+#include "fetch/request_headers.h"
 #include "fetch/winhttp_failures_win32.h"
 
 namespace {
@@ -60,20 +61,7 @@ class WinHttpExchange final : public HttpExchange {
   void set_follow_redirects(bool) override {}
 
   FetchFailure set_request_header(std::string_view name, std::string_view value) override {
-    while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
-    if (name.empty() || name.find_first_of(":\r\n") != std::string_view::npos ||
-        value.find_first_of("\r\n") != std::string_view::npos) {
-      return FetchFailure::kFailed;
-    }
-    std::wstring line = wide(name) + L": " + wide(value);
-    for (auto& [held_name, held_line] : headers_) {
-      if (CompareStringOrdinal(held_name.c_str(), -1, wide(name).c_str(), -1, TRUE) == CSTR_EQUAL) {
-        held_line = std::move(line);
-        return FetchFailure::kNone;
-      }
-    }
-    headers_.emplace_back(wide(name), std::move(line));
-    return FetchFailure::kNone;
+    return headers_.set(name, value);
   }
 
   FetchFailure send(std::string_view body, BodySink& sink, CancelCheck* cancel) override {
@@ -88,7 +76,9 @@ class WinHttpExchange final : public HttpExchange {
     if (!configure(request.get())) return last_failure();
 
     std::wstring header_block;
-    for (const auto& [name, line] : headers_) header_block += line + L"\r\n";
+    for (const RequestHeaders::Header& header : headers_.all()) {
+      header_block += wide(header.name) + L": " + wide(header.value) + L"\r\n";
+    }
     if (!header_block.empty() &&
         !WinHttpAddRequestHeaders(request.get(), header_block.c_str(),
                                   static_cast<DWORD>(header_block.size()),
@@ -180,7 +170,7 @@ class WinHttpExchange final : public HttpExchange {
   INTERNET_PORT port_ = 0;
   bool secure_ = false;
   std::wstring target_;
-  std::vector<std::pair<std::wstring, std::wstring>> headers_;  // name, whole line
+  RequestHeaders headers_;
   std::int32_t status_ = 0;
   std::string response_headers_;
 };
@@ -199,8 +189,9 @@ HINTERNET open_session(const std::string& proxy) {
   WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user{};
   HINTERNET session = nullptr;
   if (WinHttpGetIEProxyConfigForCurrentUser(&user) && user.lpszProxy != nullptr) {
-    session = WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NAMED_PROXY, user.lpszProxy,
-                          user.lpszProxyBypass != nullptr ? user.lpszProxyBypass : WINHTTP_NO_PROXY_BYPASS, 0);
+    session =
+        WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NAMED_PROXY, user.lpszProxy,
+                    user.lpszProxyBypass != nullptr ? user.lpszProxyBypass : WINHTTP_NO_PROXY_BYPASS, 0);
   } else {
     session = WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                           WINHTTP_NO_PROXY_BYPASS, 0);

@@ -1,13 +1,13 @@
 #include "fetch/redirects.h"
 
 #include <array>
-#include <cctype>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "fetch/address.h"
+#include "fetch/request_headers.h"
 
 namespace {
 
@@ -17,21 +17,6 @@ bool is_redirect(std::int32_t status) {
     if (status == followed) return true;
   }
   return false;
-}
-
-bool same_name(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
-
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
 }
 
 class FollowingExchange final : public HttpExchange, private BodySink {
@@ -139,18 +124,6 @@ class FollowingExchange final : public HttpExchange, private BodySink {
 };
 
 }  // namespace
-
-std::string header_value(std::string_view headers, std::string_view name) {
-  while (!headers.empty()) {
-    const std::size_t end = headers.find("\r\n");
-    const std::string_view line = headers.substr(0, end);
-    headers = end == std::string_view::npos ? std::string_view() : headers.substr(end + 2);
-    const std::size_t colon = line.find(':');
-    if (colon != std::string_view::npos && same_name(trimmed(line.substr(0, colon)), name))
-      return std::string(trimmed(line.substr(colon + 1)));
-  }
-  return {};
-}
 
 std::unique_ptr<HttpExchange> following_redirects(std::unique_ptr<HttpExchange> hop) {
   return std::make_unique<FollowingExchange>(std::move(hop));

@@ -12,7 +12,3 @@ inline constexpr int kMaxRedirects = 10;
 
 // `hop` is told never to follow a redirect itself.
 std::unique_ptr<HttpExchange> following_redirects(std::unique_ptr<HttpExchange> hop);
-
-// The value of the first header line named `name` (ASCII case folded) in
-// "\r\n"-separated header text, without the spaces around it.
-std::string header_value(std::string_view headers, std::string_view name);
