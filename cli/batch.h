@@ -40,6 +40,7 @@ struct Command {
   int jobs = kDefaultJobs;
   std::uint64_t max_page_size = kDefaultMaxPageSize;  // a body past it fails the page
   std::vector<PageSource> sources;                    // standard input alone when none was named
+  std::string archive;                                // --archive: the pages done, or empty
 };
 
 // `arguments` without the program's name, as UTF-8.
