@@ -3,6 +3,8 @@
 // each must give and the exit code.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -413,11 +415,50 @@ TEST(BatchProgram, PagesStartAsTheirLinesArrive) {
 }
 #endif
 
+// An archive skips the pages done before; a torn last line (a kill in its
+// write) names no page, and the line after it starts on a line of its own.
+TEST(BatchProgram, AnArchiveSkipsThePagesDoneBefore) {
+  LoopbackHttpServer server(serve);
+  const std::string archive = std::string(TARNVEX_TEST_DIR) + "/archive.txt";
+  std::remove(archive.c_str());
+  const std::string plain = server.url("/plain"), gone = server.url("/gone"), euro = server.url("/euro");
+  const std::string arguments = "--tsv --jobs 2 --archive \"" + archive + "\" ";
+  EXPECT_EQ(run_cli(arguments + plain + " " + gone).exit_code, 1);
+  std::ofstream(archive, std::ios::binary | std::ios::app) << euro;
+  const CliRun again = run_cli(arguments + plain + " " + gone + " " + euro);
+  EXPECT_EQ(again.out, euro + "\t" + expected_address(kEuroId.c_str()) + "\tok\n");
+  EXPECT_EQ(again.exit_code, 0);
+  EXPECT_EQ(file_text(archive), plain + "\n" + gone + "\n" + euro + "\n");
+  std::vector<std::string> targets;
+  for (const RecordedRequest& request : server.requests()) targets.push_back(request.target);
+  EXPECT_EQ(targets.size(), 3u);
+  EXPECT_EQ(std::count(targets.begin(), targets.end(), "/euro"), 1);
+}
+
+#ifndef _WIN32
+// Split across GNU parallel's jobs, three pages each, a list gives the lines
+// of one run.
+TEST(BatchProgram, SplitByGnuParallelTheLinesAreThoseOfOneRun) {
+  LoopbackHttpServer server(serve);
+  std::string list;
+  for (int i = 0; i < 4; ++i) {
+    for (const char* path : {"/plain", "/gone", "/chinese"}) list += server.url(path) + "\n";
+  }
+  const CliRun one = run_cli("--tsv", list);
+  const std::string base = std::string(TARNVEX_TEST_DIR) + "/split";
+  std::ofstream(base + ".in") << list;
+  exit_code_of("parallel --will-cite --pipe --keep-order -N 3 -S : \"" TARNVEX_CLI "\" --tsv", base);
+  EXPECT_EQ(file_text(base + ".out"), one.out);
+  EXPECT_EQ(std::count(one.out.begin(), one.out.end(), '\n'), 12);
+}
+#endif
+
 TEST(BatchProgram, UsageErrorsExitTwo) {
   for (const std::string arguments :
        {"--jobs 0", "--jobs 65", "--jobs", "--tsv --json", "--frobnicate", "--input /nonexistent/list",
         "--input " TARNVEX_TEST_DIR, "--max-page-size 1023", "--max-page-size=4097M", "--max-page-size 5g",
-        "--max-page-size 1KB", "--max-page-size 99999999999999999999", "--max-page-size k", "--tsv=1"}) {
+        "--max-page-size 1KB", "--max-page-size 99999999999999999999", "--max-page-size k", "--tsv=1",
+        "--archive " TARNVEX_TEST_DIR}) {
     const CliRun run = run_cli(arguments);
     EXPECT_EQ(run.exit_code, 2) << arguments;
     EXPECT_EQ(run.out, "") << arguments;
