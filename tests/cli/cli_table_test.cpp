@@ -268,6 +268,49 @@ TEST(BatchProgram, OnAConsoleChineseReadsRightAndTheProgressLineGoes) {
   EXPECT_EQ(cells.find(L" pages, "), std::wstring::npos);
   EXPECT_EQ(cells.find(L'\x1B'), std::wstring::npos);
 }
+
+// Ctrl-C on the console: what is done goes out, in input order, and the page
+// in flight as interrupted. Wine 8 delivers only Ctrl-C to the whole console
+// (a process group's id, or Ctrl-Break, fails with ERROR_INVALID_HANDLE), so
+// the program shares the test's console and group, and the test ignores it.
+TEST(BatchProgram, OnAConsoleCtrlCMarksThePageInFlightInterrupted) {
+  LoopbackHttpServer server(serve);
+  FreeConsole();
+  ASSERT_TRUE(AllocConsole()) << GetLastError();
+  const std::string gone = server.url("/gone"), silent = server.url("/silent");
+  const std::string base = std::string(TARNVEX_TEST_DIR) + "/ctrl-c";
+  std::ofstream(base + ".in");
+  const StandardHandles files{inheritable_file(base + ".in", false), inheritable_file(base + ".out", true),
+                              inheritable_file(base + ".err", true)};
+  std::wstring command =
+      to_wide(CP_UTF8, 0, "\"" TARNVEX_CLI "\" --tsv --jobs 3 " + gone + " " + silent + " " + gone);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = files.input;
+  startup.hStdOutput = files.output;
+  startup.hStdError = files.error;
+  PROCESS_INFORMATION started{};
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                             &started));
+  // The first line out: the last page is done too by then, the middle one stalls.
+  EXPECT_TRUE(wait_until([&] { return !file_text(base + ".out").empty(); }, 20s));
+  Sleep(500);
+  // Only now: a process that ignores Ctrl-C passes that on to those it starts.
+  SetConsoleCtrlHandler(nullptr, TRUE);
+  EXPECT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) << GetLastError();
+  if (WaitForSingleObject(started.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(started.hProcess, 1);
+  DWORD exit_code = 0;
+  GetExitCodeProcess(started.hProcess, &exit_code);
+  for (HANDLE handle : {started.hProcess, started.hThread, files.input, files.output, files.error}) {
+    CloseHandle(handle);
+  }
+  SetConsoleCtrlHandler(nullptr, FALSE);
+  FreeConsole();
+  EXPECT_EQ(exit_code, 130u);
+  EXPECT_EQ(file_text(base + ".out"),
+            gone + "\t\tHTTP 404\n" + silent + "\t\tinterrupted\n" + gone + "\t\tHTTP 404\n");
+}
 #else
 // script(1) gives the program one terminal for both streams: the progress line
 // is drawn there, and every line of the program's starts where it was.
