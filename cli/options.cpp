@@ -94,11 +94,11 @@ std::string set_archive(Command& command, const std::string& value) {
 
 constexpr OptionRow kOptions[] = {
     {"--input", 0, "FILE", add_source, "read pages from FILE as well, one a line\n(- for standard input)"},
-    {"--tsv", 0, "", [](Command& c, const std::string&) { return set_format(c, OutputFormat::kTsv); },
-     "print page<TAB>address<TAB>status for every page"},
     {"--archive", 0, "FILE", set_archive,
      "skip the pages listed in FILE, and add each page\nthere once its line is written (FILE is created\n"
      "if missing), so that a stopped list can go on"},
+    {"--tsv", 0, "", [](Command& c, const std::string&) { return set_format(c, OutputFormat::kTsv); },
+     "print page<TAB>address<TAB>status for every page"},
     {"--json", 0, "", [](Command& c, const std::string&) { return set_format(c, OutputFormat::kJson); },
      "print one JSON object per page (page, address,\nerror, http_status, body_bytes, milliseconds)"},
     {"--jobs", 0, "N", set_jobs, "N pages in flight at once (1 to 64, default 4)"},
