@@ -268,7 +268,7 @@ class OrderedOutput {
 // The pages of the command line in its order, each list read as its bytes
 // come (standard input too, so the first pages are on their way while the
 // list is still being written), those in the archive left out. Lines not
-// UTF-8, and lists that failed part way, are counted in `skipped`.
+// UTF-8, and lists whose reading failed before their end, are counted in `skipped`.
 class Feeder {
  public:
   Feeder(const std::vector<PageSource>& sources, std::vector<std::unique_ptr<ListFile>>& files,
