@@ -46,6 +46,7 @@ struct Command {
   std::optional<std::chrono::seconds> max_time;       // a page's whole time, its retries included
   std::string proxy;                                  // empty: the system's
   std::vector<PageSource> sources;                    // standard input alone when none was named
+  std::string archive;                                // --archive: the pages done, or empty
 };
 
 // `arguments` without the program's name, as UTF-8.

@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <malloc.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -33,16 +34,12 @@ int write_whole(int descriptor, std::string_view bytes) {
   return 0;
 }
 
-// All a descriptor gives; nullopt when a read fails (a folder too).
-std::optional<std::string> read_all(int descriptor) {
-  std::string all;
-  char block[65536];
+// One read of up to `size` bytes into `block`: what it gave, 0 at the end, -1 when it failed.
+ssize_t read_some(int descriptor, char* block, std::size_t size) {
   for (;;) {
-    const ssize_t got = read(descriptor, block, sizeof block);
+    const ssize_t got = read(descriptor, block, size);
     if (got < 0 && errno == EINTR && stop_status.load() == 0) continue;
-    if (got < 0) return std::nullopt;
-    if (got == 0) return all;
-    all.append(block, static_cast<std::size_t>(got));
+    return got;
   }
 }
 
@@ -68,12 +65,54 @@ bool read_standard_input(std::string& bytes) {
   }
 }
 
-std::optional<std::string> read_file(const std::string& name) {
-  const int file = open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (file < 0) return std::nullopt;
-  std::optional<std::string> all = read_all(file);
-  close(file);
-  return all;
+ListFile::ListFile(const std::string& name) : handle_(open(name.c_str(), O_RDONLY | O_CLOEXEC)) {
+  struct stat status {};
+  // A folder opens, and fails only at its first read: it is no list.
+  if (handle_ >= 0 && (fstat(static_cast<int>(handle_), &status) != 0 || S_ISDIR(status.st_mode))) {
+    close(static_cast<int>(handle_));
+    handle_ = -1;
+  }
+}
+ListFile::~ListFile() {
+  if (handle_ >= 0) close(static_cast<int>(handle_));
+}
+bool ListFile::opened() const { return handle_ >= 0; }
+bool ListFile::read(std::string& bytes) {
+  char block[65536];
+  const ssize_t got = read_some(static_cast<int>(handle_), block, sizeof block);
+  failed_ = got < 0;
+  if (got <= 0) return false;
+  bytes.assign(block, static_cast<std::size_t>(got));
+  return true;
+}
+
+AppendFile::AppendFile(const std::string& name)
+    : handle_(open(name.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666)) {}
+AppendFile::~AppendFile() {
+  if (handle_ >= 0) close(static_cast<int>(handle_));
+}
+bool AppendFile::opened() const { return handle_ >= 0; }
+std::optional<std::string> AppendFile::read_all() {
+  std::string all;
+  char block[65536];
+  if (lseek(static_cast<int>(handle_), 0, SEEK_SET) != 0) return std::nullopt;
+  for (;;) {
+    const ssize_t got = read_some(static_cast<int>(handle_), block, sizeof block);
+    if (got < 0) return std::nullopt;
+    if (got == 0) return all;
+    all.append(block, static_cast<std::size_t>(got));
+  }
+}
+bool AppendFile::cut(std::uint64_t size) {
+  return ftruncate(static_cast<int>(handle_), static_cast<off_t>(size)) == 0;
+}
+bool AppendFile::append(std::string_view line, std::string& failure) {
+  // O_APPEND puts each write at the end as one piece; a short one (a full
+  // disk) leaves a torn line, which the next start cuts away.
+  const ssize_t written = write(static_cast<int>(handle_), line.data(), line.size());
+  if (written == static_cast<ssize_t>(line.size())) return true;
+  failure = written < 0 ? std::strerror(errno) : std::strerror(ENOSPC);
+  return false;
 }
 
 // Linux lists are UTF-8; a line that is not is reported, not guessed at.

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 
 #include "cli/console.h"
 #include "common/codepage_win32.h"
@@ -59,19 +60,14 @@ bool is_console(DWORD which) {
   return GetConsoleMode(GetStdHandle(which), &mode) != 0;
 }
 
-std::optional<std::string> read_all(HANDLE from) {
-  std::string all;
-  char block[65536];
-  for (;;) {
-    DWORD got = 0;
-    if (!ReadFile(from, block, sizeof block, &got, nullptr)) {
-      // A pipe's writer that closed it is its end, not a failure.
-      if (GetLastError() == ERROR_BROKEN_PIPE) return all;
-      return std::nullopt;
-    }
-    if (got == 0) return all;
-    all.append(block, got);
-  }
+HANDLE handle_of(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+// One read into `block`: what it gave, 0 at the end, -1 when it failed.
+long read_some(HANDLE from, char* block, DWORD size) {
+  DWORD got = 0;
+  if (ReadFile(from, block, size, &got, nullptr)) return static_cast<long>(got);
+  // A pipe's writer that closed it is its end, not a failure.
+  return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
 }
 
 }  // namespace
@@ -96,14 +92,61 @@ bool read_standard_input(std::string& bytes) {
   return true;
 }
 
-std::optional<std::string> read_file(const std::string& name) {
-  // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open.
-  HANDLE file = CreateFileW(to_wide(CP_UTF8, 0, name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-  std::optional<std::string> all = read_all(file);
-  CloseHandle(file);
-  return all;
+ListFile::ListFile(const std::string& name)
+    // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open.
+    : handle_(reinterpret_cast<std::intptr_t>(CreateFileW(to_wide(CP_UTF8, 0, name).c_str(), GENERIC_READ,
+                                                          FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                                          FILE_ATTRIBUTE_NORMAL, nullptr))) {}
+ListFile::~ListFile() {
+  if (opened()) CloseHandle(handle_of(handle_));
+}
+bool ListFile::opened() const { return handle_of(handle_) != INVALID_HANDLE_VALUE; }
+bool ListFile::read(std::string& bytes) {
+  char block[65536];
+  const long got = read_some(handle_of(handle_), block, sizeof block);
+  failed_ = got < 0;
+  if (got <= 0) return false;
+  bytes.assign(block, static_cast<std::size_t>(got));
+  return true;
+}
+
+AppendFile::AppendFile(const std::string& name)
+    : handle_(reinterpret_cast<std::intptr_t>(
+          CreateFileW(to_wide(CP_UTF8, 0, name).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr))) {}
+AppendFile::~AppendFile() {
+  if (opened()) CloseHandle(handle_of(handle_));
+}
+bool AppendFile::opened() const { return handle_of(handle_) != INVALID_HANDLE_VALUE; }
+std::optional<std::string> AppendFile::read_all() {
+  std::string all;
+  char block[65536];
+  if (!SetFilePointerEx(handle_of(handle_), LARGE_INTEGER{}, nullptr, FILE_BEGIN)) return std::nullopt;
+  for (;;) {
+    const long got = read_some(handle_of(handle_), block, sizeof block);
+    if (got < 0) return std::nullopt;
+    if (got == 0) return all;
+    all.append(block, static_cast<std::size_t>(got));
+  }
+}
+bool AppendFile::cut(std::uint64_t size) {
+  LARGE_INTEGER at{};
+  at.QuadPart = static_cast<LONGLONG>(size);
+  return SetFilePointerEx(handle_of(handle_), at, nullptr, FILE_BEGIN) && SetEndOfFile(handle_of(handle_));
+}
+bool AppendFile::append(std::string_view line, std::string& failure) {
+  // The only writer: the end is where the last line stopped. One WriteFile
+  // of the whole line; a short one (a full disk) leaves a torn line, which
+  // the next start cuts away.
+  DWORD written = 0;
+  if (!SetFilePointerEx(handle_of(handle_), LARGE_INTEGER{}, nullptr, FILE_END) ||
+      !WriteFile(handle_of(handle_), line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) {
+    failure = error_text(GetLastError());
+    return false;
+  }
+  if (written == line.size()) return true;
+  failure = error_text(ERROR_DISK_FULL);
+  return false;
 }
 
 // Notepad and older tools save "ANSI" lists in the system's code page; a

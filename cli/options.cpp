@@ -119,8 +119,18 @@ std::string set_proxy(Command& command, const std::string& value) {
   return {};
 }
 
+std::string set_archive(Command& command, const std::string& value) {
+  if (value.empty()) return "--archive needs a file name";
+  if (!command.archive.empty()) return "--archive is given once";
+  command.archive = value;
+  return {};
+}
+
 constexpr OptionRow kOptions[] = {
     {"--input", 0, "FILE", add_source, "read pages from FILE as well, one a line\n(- for standard input)"},
+    {"--archive", 0, "FILE", set_archive,
+     "skip the pages listed in FILE, and add each page\nthere once its line is written (FILE is created\n"
+     "if missing), so that a stopped list can go on"},
     {"--tsv", 0, "", [](Command& c, const std::string&) { return set_format(c, OutputFormat::kTsv); },
      "print page<TAB>address<TAB>status for every page"},
     {"--json", 0, "", [](Command& c, const std::string&) { return set_format(c, OutputFormat::kJson); },

@@ -3,6 +3,8 @@
 // each must give and the exit code.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -271,6 +273,49 @@ TEST(BatchProgram, OnAConsoleChineseReadsRightAndTheProgressLineGoes) {
   EXPECT_EQ(cells.find(L" pages, "), std::wstring::npos);
   EXPECT_EQ(cells.find(L'\x1B'), std::wstring::npos);
 }
+
+// Ctrl-C on the console: what is done goes out, in input order, and the page
+// in flight as interrupted. Wine 8 delivers only Ctrl-C to the whole console
+// (a process group's id, or Ctrl-Break, fails with ERROR_INVALID_HANDLE), so
+// the program shares the test's console and group, and the test ignores it.
+TEST(BatchProgram, OnAConsoleCtrlCMarksThePageInFlightInterrupted) {
+  LoopbackHttpServer server(serve);
+  FreeConsole();
+  ASSERT_TRUE(AllocConsole()) << GetLastError();
+  const std::string gone = server.url("/gone"), silent = server.url("/silent");
+  const std::string base = std::string(TARNVEX_TEST_DIR) + "/ctrl-c";
+  std::ofstream(base + ".in");
+  const StandardHandles files{inheritable_file(base + ".in", false), inheritable_file(base + ".out", true),
+                              inheritable_file(base + ".err", true)};
+  std::wstring command =
+      to_wide(CP_UTF8, 0, "\"" TARNVEX_CLI "\" --tsv --jobs 3 " + gone + " " + silent + " " + gone);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = files.input;
+  startup.hStdOutput = files.output;
+  startup.hStdError = files.error;
+  PROCESS_INFORMATION started{};
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                             &started));
+  // The first line out: the last page is done too by then, the middle one stalls.
+  EXPECT_TRUE(wait_until([&] { return !file_text(base + ".out").empty(); }, 20s));
+  Sleep(500);
+  // Only now: a process that ignores Ctrl-C passes that on to those it starts.
+  SetConsoleCtrlHandler(nullptr, TRUE);
+  EXPECT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) << GetLastError();
+  if (WaitForSingleObject(started.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(started.hProcess, 1);
+  DWORD exit_code = 0;
+  GetExitCodeProcess(started.hProcess, &exit_code);
+  for (HANDLE handle : {started.hProcess, started.hThread, files.input, files.output, files.error}) {
+    CloseHandle(handle);
+  }
+  SetConsoleCtrlHandler(nullptr, FALSE);
+  FreeConsole();
+  EXPECT_EQ(exit_code, 130u);
+  EXPECT_EQ(file_text(base + ".out"),
+            gone + "\t\tHTTP 404\n" + silent + "\t\tinterrupted\n" + gone + "\t\tHTTP 404\n");
+}
 #else
 // script(1) gives the program one terminal for both streams: the progress line
 // is drawn there, and every line of the program's starts where it was.
@@ -492,12 +537,65 @@ TEST(BatchProgram, ThroughAProxy) {
     EXPECT_EQ(request.target, under_wine() ? "/plain" : page);
 }
 
+// An archive skips the pages done before; a torn last line (a kill in its
+// write) names no page, and the line after it starts on a line of its own.
+TEST(BatchProgram, AnArchiveSkipsThePagesDoneBefore) {
+  LoopbackHttpServer server(serve);
+  const std::string archive = std::string(TARNVEX_TEST_DIR) + "/archive.txt";
+  std::remove(archive.c_str());
+  const std::string plain = server.url("/plain"), gone = server.url("/gone"), euro = server.url("/euro");
+  const std::string arguments = "--tsv --jobs 2 --archive \"" + archive + "\" ";
+  EXPECT_EQ(run_cli(arguments + plain + " " + gone).exit_code, 1);
+  std::ofstream(archive, std::ios::binary | std::ios::app) << euro;
+  const CliRun again = run_cli(arguments + plain + " " + gone + " " + euro);
+  EXPECT_EQ(again.out, euro + "\t" + expected_address(kEuroId.c_str()) + "\tok\n");
+  EXPECT_EQ(again.exit_code, 0);
+  EXPECT_EQ(file_text(archive), plain + "\n" + gone + "\n" + euro + "\n");
+  std::vector<std::string> targets;
+  for (const RecordedRequest& request : server.requests()) targets.push_back(request.target);
+  EXPECT_EQ(targets.size(), 3u);
+  EXPECT_EQ(std::count(targets.begin(), targets.end(), "/euro"), 1);
+}
+
+#ifndef _WIN32
+// Split across GNU parallel's jobs, three pages each, a list gives the lines
+// of one run.
+TEST(BatchProgram, SplitByGnuParallelTheLinesAreThoseOfOneRun) {
+  LoopbackHttpServer server(serve);
+  std::string list;
+  for (int i = 0; i < 4; ++i) {
+    for (const char* path : {"/plain", "/gone", "/chinese"}) list += server.url(path) + "\n";
+  }
+  const CliRun one = run_cli("--tsv", list);
+  const std::string base = std::string(TARNVEX_TEST_DIR) + "/split";
+  std::ofstream(base + ".in") << list;
+  exit_code_of("parallel --will-cite --pipe --keep-order -N 3 -S : \"" TARNVEX_CLI "\" --tsv", base);
+  EXPECT_EQ(file_text(base + ".out"), one.out);
+  EXPECT_EQ(std::count(one.out.begin(), one.out.end(), '\n'), 12);
+}
+#endif
+
 TEST(BatchProgram, UsageErrorsExitTwo) {
-  for (const std::string arguments :
-       {"--jobs 0", "--jobs 65", "--jobs", "--tsv --json", "--frobnicate", "--input /nonexistent/list",
-        "--input " TARNVEX_TEST_DIR, "--max-page-size 1023", "--max-page-size=4097M", "--max-page-size 5g",
-        "--max-page-size 1KB", "--max-page-size 99999999999999999999", "--max-page-size k", "--tsv=1",
-        "--retries 101", "--retries -1", "--max-time 0", "--max-time 1.5", "--proxy ftp://h:1"}) {
+  for (const std::string arguments : {"--jobs 0",
+                                      "--jobs 65",
+                                      "--jobs",
+                                      "--tsv --json",
+                                      "--frobnicate",
+                                      "--input /nonexistent/list",
+                                      "--input " TARNVEX_TEST_DIR,
+                                      "--max-page-size 1023",
+                                      "--max-page-size=4097M",
+                                      "--max-page-size 5g",
+                                      "--max-page-size 1KB",
+                                      "--max-page-size 99999999999999999999",
+                                      "--max-page-size k",
+                                      "--tsv=1",
+                                      "--retries 101",
+                                      "--retries -1",
+                                      "--max-time 0",
+                                      "--max-time 1.5",
+                                      "--proxy ftp://h:1",
+                                      "--archive " TARNVEX_TEST_DIR}) {
     const CliRun run = run_cli(arguments);
     EXPECT_EQ(run.exit_code, 2) << arguments;
     EXPECT_EQ(run.out, "") << arguments;
