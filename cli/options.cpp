@@ -141,18 +141,17 @@ constexpr OptionRow kOptions[] = {
      "fail a page whose body grows past SIZE: bytes,\nor with K, M or G for KiB, MiB or GiB\n"
      "(1K to 4G, default 64M)"},
     {"--retries", 0, "N", set_retries,
-     "try a page up to N times more after no answer, a refused\nor reset connection, or HTTP 429, 502, 503 "
-     "or 504,\n"
-     "waiting from about a second, doubling, or as the\nserver's Retry-After says up to a minute (default "
-     "2)"},
+     "try a page up to N times more after no answer,\na refused or reset connection, or HTTP 429, 502,\n"
+     "503 or 504, waiting from about a second, doubling,\nor as the server's Retry-After says up to a\n"
+     "minute (default 2)"},
     {"--max-time", 0, "SECONDS", set_max_time,
      "give a page at most SECONDS in all, its retries\nincluded (default: no bound; a page that "
      "keeps\narriving is "
      "never cut off)"},
     {"--proxy", 0, "URL", set_proxy,
-     "fetch through the HTTP proxy at URL (http://host:port);\nwithout it, http_proxy, https_proxy, "
-     "all_proxy and\n"
-     "no_proxy on Linux, the user's proxy on Windows"},
+     "fetch through the HTTP proxy at URL\n(http://host:port); without it, http_proxy,\nhttps_proxy, "
+     "all_proxy "
+     "and no_proxy on Linux,\nthe user's proxy on Windows"},
     {"--help", 'h', "",
      [](Command& c, const std::string&) {
        c.action = Command::Action::kHelp;
