@@ -88,8 +88,7 @@ std::size_t find_zhi(std::string_view body, std::size_t from) {
 // The text of body[from, to): both ends must be places where a stretch may
 // start and end (see above).
 std::string_view convert(std::string_view body, std::size_t from, std::size_t to, Text& holder) {
-  const auto* first = reinterpret_cast<const std::uint8_t*>(body.data() + from);
-  holder = utf8_to_local(ByteSet(first, first + (to - from)));
+  holder = utf8_to_local(body.substr(from, to - from));
   return holder.view();
 }
 

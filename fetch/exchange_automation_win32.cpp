@@ -24,11 +24,6 @@ namespace {
 constexpr char kHttpRequestProgId[] = "WinHttp.WinHttpRequest.5.1";
 constexpr std::int32_t kEnableRedirectsOption = 6;
 
-Text local_text(std::string_view utf8) {
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(utf8.data());
-  return utf8_to_local(ByteSet(bytes, bytes + utf8.size()));
-}
-
 class AutomationExchange final : public HttpExchange {
  public:
   explicit AutomationExchange(std::unique_ptr<AutomationObject> object) : object_(std::move(object)) {}
@@ -42,7 +37,7 @@ class AutomationExchange final : public HttpExchange {
   FetchFailure open(std::string_view method, std::string_view url) override {
     status_ = 0;
     headers_.clear();
-    object_->call("Open", {local_text(method), local_text(url), false});
+    object_->call("Open", {utf8_to_local(method), utf8_to_local(url), false});
     return failure_of_result(object_->last_failure());
   }
 
@@ -51,7 +46,7 @@ class AutomationExchange final : public HttpExchange {
   }
 
   FetchFailure set_request_header(std::string_view name, std::string_view value) override {
-    object_->call("SetRequestHeader", {local_text(name), local_text(value)});
+    object_->call("SetRequestHeader", {utf8_to_local(name), utf8_to_local(value)});
     return failure_of_result(object_->last_failure());
   }
 

@@ -117,19 +117,15 @@ void read_response_headers(const Text& response_headers, Text& location, Text& r
   }
 }
 
-Text local_text(const std::string& utf8) {
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(utf8.data());
-  return utf8_to_local(ByteSet(bytes, bytes + utf8.size()));
-}
-
-// The exchange itself; false when no exchange could be made.
-bool exchange_page(ExchangeFactory& factory, std::string_view utf8_url, PageRequestOptions& options,
-                   BodySink& sink, std::uint64_t max_body_bytes, CancelCheck* cancel, PageOutcome& outcome) {
+// The exchange itself; kFailed when no exchange can be made.
+PageOutcome exchange_page(ExchangeFactory& factory, std::string_view utf8_url, PageRequestOptions& options,
+                          BodySink& sink, std::uint64_t max_body_bytes) {
+  PageOutcome outcome;
   const FactoryScope scope(factory);
   std::unique_ptr<HttpExchange> http_request = factory.create();
   if (http_request == nullptr) {
     outcome.failure = FetchFailure::kFailed;
-    return false;
+    return outcome;
   }
 
   options.method = text_upper(options.method);
@@ -156,9 +152,9 @@ bool exchange_page(ExchangeFactory& factory, std::string_view utf8_url, PageRequ
     if (!options.post_bytes.empty()) {
       const std::string_view body(reinterpret_cast<const char*>(options.post_bytes.data()),
                                   options.post_bytes.size());
-      failure = http_request->send(body, counted, cancel);
+      failure = http_request->send(body, counted, options.cancel);
     } else {
-      failure = http_request->send(local_to_utf8(options.post_text), counted, cancel);
+      failure = http_request->send(local_to_utf8(options.post_text), counted, options.cancel);
     }
   }
   outcome.failure = failure;
@@ -167,22 +163,21 @@ bool exchange_page(ExchangeFactory& factory, std::string_view utf8_url, PageRequ
 
   // A failed exchange leaves nothing worth reading.
   options.response_headers =
-      failure == FetchFailure::kNone ? local_text(http_request->response_headers()) : Text();
+      failure == FetchFailure::kNone ? utf8_to_local(http_request->response_headers()) : Text();
   options.received = Text();
   read_response_headers(options.response_headers, options.location, options.received);
   cookie_merge(options.cookies, options.received);
   if (options.location.empty()) options.location = options.response_headers;
 
   http_request.reset();
-  return true;
+  return outcome;
 }
 
 }  // namespace
 
 ByteSet page_request_with(ExchangeFactory& factory, const Text& url, PageRequestOptions& options) {
   CollectingSink collected;
-  PageOutcome outcome;
-  exchange_page(factory, local_to_utf8(url), options, collected, 0, options.cancel, outcome);
+  const PageOutcome outcome = exchange_page(factory, local_to_utf8(url), options, collected, 0);
   if (options.outcome != nullptr) *options.outcome = outcome;
   return outcome.failure == FetchFailure::kNone ? std::move(collected.body) : ByteSet();
 }
@@ -198,10 +193,6 @@ ByteSet page_request(const Text& url) {
 }
 
 PageOutcome page_request_streamed(ExchangeFactory& factory, std::string_view utf8_url,
-                                  PageRequestOptions& options, BodySink& sink, std::uint64_t max_body_bytes,
-                                  CancelCheck* cancel) {
-  PageOutcome outcome;
-  exchange_page(factory, utf8_url, options, sink, max_body_bytes, cancel != nullptr ? cancel : options.cancel,
-                outcome);
-  return outcome;
+                                  PageRequestOptions& options, BodySink& sink, std::uint64_t max_body_bytes) {
+  return exchange_page(factory, utf8_url, options, sink, max_body_bytes);
 }

@@ -47,5 +47,4 @@ ByteSet page_request(const Text& url);
 // it arrives instead of collected, and failing as kTooLarge once it passes
 // `max_body_bytes` (0: no limit).
 PageOutcome page_request_streamed(ExchangeFactory& factory, std::string_view utf8_url,
-                                  PageRequestOptions& options, BodySink& sink, std::uint64_t max_body_bytes,
-                                  CancelCheck* cancel = nullptr);
+                                  PageRequestOptions& options, BodySink& sink, std::uint64_t max_body_bytes);

@@ -26,7 +26,6 @@ class FollowingExchange final : public HttpExchange, private BodySink {
   void set_timeouts(std::int32_t resolve_ms, std::int32_t connect_ms, std::int32_t send_ms,
                     std::int32_t receive_ms) override {
     timeouts_ = {resolve_ms, connect_ms, send_ms, receive_ms};
-    timeouts_set_ = true;
     hop_->set_timeouts(resolve_ms, connect_ms, send_ms, receive_ms);
   }
 
@@ -35,16 +34,10 @@ class FollowingExchange final : public HttpExchange, private BodySink {
     url_ = wire_address(url);
     follow_ = true;
     headers_.clear();
+    opened_ = false;
     const AddressParts parts = split_address(url_);
-    if (!parts.scheme || !parts.authority || parts.authority->empty()) {
-      opened_ = false;
-      return parts.scheme && !is_web_scheme(scheme_of(url_)) ? FetchFailure::kUnsupportedScheme
-                                                             : FetchFailure::kNotAddress;
-    }
-    if (!is_web_scheme(scheme_of(url_))) {
-      opened_ = false;
-      return FetchFailure::kUnsupportedScheme;
-    }
+    if (parts.scheme && !is_web_scheme(scheme_of(url_))) return FetchFailure::kUnsupportedScheme;
+    if (!parts.scheme || !parts.authority || parts.authority->empty()) return FetchFailure::kNotAddress;
     return open_hop();
   }
 
@@ -92,7 +85,7 @@ class FollowingExchange final : public HttpExchange, private BodySink {
     const FetchFailure failure = hop_->open(method_, url_);
     if (failure != FetchFailure::kNone) return failure;
     // An object may put its own time-outs back in open (Wine's does).
-    if (timeouts_set_) hop_->set_timeouts(timeouts_[0], timeouts_[1], timeouts_[2], timeouts_[3]);
+    if (timeouts_) hop_->set_timeouts((*timeouts_)[0], (*timeouts_)[1], (*timeouts_)[2], (*timeouts_)[3]);
     hop_->set_follow_redirects(false);
     opened_ = true;
     return FetchFailure::kNone;
@@ -112,8 +105,7 @@ class FollowingExchange final : public HttpExchange, private BodySink {
   }
 
   std::unique_ptr<HttpExchange> hop_;
-  std::array<std::int32_t, 4> timeouts_{};
-  bool timeouts_set_ = false;
+  std::optional<std::array<std::int32_t, 4>> timeouts_;  // once given
   bool opened_ = false;
   bool follow_ = true;
   std::string method_;
