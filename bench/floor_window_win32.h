@@ -5,7 +5,17 @@
 
 #include <windows.h>
 
+// What a floor draws in its client area besides the background; null: nothing.
+inline void (*floor_paint)(HDC) = nullptr;
+
 inline LRESULT CALLBACK floor_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_PAINT && floor_paint) {
+    PAINTSTRUCT paint{};
+    HDC dc = BeginPaint(window, &paint);
+    floor_paint(dc);
+    EndPaint(window, &paint);
+    return 0;
+  }
   if (message == WM_DESTROY) {
     PostQuitMessage(0);
     return 0;
