@@ -10,6 +10,7 @@
 #include "common/win32/com.h"
 #include "common/win32/memory.h"
 #include "shell/display_rules.h"
+#include "shell/jpeg_decode.h"
 #include "shell/units/unit_win32.h"
 
 namespace units {
@@ -21,8 +22,7 @@ constexpr wchar_t kClassName[] = L"TarnvexPicBox";
 // The decoded picture (32-bit pixels, top row first) and its last scaled copy.
 struct PictureState : KindState {
   // The picture's bytes in the record, until they are decoded. Decoding at the
-  // first paint lets the window show first: under Wine a JPEG's decode is
-  // mostly loading the imaging libraries, several milliseconds.
+  // first paint lets the window show first.
   const ByteSet* undecoded = nullptr;
   std::vector<std::uint32_t> picture;
   SIZE picture_size{};
@@ -47,9 +47,15 @@ SIZE picture_pixels(IPicture* picture, OLE_XSIZE_HIMETRIC himetric_width,
           MulDiv(himetric_height, GetDeviceCaps(screen.get(), LOGPIXELSY), 2540)};
 }
 
-// Decodes the picture (JPEG, BMP, GIF: whatever OLE reads) into 32-bit pixels.
+// Decodes the picture into 32-bit pixels: a plain JPEG here, anything else
+// (BMP, GIF, a progressive JPEG: whatever OLE reads) through OLE.
 void load_picture(PictureState& state, const ByteSet& bytes) {
   if (bytes.empty()) return;
+  if (auto decoded = decode_jpeg(bytes)) {
+    state.picture = std::move(decoded->pixels);
+    state.picture_size = {decoded->width, decoded->height};
+    return;
+  }
   const GlobalMemory memory = global_memory_of(bytes.data(), bytes.size());
   if (!memory) return;
   ComPtr<IStream> stream;
