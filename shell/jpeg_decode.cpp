@@ -125,13 +125,20 @@ int extend(unsigned value, int size) {
 
 // The inverse DCT in floating point, row pass then column pass, skipping the
 // rows of coefficients that are all zero (most of them in a photo's blocks).
+// A block of `size` < 8 pixels gives each pixel the average of the 8 / size
+// squared pixels of the full block it stands for, as libjpeg's reduced sizes do.
 struct Idct {
-  float k[8][8];  // k[u][x] = C(u) / 2 * cos((2x + 1) u pi / 16)
-  Idct() {
+  int size = 8;
+  float k[8][8];  // k[u][x]: the mean over the pixels X of x of C(u) / 2 * cos((2X + 1) u pi / 16)
+  explicit Idct(int block_size = 8) : size(block_size) {
+    const int group = 8 / size;
     for (int u = 0; u < 8; ++u) {
-      for (int x = 0; x < 8; ++x) {
-        const double c = u == 0 ? std::sqrt(0.5) : 1.0;
-        k[u][x] = static_cast<float>(c / 2 * std::cos((2 * x + 1) * u * 3.14159265358979323846 / 16));
+      for (int x = 0; x < size; ++x) {
+        double sum = 0;
+        for (int p = x * group; p < (x + 1) * group; ++p)
+          sum +=
+              (u == 0 ? std::sqrt(0.5) : 1.0) / 2 * std::cos((2 * p + 1) * u * 3.14159265358979323846 / 16);
+        k[u][x] = static_cast<float>(sum / group);
       }
     }
   }
@@ -141,24 +148,22 @@ struct Idct {
     int n = 0;
     for (int v = 0; v < 8; ++v) {
       const float* f = coefficients + 8 * v;
-      if (f[0] == 0 && f[1] == 0 && f[2] == 0 && f[3] == 0 && f[4] == 0 && f[5] == 0 && f[6] == 0 &&
-          f[7] == 0)
-        continue;
-      for (int x = 0; x < 8; ++x) {
+      if (std::all_of(f, f + 8, [](float c) { return c == 0; })) continue;
+      for (int x = 0; x < size; ++x) {
         float sum = 0;
         for (int u = 0; u < 8; ++u) sum += f[u] * k[u][x];
         rows[v][x] = sum;
       }
       used[n++] = v;
     }
-    for (int y = 0; y < 8; ++y, out += stride) {
+    for (int y = 0; y < size; ++y, out += stride) {
       float sums[8];
-      std::fill_n(sums, 8, 128.5f);
+      std::fill_n(sums, size, 128.5f);
       for (int i = 0; i < n; ++i) {
         const int v = used[i];
-        for (int x = 0; x < 8; ++x) sums[x] += k[v][y] * rows[v][x];
+        for (int x = 0; x < size; ++x) sums[x] += k[v][y] * rows[v][x];
       }
-      for (int x = 0; x < 8; ++x) out[x] = static_cast<std::uint8_t>(std::clamp(sums[x], 0.0f, 255.0f));
+      for (int x = 0; x < size; ++x) out[x] = static_cast<std::uint8_t>(std::clamp(sums[x], 0.0f, 255.0f));
     }
   }
 };
@@ -170,8 +175,13 @@ struct Component {
   int quant = 0;
   int dc_table = 0;
   int ac_table = 0;
-  int width = 0;  // samples that belong to the picture
+  int width = 0;  // samples that belong to the picture, at the decoded size
   int height = 0;
+  int blocks_across = 0;  // when the component is sent alone
+  int blocks_down = 0;
+  int fx = 1;  // the upsampling it needs across and down
+  int fy = 1;
+  Idct idct;
   int stride = 0;  // the plane covers whole MCUs
   std::vector<std::uint8_t> plane;
   std::int64_t dc = 0;
@@ -180,6 +190,8 @@ struct Component {
 
 class Decoder {
  public:
+  // reduction 0: read as far as the picture's size only.
+  explicit Decoder(int reduction) : reduction_(reduction), block_(8 / std::max(reduction, 1)) {}
   std::optional<DecodedPicture> run(std::span<const std::uint8_t> bytes);
 
  private:
@@ -190,7 +202,9 @@ class Decoder {
   bool decode_block(BitReader& bits, Component& c, int bx, int by);
   DecodedPicture pixels() const;
 
-  int width_ = 0;
+  int reduction_;
+  int block_;      // pixels across a decoded block
+  int width_ = 0;  // the picture's own size
   int height_ = 0;
   int h_max_ = 1;
   int v_max_ = 1;
@@ -201,7 +215,6 @@ class Decoder {
   std::array<bool, 4> quant_present_{};
   std::array<Huffman, 4> dc_{};
   std::array<Huffman, 4> ac_{};
-  Idct idct_;
 };
 
 bool Decoder::read_frame(const std::uint8_t* s, int size) {
@@ -230,10 +243,23 @@ bool Decoder::read_frame(const std::uint8_t* s, int size) {
   const int mcus_down = (height_ + 8 * v_max_ - 1) / (8 * v_max_);
   for (Component& c : components_) {
     if (h_max_ % c.h != 0 || v_max_ % c.v != 0) return false;
-    c.width = (width_ * c.h + h_max_ - 1) / h_max_;
-    c.height = (height_ * c.v + v_max_ - 1) / v_max_;
-    c.stride = mcus_across * c.h * 8;
-    c.plane.assign(static_cast<std::size_t>(c.stride) * static_cast<std::size_t>(mcus_down * c.v * 8), 0);
+    c.blocks_across = ((width_ * c.h + h_max_ - 1) / h_max_ + 7) / 8;
+    c.blocks_down = ((height_ * c.v + v_max_ - 1) / v_max_ + 7) / 8;
+    // A reduced picture's subsampled components get larger blocks instead of
+    // upsampling where the factors allow, as libjpeg does.
+    int block = block_;
+    while (block < 8 && (h_max_ * block_) % (c.h * block * 2) == 0 &&
+           (v_max_ * block_) % (c.v * block * 2) == 0)
+      block *= 2;
+    c.idct = Idct(block);
+    c.fx = h_max_ * block_ / (c.h * block);
+    c.fy = v_max_ * block_ / (c.v * block);
+    c.width = (width_ * c.h * block + h_max_ * 8 - 1) / (h_max_ * 8);
+    c.height = (height_ * c.v * block + v_max_ * 8 - 1) / (v_max_ * 8);
+    c.stride = mcus_across * c.h * block;
+    if (reduction_ > 0)
+      c.plane.assign(static_cast<std::size_t>(c.stride) * static_cast<std::size_t>(mcus_down * c.v * block),
+                     0);
   }
   return true;
 }
@@ -293,7 +319,9 @@ bool Decoder::decode_block(BitReader& bits, Component& c, int bx, int by) {
         static_cast<float>(extend(bits.take(size), size)) * q[static_cast<std::size_t>(k)];
     ++k;
   }
-  idct_(coefficients, c.plane.data() + static_cast<std::ptrdiff_t>(by) * 8 * c.stride + bx * 8, c.stride);
+  const int block = c.idct.size;
+  c.idct(coefficients, c.plane.data() + static_cast<std::ptrdiff_t>(by) * block * c.stride + bx * block,
+         c.stride);
   return true;
 }
 
@@ -327,8 +355,8 @@ bool Decoder::read_scan(const std::uint8_t* s, int size, BitReader& bits) {
 
   // One component alone is sent block by block over its own samples; several
   // are interleaved, h x v blocks of each per MCU.
-  const int mcus_across = n == 1 ? (scan[0]->width + 7) / 8 : (width_ + 8 * h_max_ - 1) / (8 * h_max_);
-  const int mcus_down = n == 1 ? (scan[0]->height + 7) / 8 : (height_ + 8 * v_max_ - 1) / (8 * v_max_);
+  const int mcus_across = n == 1 ? scan[0]->blocks_across : (width_ + 8 * h_max_ - 1) / (8 * h_max_);
+  const int mcus_down = n == 1 ? scan[0]->blocks_down : (height_ + 8 * v_max_ - 1) / (8 * v_max_);
   const std::int64_t mcus = std::int64_t{mcus_across} * mcus_down;
   for (std::int64_t m = 0; m < mcus; ++m) {
     if (restart_interval_ > 0 && m > 0 && m % restart_interval_ == 0) {
@@ -359,11 +387,11 @@ bool Decoder::read_scan(const std::uint8_t* s, int size, BitReader& bits) {
 // One row of a component at the picture's full size. Twice-subsampled
 // directions are interpolated as libjpeg's "fancy" upsampling does (3/4 of
 // the nearer sample, 1/4 of the farther, with its rounding); larger factors
-// repeat the sample.
-void upsample_row(const Component& c, int fx, int fy, int y, int width, std::vector<int>& sums,
+// repeat the sample, as libjpeg does for blocks reduced to one pixel.
+void upsample_row(const Component& c, int fx, int fy, int y, int width, bool fancy, std::vector<int>& sums,
                   std::uint8_t* out) {
   const auto row = [&](int r) { return c.plane.data() + static_cast<std::ptrdiff_t>(r) * c.stride; };
-  if (fx > 2 || fy > 2) {
+  if (fx > 2 || fy > 2 || (!fancy && fx * fy > 1)) {
     const std::uint8_t* near = row(y / fy);
     for (int x = 0; x < width; ++x) out[x] = near[x / fx];
     return;
@@ -398,9 +426,11 @@ void upsample_row(const Component& c, int fx, int fy, int y, int width, std::vec
 }
 
 DecodedPicture Decoder::pixels() const {
-  DecodedPicture picture{width_, height_, {}};
-  const auto width = static_cast<std::size_t>(width_);
-  picture.pixels.resize(width * static_cast<std::size_t>(height_));
+  const int decoded_width = (width_ + reduction_ - 1) / reduction_;
+  const int decoded_height = (height_ + reduction_ - 1) / reduction_;
+  DecodedPicture picture{decoded_width, decoded_height, {}};
+  const auto width = static_cast<std::size_t>(decoded_width);
+  picture.pixels.resize(width * static_cast<std::size_t>(decoded_height));
   const std::size_t n = components_.size();
   std::vector<std::uint8_t> rows(n * width);
   std::vector<int> sums(width);
@@ -427,10 +457,10 @@ DecodedPicture Decoder::pixels() const {
   std::uint8_t* c0 = rows.data();
   std::uint8_t* c1 = c0 + width;
   std::uint8_t* c2 = c1 + width;
-  for (int y = 0; y < height_; ++y) {
+  for (int y = 0; y < decoded_height; ++y) {
     for (std::size_t i = 0; i < n; ++i) {
       const Component& c = components_[i];
-      upsample_row(c, h_max_ / c.h, v_max_ / c.v, y, width_, sums, c0 + i * width);
+      upsample_row(c, c.fx, c.fy, y, decoded_width, block_ > 1, sums, c0 + i * width);
     }
     std::uint32_t* out = picture.pixels.data() + static_cast<std::size_t>(y) * width;
     if (n == 1) {
@@ -474,6 +504,7 @@ std::optional<DecodedPicture> Decoder::run(std::span<const std::uint8_t> bytes) 
       case 0xC0:  // baseline
       case 0xC1:  // extended sequential, Huffman
         ok = read_frame(s, n);
+        if (ok && reduction_ == 0) return DecodedPicture{width_, height_, {}};
         break;
       case 0xC4:
         ok = read_huffman(s, n);
@@ -511,6 +542,13 @@ std::optional<DecodedPicture> Decoder::run(std::span<const std::uint8_t> bytes) 
 
 }  // namespace
 
-std::optional<DecodedPicture> decode_jpeg(std::span<const std::uint8_t> bytes) {
-  return Decoder().run(bytes);
+std::optional<DecodedPicture> decode_jpeg(std::span<const std::uint8_t> bytes, int reduction) {
+  if (reduction != 1 && reduction != 2 && reduction != 4 && reduction != 8) return std::nullopt;
+  return Decoder(reduction).run(bytes);
+}
+
+std::optional<JpegSize> jpeg_size(std::span<const std::uint8_t> bytes) {
+  const auto frame = Decoder(0).run(bytes);
+  if (!frame) return std::nullopt;
+  return JpegSize{frame->width, frame->height};
 }

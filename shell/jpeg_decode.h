@@ -23,4 +23,14 @@ struct DecodedPicture {
 // within a level or two of the platform decoder's. Anything else (progressive,
 // arithmetic coding, 12-bit, four components, over 16 million pixels) or a
 // damaged stream gives nullopt: the caller then hands the bytes to the platform.
-std::optional<DecodedPicture> decode_jpeg(std::span<const std::uint8_t> bytes);
+// With `reduction` 2, 4 or 8 the picture comes at that fraction of its size
+// (each side rounded up), most of the work left out: for a picture shown smaller.
+std::optional<DecodedPicture> decode_jpeg(std::span<const std::uint8_t> bytes, int reduction = 1);
+
+// The picture's own size, from the frame header of a JPEG that decode_jpeg
+// would read; nullopt otherwise (the rest of the stream is not checked).
+struct JpegSize {
+  int width = 0;
+  int height = 0;
+};
+std::optional<JpegSize> jpeg_size(std::span<const std::uint8_t> bytes);

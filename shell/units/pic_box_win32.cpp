@@ -20,15 +20,30 @@ namespace {
 constexpr wchar_t kClassName[] = L"TarnvexPicBox";
 
 // The decoded picture (32-bit pixels, top row first) and its last scaled copy.
+// It is decoded at the first paint, so the window shows first. A JPEG that
+// this program reads is decoded at the smallest fraction of its size (1/2,
+// 1/4, 1/8) still as large as it is shown, and again larger if the box grows.
 struct PictureState : KindState {
-  // The picture's bytes in the record, until they are decoded. Decoding at the
-  // first paint lets the window show first.
-  const ByteSet* undecoded = nullptr;
+  const ByteSet* bytes = nullptr;  // the record's
+  bool examined = false;
+  bool own_jpeg = false;
+  SIZE picture_size{};  // the picture's own
   std::vector<std::uint32_t> picture;
-  SIZE picture_size{};
+  SIZE held_size{};  // of `picture`
+  int held_reduction = 0;
   std::vector<std::uint32_t> scaled;
   SIZE scaled_size{};
 };
+
+// The largest reduction of a picture of `size` that still covers `shown`.
+int reduction_for(SIZE size, const layout::PictureRect& shown) {
+  for (int reduction : {8, 4, 2}) {
+    if ((size.cx + reduction - 1) / reduction >= shown.width &&
+        (size.cy + reduction - 1) / reduction >= shown.height)
+      return reduction;
+  }
+  return 1;
+}
 
 // The picture's own size in pixels: its bitmap's, or its HIMETRIC size at the
 // screen's DPI, which the picture object converted it with (not 96 at 150 %).
@@ -47,15 +62,10 @@ SIZE picture_pixels(IPicture* picture, OLE_XSIZE_HIMETRIC himetric_width,
           MulDiv(himetric_height, GetDeviceCaps(screen.get(), LOGPIXELSY), 2540)};
 }
 
-// Decodes the picture into 32-bit pixels: a plain JPEG here, anything else
-// (BMP, GIF, a progressive JPEG: whatever OLE reads) through OLE.
+// Decodes the picture (BMP, GIF, a JPEG this program does not read: whatever
+// OLE reads) into 32-bit pixels at its own size.
 void load_picture(PictureState& state, const ByteSet& bytes) {
   if (bytes.empty()) return;
-  if (auto decoded = decode_jpeg(bytes)) {
-    state.picture = std::move(decoded->pixels);
-    state.picture_size = {decoded->width, decoded->height};
-    return;
-  }
   const GlobalMemory memory = global_memory_of(bytes.data(), bytes.size());
   if (!memory) return;
   ComPtr<IStream> stream;
@@ -87,6 +97,7 @@ void load_picture(PictureState& state, const ByteSet& bytes) {
   state.picture.assign(pixels,
                        pixels + static_cast<std::size_t>(size.cx) * static_cast<std::size_t>(size.cy));
   state.picture_size = size;
+  state.held_size = size;
 }
 
 void draw_pixels(HDC dc, int left, int top, int width, int height, const std::vector<std::uint32_t>& pixels) {
@@ -100,7 +111,7 @@ HWND create(Unit& unit, HWND parent, DWORD style) {
   DWORD ex_style = 0;
   add_border_style(d.border_style, style, ex_style);
   auto state = std::make_unique<PictureState>();
-  state->undecoded = &d.picture;
+  state->bytes = &d.picture;
   unit.state = std::move(state);
   return create_self_drawn(unit, parent, kClassName, style, ex_style, Text());
 }
@@ -108,12 +119,19 @@ HWND create(Unit& unit, HWND parent, DWORD style) {
 void paint(Unit& unit, HDC dc) {
   const auto& d = std::get<layout::PicBoxData>(unit.record->data);
   auto& picture = static_cast<PictureState&>(*unit.state);
-  if (picture.undecoded) load_picture(picture, *std::exchange(picture.undecoded, nullptr));
+  if (!std::exchange(picture.examined, true)) {
+    if (const auto size = jpeg_size(*picture.bytes)) {
+      picture.own_jpeg = true;
+      picture.picture_size = {size->width, size->height};
+    } else {
+      load_picture(picture, *picture.bytes);
+    }
+  }
   HWND window = unit.window;
   RECT client{};
   GetClientRect(window, &client);
   fill(dc, client, colour_of(d.background_colour));
-  if (picture.picture.empty()) return;
+  if (picture.picture_size.cx <= 0 || picture.picture_size.cy <= 0) return;
   layout::PictureRect place{0, 0, picture.picture_size.cx, picture.picture_size.cy};
   if (d.display_mode == 1) {
     place = {0, 0, client.right, client.bottom};
@@ -125,13 +143,29 @@ void paint(Unit& unit, HDC dc) {
     place.top = (client.bottom - place.height) / 2;
   }
   if (place.width <= 0 || place.height <= 0) return;
-  if (place.width == picture.picture_size.cx && place.height == picture.picture_size.cy) {
+  if (picture.own_jpeg) {
+    const int reduction = reduction_for(picture.picture_size, place);
+    if (picture.held_reduction == 0 || reduction < picture.held_reduction) {
+      if (auto decoded = decode_jpeg(*picture.bytes, reduction)) {
+        picture.picture = std::move(decoded->pixels);
+        picture.held_size = {decoded->width, decoded->height};
+        picture.held_reduction = reduction;
+        picture.scaled_size = {};
+      } else {
+        // Damaged past its header: OLE makes of it what it can.
+        picture.own_jpeg = false;
+        load_picture(picture, *picture.bytes);
+      }
+    }
+  }
+  if (picture.picture.empty()) return;
+  if (place.width == picture.held_size.cx && place.height == picture.held_size.cy) {
     draw_pixels(dc, place.left, place.top, place.width, place.height, picture.picture);
     return;
   }
   if (picture.scaled_size.cx != place.width || picture.scaled_size.cy != place.height) {
-    picture.scaled = scale_pixels(picture.picture, picture.picture_size.cx, picture.picture_size.cy,
-                                  place.width, place.height);
+    picture.scaled =
+        scale_pixels(picture.picture, picture.held_size.cx, picture.held_size.cy, place.width, place.height);
     picture.scaled_size = {place.width, place.height};
   }
   if (!picture.scaled.empty())

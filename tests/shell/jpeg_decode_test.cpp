@@ -45,6 +45,7 @@ struct Encoding {
   int restart_interval = 0;
   bool scan_per_component = false;
   bool progressive = false;
+  int reduction = 1;
 };
 
 std::vector<std::uint8_t> encode(const Encoding& e) {
@@ -87,7 +88,7 @@ std::vector<std::uint8_t> encode(const Encoding& e) {
   return bytes;
 }
 
-Picture libjpeg_decode(const std::vector<std::uint8_t>& bytes) {
+Picture libjpeg_decode(const std::vector<std::uint8_t>& bytes, int reduction) {
   jpeg_decompress_struct d{};
   jpeg_error_mgr errors{};
   d.err = jpeg_std_error(&errors);
@@ -95,6 +96,8 @@ Picture libjpeg_decode(const std::vector<std::uint8_t>& bytes) {
   jpeg_mem_src(&d, bytes.data(), bytes.size());
   jpeg_read_header(&d, TRUE);
   d.out_color_space = JCS_RGB;
+  d.scale_num = 1;
+  d.scale_denom = static_cast<unsigned>(reduction);
   jpeg_start_decompress(&d);
   Picture p{static_cast<int>(d.output_width), static_cast<int>(d.output_height), {}};
   p.rgb.resize(static_cast<std::size_t>(p.width) * 3 * static_cast<std::size_t>(p.height));
@@ -108,9 +111,9 @@ Picture libjpeg_decode(const std::vector<std::uint8_t>& bytes) {
 }
 
 // Both decoders' levels differ only by their inverse DCTs' rounding.
-void expect_close_to_libjpeg(const std::vector<std::uint8_t>& bytes, const std::string& name) {
-  const Picture reference = libjpeg_decode(bytes);
-  const auto decoded = decode_jpeg(bytes);
+void expect_close_to_libjpeg(const std::vector<std::uint8_t>& bytes, const std::string& name, int reduction) {
+  const Picture reference = libjpeg_decode(bytes, reduction);
+  const auto decoded = decode_jpeg(bytes, reduction);
   ASSERT_TRUE(decoded) << name;
   ASSERT_EQ(decoded->width, reference.width) << name;
   ASSERT_EQ(decoded->height, reference.height) << name;
@@ -140,13 +143,23 @@ TEST(JpegDecode, GivesLibjpegsPixelsForEachArrangement) {
       {"restart every 3 MCUs", 70, 40, 3, 2, 2, 3},
       {"one scan per component, restarts", 50, 30, 3, 2, 2, 2, true},
       {"one pixel", 1, 1, 3, 2, 2},
+      {"4:2:0 at 1/2", 37, 19, 3, 2, 2, 0, false, false, 2},
+      {"4:2:2 at 1/4, restarts", 70, 41, 3, 2, 1, 5, false, false, 4},
+      {"grey at 1/8", 45, 30, 1, 1, 1, 0, false, false, 8},
+      {"4:2:0 at 1/8, one scan per component", 70, 41, 3, 2, 2, 0, true, false, 8},
   };
-  for (const Encoding& e : kEncodings) expect_close_to_libjpeg(encode(e), e.name);
+  for (const Encoding& e : kEncodings) expect_close_to_libjpeg(encode(e), e.name, e.reduction);
 
   std::ifstream file(TARNVEX_BANNER_FILE, std::ios::binary);
   const std::vector<std::uint8_t> banner{std::istreambuf_iterator<char>(file),
                                          std::istreambuf_iterator<char>()};
-  expect_close_to_libjpeg(banner, "the banner");
+  expect_close_to_libjpeg(banner, "the banner", 1);
+  expect_close_to_libjpeg(banner, "the banner at 1/2", 2);
+  EXPECT_FALSE(decode_jpeg(banner, 3));
+  const auto size = jpeg_size(banner);
+  ASSERT_TRUE(size);
+  EXPECT_EQ(size->width, 800);
+  EXPECT_EQ(size->height, 212);
 }
 
 TEST(JpegDecode, LeavesWhatItDoesNotReadToThePlatform) {
