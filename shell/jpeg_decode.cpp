@@ -208,6 +208,8 @@ class Decoder {
   int height_ = 0;
   int h_max_ = 1;
   int v_max_ = 1;
+  int mcus_across_ = 0;  // in a scan of several components
+  int mcus_down_ = 0;
   int restart_interval_ = 0;
   int adobe_transform_ = -1;
   std::vector<Component> components_;
@@ -239,8 +241,8 @@ bool Decoder::read_frame(const std::uint8_t* s, int size) {
     v_max_ = std::max(v_max_, c.v);
     components_.push_back(std::move(c));
   }
-  const int mcus_across = (width_ + 8 * h_max_ - 1) / (8 * h_max_);
-  const int mcus_down = (height_ + 8 * v_max_ - 1) / (8 * v_max_);
+  mcus_across_ = (width_ + 8 * h_max_ - 1) / (8 * h_max_);
+  mcus_down_ = (height_ + 8 * v_max_ - 1) / (8 * v_max_);
   for (Component& c : components_) {
     if (h_max_ % c.h != 0 || v_max_ % c.v != 0) return false;
     c.blocks_across = ((width_ * c.h + h_max_ - 1) / h_max_ + 7) / 8;
@@ -256,9 +258,9 @@ bool Decoder::read_frame(const std::uint8_t* s, int size) {
     c.fy = v_max_ * block_ / (c.v * block);
     c.width = (width_ * c.h * block + h_max_ * 8 - 1) / (h_max_ * 8);
     c.height = (height_ * c.v * block + v_max_ * 8 - 1) / (v_max_ * 8);
-    c.stride = mcus_across * c.h * block;
+    c.stride = mcus_across_ * c.h * block;
     if (reduction_ > 0)
-      c.plane.assign(static_cast<std::size_t>(c.stride) * static_cast<std::size_t>(mcus_down * c.v * block),
+      c.plane.assign(static_cast<std::size_t>(c.stride) * static_cast<std::size_t>(mcus_down_ * c.v * block),
                      0);
   }
   return true;
@@ -355,8 +357,8 @@ bool Decoder::read_scan(const std::uint8_t* s, int size, BitReader& bits) {
 
   // One component alone is sent block by block over its own samples; several
   // are interleaved, h x v blocks of each per MCU.
-  const int mcus_across = n == 1 ? scan[0]->blocks_across : (width_ + 8 * h_max_ - 1) / (8 * h_max_);
-  const int mcus_down = n == 1 ? scan[0]->blocks_down : (height_ + 8 * v_max_ - 1) / (8 * v_max_);
+  const int mcus_across = n == 1 ? scan[0]->blocks_across : mcus_across_;
+  const int mcus_down = n == 1 ? scan[0]->blocks_down : mcus_down_;
   const std::int64_t mcus = std::int64_t{mcus_across} * mcus_down;
   for (std::int64_t m = 0; m < mcus; ++m) {
     if (restart_interval_ > 0 && m > 0 && m % restart_interval_ == 0) {
@@ -384,12 +386,14 @@ bool Decoder::read_scan(const std::uint8_t* s, int size, BitReader& bits) {
   return true;
 }
 
-// One row of a component at the picture's full size. Twice-subsampled
+// One row of a component at the decoded picture's size. Twice-subsampled
 // directions are interpolated as libjpeg's "fancy" upsampling does (3/4 of
 // the nearer sample, 1/4 of the farther, with its rounding); larger factors
 // repeat the sample, as libjpeg does for blocks reduced to one pixel.
-void upsample_row(const Component& c, int fx, int fy, int y, int width, bool fancy, std::vector<int>& sums,
+void upsample_row(const Component& c, int y, int width, bool fancy, std::vector<int>& sums,
                   std::uint8_t* out) {
+  const int fx = c.fx;
+  const int fy = c.fy;
   const auto row = [&](int r) { return c.plane.data() + static_cast<std::ptrdiff_t>(r) * c.stride; };
   if (fx > 2 || fy > 2 || (!fancy && fx * fy > 1)) {
     const std::uint8_t* near = row(y / fy);
@@ -437,12 +441,11 @@ DecodedPicture Decoder::pixels() const {
   // libjpeg's YCbCr to RGB, in 16-bit fixed point, and a table that clamps a
   // level to 0..255 from anywhere in -256..511.
   constexpr auto fix = [](double x) { return static_cast<int>(x * 65536 + 0.5); };
-  std::array<int, 256> cr_r{}, cb_b{};
+  std::array<int, 256> cr_r{}, cb_b{}, cb_g{}, cr_g{};
   std::array<std::uint32_t, 768> clamped{};
   for (int i = 0; i < 768; ++i)
     clamped[static_cast<std::size_t>(i)] = static_cast<std::uint32_t>(std::clamp(i - 256, 0, 255));
   const std::uint32_t* level = clamped.data() + 256;
-  std::array<int, 256> cb_g{}, cr_g{};
   for (int i = 0; i < 256; ++i) {
     const int x = i - 128;
     const auto k = static_cast<std::size_t>(i);
@@ -459,8 +462,7 @@ DecodedPicture Decoder::pixels() const {
   std::uint8_t* c2 = c1 + width;
   for (int y = 0; y < decoded_height; ++y) {
     for (std::size_t i = 0; i < n; ++i) {
-      const Component& c = components_[i];
-      upsample_row(c, c.fx, c.fy, y, decoded_width, block_ > 1, sums, c0 + i * width);
+      upsample_row(components_[i], y, decoded_width, block_ > 1, sums, c0 + i * width);
     }
     std::uint32_t* out = picture.pixels.data() + static_cast<std::size_t>(y) * width;
     if (n == 1) {

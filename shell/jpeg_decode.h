@@ -20,7 +20,7 @@ struct DecodedPicture {
 // one component (grey) or three (YCbCr, or RGB when an Adobe marker says so),
 // sampling factors 1 to 4, restart intervals, several scans. Chroma is
 // upsampled and converted as libjpeg does by default, so the pixels come
-// within a level or two of the platform decoder's. Anything else (progressive,
+// within three levels of libjpeg's (the decoder Wine's imaging component uses). Anything else (progressive,
 // arithmetic coding, 12-bit, four components, over 16 million pixels) or a
 // damaged stream gives nullopt: the caller then hands the bytes to the platform.
 // With `reduction` 2, 4 or 8 the picture comes at that fraction of its size
